@@ -1,0 +1,81 @@
+#include "Common.h"
+
+#include "Dialogs.h"
+#include "SjisText.h"
+
+#include <QCoreApplication>
+#include <QDir>
+
+QString appTitle() { return QStringLiteral("CORVAN21"); }
+
+namespace Clock {
+
+QDateTime now()
+{
+    const QByteArray fixed = qgetenv("CORVAN21_NOW");
+    if (!fixed.isEmpty()) {
+        QDateTime t = QDateTime::fromString(QString::fromLatin1(fixed), Qt::ISODate);
+        if (!t.isValid())
+            t = QDateTime(QDate::fromString(QString::fromLatin1(fixed), Qt::ISODate), QTime(0, 0));
+        if (t.isValid())
+            return t;
+    }
+    return QDateTime::currentDateTime();
+}
+
+QDate today() { return now().date(); }
+
+} // namespace Clock
+
+QString programFolder()
+{
+    const QString home = qEnvironmentVariable("CORVAN21_HOME");
+    if (!home.isEmpty())
+        return QDir::cleanPath(home);
+    return QCoreApplication::applicationDirPath();
+}
+
+QString dataFolder() { return programFolder() + QStringLiteral("/data"); }
+
+QString programPath(const QString &relative) { return programFolder() + QLatin1Char('/') + relative; }
+
+int DaysInMonth(int year, int month)
+{
+    switch (month) {
+    case 4:
+    case 6:
+    case 9:
+    case 11:
+        return 30;
+    case 2:
+        return year % 4 == 0 ? 29 : 28;
+    default:
+        return 31;
+    }
+}
+
+int ByteLength(const QString &text) { return int(SjisText::encode(text).size()); }
+
+QString OsName() { return QString(); }
+
+void ErrorReport(int number, const QString &description)
+{
+    Dialogs::inform(QStringLiteral("エラー番号") + QString::number(number) + QLatin1Char('\r') + description,
+                    appTitle(), Dialogs::Icon::Exclamation);
+}
+
+QString trimBlanks(const QString &s)
+{
+    qsizetype b = 0;
+    qsizetype e = s.size();
+    while (b < e && s.at(b) == QLatin1Char(' '))
+        ++b;
+    while (e > b && s.at(e - 1) == QLatin1Char(' '))
+        --e;
+    return s.mid(b, e - b);
+}
+
+QString zeroPad(qint64 value, int width)
+{
+    return QStringLiteral("%1").arg(value, width, 10, QLatin1Char('0'));
+}

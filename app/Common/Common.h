@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDate>
+#include <QDateTime>
+#include <QString>
+
+// Small routines shared by every layer of the program.
+
+// The title of the program's own message boxes.
+QString appTitle();
+
+// "Now" for the whole program. CORVAN21_NOW (ISO date-time, e.g. 2010-12-15T09:30:00) fixes
+// it, so that tests and demonstrations see a known day.
+namespace Clock {
+QDateTime now();
+QDate today();
+} // namespace Clock
+
+// The program folder: the executable's folder unless CORVAN21_HOME names another.
+QString programFolder();
+// programFolder() + "/data".
+QString dataFolder();
+// A path below the program folder, e.g. programPath("data/corvan.mdb").
+QString programPath(const QString &relative);
+
+// 28..31. February has 29 days in every year divisible by four: the calendar the program
+// serves (2001..2099) has no century exception.
+int DaysInMonth(int year, int month);
+
+// Length of the text in Shift-JIS bytes: a full-width character counts 2, a half-width 1.
+int ByteLength(const QString &text);
+
+// The Windows version name the program once asked for; there is none on Linux.
+QString OsName();
+
+// Shows "エラー番号" + number + CR + description (exclamation icon, program title).
+void ErrorReport(int number, const QString &description);
+
+// Removes blanks (U+0020) at both ends only. Full-width spaces and tabs that a stored value
+// carries are part of it and stay.
+QString trimBlanks(const QString &s);
+
+// Text of an integer with leading zeros to the given width ("01", "000016").
+QString zeroPad(qint64 value, int width);

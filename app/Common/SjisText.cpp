@@ -1,0 +1,104 @@
+#include "SjisText.h"
+
+#include <QFile>
+#include <QSaveFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+namespace SjisText {
+
+QByteArray encode(const QString &text)
+{
+    // Encoding character by character lets an unmappable one become "?" on its own, the way
+    // the Windows converter does, instead of corrupting the rest of the line.
+    QStringEncoder enc("Shift_JIS", QStringConverter::Flag::Stateless);
+    QByteArray out;
+    out.reserve(text.size() * 2);
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c.unicode() < 0x80) {
+            out.append(char(c.unicode()));
+            continue;
+        }
+        qsizetype len = 1;
+        if (c.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate())
+            len = 2;
+        const QStringView piece(text.constData() + i, len);
+        QByteArray b = enc.encode(piece);
+        if (enc.hasError() || b.isEmpty() || (b == "?" ) || b.contains('\x1a')) {
+            out.append('?');
+            enc.resetState();
+        } else {
+            out.append(b);
+        }
+        i += len - 1;
+    }
+    return out;
+}
+
+QString decode(const QByteArray &bytes)
+{
+    QStringDecoder dec("Shift_JIS");
+    return dec.decode(bytes);
+}
+
+QString WriteResult::message() const
+{
+    return QStringLiteral("ファイルを書き込めませんでした。") + QLatin1Char('\n') + QStringLiteral("Error=")
+           + QString::number(error) + QLatin1Char('\n') + description;
+}
+
+} // namespace SjisText
+
+SjisTextWriter::SjisTextWriter(QIODevice *device) : m_device(device) {}
+
+void SjisTextWriter::write(const QString &text) { writeBytes(SjisText::encode(text)); }
+
+void SjisTextWriter::writeLine(const QString &line) { writeBytes(SjisText::encode(line) + "\r\n"); }
+
+void SjisTextWriter::writeBytes(const QByteArray &bytes)
+{
+    if (m_failed)
+        return;
+    if (m_device->write(bytes) != bytes.size()) {
+        m_failed = true;
+        m_error = m_device->errorString();
+    }
+}
+
+namespace {
+SjisText::WriteResult fail(const QFileDevice &f)
+{
+    SjisText::WriteResult r;
+    r.ok = false;
+    r.error = int(f.error());
+    r.description = f.errorString();
+    return r;
+}
+} // namespace
+
+SjisText::WriteResult writeTextFileAtomic(const QString &path, const QByteArray &bytes)
+{
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        return fail(f);
+    if (f.write(bytes) != bytes.size()) {
+        auto r = fail(f);
+        f.cancelWriting();
+        return r;
+    }
+    if (!f.commit())
+        return fail(f);
+    return {};
+}
+
+SjisText::WriteResult appendTextFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
+        return fail(f);
+    if (f.write(bytes) != bytes.size() || !f.flush())
+        return fail(f);
+    return {};
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+#include <QVector>
+
+// A thin handle on one database file: open, select and walk rows with an exact count,
+// execute, transactions, close. Values are always bound as parameters.
+class Database
+{
+public:
+    Database() = default;
+    ~Database();
+    Database(const Database &) = delete;
+    Database &operator=(const Database &) = delete;
+
+    // Opens an existing file. A missing file is an error (the driver would silently create an
+    // empty one), and so is a file that is not a sound database.
+    bool open(const QString &path);
+    // Creates or opens a file without the existence check; used by the installer.
+    bool create(const QString &path);
+    void close();
+    bool isOpen() const;
+    QString path() const { return m_path; }
+
+    // Runs a select; every row comes back as texts (NULL as a null QString).
+    bool select(const QString &sql, const QVariantList &binds, QVector<QStringList> &rows);
+    bool select(const QString &sql, QVector<QStringList> &rows) { return select(sql, {}, rows); }
+    bool exec(const QString &sql, const QVariantList &binds = {});
+
+    // BEGIN IMMEDIATE ... COMMIT; rollback() on any failure.
+    bool begin();
+    bool commit();
+    void rollback();
+
+    // The last failure: an error number and description for the program's messages.
+    int errorNumber() const { return m_errNo; }
+    QString errorText() const { return m_errText; }
+    void setError(int number, const QString &text);
+
+    QSqlDatabase &handle() { return m_db; }
+
+private:
+    bool applySettings();
+    bool fromQuery(const class QSqlQuery &q);
+
+    QSqlDatabase m_db;
+    QString m_name;
+    QString m_path;
+    int m_errNo = 0;
+    QString m_errText;
+};
+
+// Runs fn inside one transaction on each database given, committing all or none.
+// Used for the replacements of a table's rows.
+template <typename Fn>
+bool inTransaction(Database &db, Fn fn)
+{
+    if (!db.begin())
+        return false;
+    if (!fn()) {
+        db.rollback();
+        return false;
+    }
+    if (!db.commit()) {
+        db.rollback();
+        return false;
+    }
+    return true;
+}
+
+// True when the file exists and passes PRAGMA quick_check.
+bool isSoundDatabaseFile(const QString &path, QString *why = nullptr);

@@ -1,0 +1,187 @@
+#include "ExFile.h"
+
+#include "Common.h"
+#include "SjisText.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include <memory>
+
+InstallSettings g_install;
+QString g_userPassword;
+QString g_faqAddress = QString::fromLatin1(kDefaultFaqAddress);
+QString g_recorderAddress = QString::fromLatin1(kDefaultRecorderAddress);
+
+QString passwordFilePath() { return programPath(QStringLiteral("veskopw.def")); }
+QString linkDefinitionFilePath() { return programPath(QStringLiteral("veskourl.def")); }
+QString installSettingsPath() { return programPath(QStringLiteral("corvan21.ini")); }
+
+namespace {
+
+// Reads a text file the way the program writes them (Shift-JIS); returns its lines without
+// line ends. Returns false and the error number when the file cannot be read.
+bool readLines(const QString &path, QStringList &lines, int &err)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        err = int(f.error());
+        return false;
+    }
+    const QString text = SjisText::decode(f.readAll());
+    if (f.error() != QFileDevice::NoError) {
+        err = int(f.error());
+        return false;
+    }
+    lines = text.split(QLatin1Char('\n'));
+    for (auto &l : lines)
+        if (l.endsWith(QLatin1Char('\r')))
+            l.chop(1);
+    return true;
+}
+
+// VESKO/Corvan21.conf in the user's config folder. The path is worked out on each use (Qt
+// caches its own user-scope path for the whole process), so a changed XDG_CONFIG_HOME holds.
+std::unique_ptr<QSettings> userStore()
+{
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return std::make_unique<QSettings>(dir + QStringLiteral("/VESKO/Corvan21.conf"), QSettings::IniFormat);
+}
+
+} // namespace
+
+int Password_Read()
+{
+    g_userPassword.clear();
+    const QString path = passwordFilePath();
+    if (!QFileInfo::exists(path))
+        return 0;
+    QStringList lines;
+    int err = 0;
+    if (!readLines(path, lines, err))
+        return err ? err : 1;
+    for (const QString &l : lines) {
+        const QString t = trimBlanks(l);
+        if (t.isEmpty())
+            continue;
+        if (t != QLatin1String(kMasterPassword))
+            g_userPassword = t;
+        break;
+    }
+    return 0;
+}
+
+bool Password_Test(const QString &candidate)
+{
+    if (candidate == QLatin1String(kMasterPassword))
+        return true;
+    return !g_userPassword.isEmpty() && candidate == g_userPassword;
+}
+
+int Password_Write(const QString &newPassword)
+{
+    const QString path = passwordFilePath();
+    if (QFileInfo::exists(path)) {
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        if (!QFile::remove(path))
+            return int(QFileDevice::RemoveError);
+    }
+    g_userPassword.clear();
+    if (newPassword.isEmpty() || newPassword == QLatin1String(kMasterPassword))
+        return 0;
+    const auto r = writeTextFileAtomic(path, SjisText::encode(newPassword) + "\r\n");
+    if (!r.ok)
+        return r.error ? r.error : 1;
+    // Owner-only permissions stand in for the hidden attribute.
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+    g_userPassword = newPassword;
+    return 0;
+}
+
+int LinkDef_Read()
+{
+    g_faqAddress = QString::fromLatin1(kDefaultFaqAddress);
+    const QString path = linkDefinitionFilePath();
+    if (!QFileInfo::exists(path))
+        return 0;
+    QStringList lines;
+    int err = 0;
+    if (!readLines(path, lines, err))
+        return err ? err : 1;
+    for (const QString &l : lines) {
+        if (l.startsWith(QLatin1Char('\'')))
+            continue;
+        const qsizetype eq = l.indexOf(QLatin1Char('='));
+        if (eq < 1) // no "=", or the key would start at position 1
+            continue;
+        const QString key = trimBlanks(l.left(eq));
+        const QString value = trimBlanks(l.mid(eq + 1));
+        if (value.isEmpty())
+            continue;
+        if (key == QLatin1String("FAQ"))
+            g_faqAddress = value;
+    }
+    return 0;
+}
+
+void Settings_Read()
+{
+    g_recorderAddress = userSetting(QStringLiteral("IP_adrs"), QString::fromLatin1(kDefaultRecorderAddress));
+}
+
+int Install_Read()
+{
+    const QString path = installSettingsPath();
+    if (!QFileInfo(path).isFile())
+        return 53;
+    QSettings ini(path, QSettings::IniFormat);
+    if (ini.status() != QSettings::NoError)
+        return 1;
+    ini.beginGroup(QStringLiteral("Install"));
+    InstallSettings s;
+    bool ok1 = false, ok2 = false, ok3 = false;
+    s.linkKind = ini.value(QStringLiteral("LinkKind")).toString().toInt(&ok1);
+    s.commandSet = ini.value(QStringLiteral("CommandSet")).toString().toInt(&ok2);
+    s.recorderPort = ini.value(QStringLiteral("RecorderPort")).toString().toInt(&ok3);
+    s.iconFile = ini.value(QStringLiteral("IconFile")).toString();
+    s.pictureFile = ini.value(QStringLiteral("PictureFile")).toString();
+    if (!ok1 || !ok2 || !ok3 || (s.linkKind != LinkUsb && s.linkKind != LinkLan) || (s.commandSet != 0 && s.commandSet != 1)
+        || s.recorderPort < 1 || s.recorderPort > 65535 || s.iconFile.isEmpty() || s.pictureFile.isEmpty())
+        return 2;
+    g_install = s;
+    return 0;
+}
+
+bool Install_Write(const InstallSettings &s, QString *why)
+{
+    QSettings ini(installSettingsPath(), QSettings::IniFormat);
+    ini.beginGroup(QStringLiteral("Install"));
+    ini.setValue(QStringLiteral("LinkKind"), QString::number(s.linkKind));
+    ini.setValue(QStringLiteral("CommandSet"), QString::number(s.commandSet));
+    ini.setValue(QStringLiteral("RecorderPort"), QString::number(s.recorderPort));
+    ini.setValue(QStringLiteral("IconFile"), s.iconFile);
+    ini.setValue(QStringLiteral("PictureFile"), s.pictureFile);
+    ini.endGroup();
+    ini.sync();
+    if (ini.status() != QSettings::NoError) {
+        if (why)
+            *why = QStringLiteral("%1 を書き込めませんでした").arg(installSettingsPath());
+        return false;
+    }
+    return true;
+}
+
+QString userSetting(const QString &key, const QString &defaultValue)
+{
+    return userStore()->value(key, defaultValue).toString();
+}
+
+bool setUserSetting(const QString &key, const QString &value)
+{
+    auto s = userStore();
+    s->setValue(key, value);
+    s->sync();
+    return s->status() == QSettings::NoError;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QString>
+
+// Settings that do not live in the databases: the per-user settings store, the password
+// and link-definition files in the program folder, and the installation settings.
+
+constexpr const char *kMasterPassword = "418305";
+constexpr const char *kDefaultRecorderAddress = "192.168.1.200";
+constexpr const char *kDefaultFaqAddress = "https://www.example.com/corvan21/faq/";
+
+enum LinkKind { LinkUsb = 0, LinkLan = 1 };
+
+struct InstallSettings {
+    int linkKind = LinkLan;
+    int commandSet = 0;
+    int recorderPort = 0;
+    QString iconFile;    // relative to the program folder
+    QString pictureFile; // relative to the program folder
+};
+
+extern InstallSettings g_install;
+extern QString g_userPassword; // empty when none is set
+extern QString g_faqAddress;
+extern QString g_recorderAddress;
+
+QString passwordFilePath();       // veskopw.def
+QString linkDefinitionFilePath(); // veskourl.def
+QString installSettingsPath();    // corvan21.ini
+
+// Each returns 0, or an error number.
+int Password_Read();
+bool Password_Test(const QString &candidate);
+int Password_Write(const QString &newPassword);
+int LinkDef_Read();
+void Settings_Read();
+int Install_Read();
+
+// The per-user settings store (VESKO / Corvan21), keys at the top level.
+QString userSetting(const QString &key, const QString &defaultValue = QString());
+bool setUserSetting(const QString &key, const QString &value);
+
+// Writes corvan21.ini (the installer). Returns false with a reason when it cannot.
+bool Install_Write(const InstallSettings &s, QString *why);

@@ -1,0 +1,117 @@
+#include "Common.h"
+#include "Dialogs.h"
+#include "ScriptedDialogs.h"
+#include "SjisText.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestCommon : public QObject
+{
+    Q_OBJECT
+private slots:
+    void clockHonoursFixedNow()
+    {
+        qputenv("CORVAN21_NOW", "2010-12-15T09:30:00");
+        QCOMPARE(Clock::now(), QDateTime(QDate(2010, 12, 15), QTime(9, 30)));
+        qputenv("CORVAN21_NOW", "2011-02-28");
+        QCOMPARE(Clock::today(), QDate(2011, 2, 28));
+        qunsetenv("CORVAN21_NOW");
+        QVERIFY(qAbs(Clock::now().secsTo(QDateTime::currentDateTime())) < 5);
+    }
+
+    void programFolderHonoursHome()
+    {
+        qputenv("CORVAN21_HOME", "/tmp/somewhere/");
+        QCOMPARE(programFolder(), QStringLiteral("/tmp/somewhere"));
+        QCOMPARE(dataFolder(), QStringLiteral("/tmp/somewhere/data"));
+        qunsetenv("CORVAN21_HOME");
+    }
+
+    void daysInMonth()
+    {
+        QCOMPARE(DaysInMonth(2010, 4), 30);
+        QCOMPARE(DaysInMonth(2010, 12), 31);
+        QCOMPARE(DaysInMonth(2010, 2), 28);
+        QCOMPARE(DaysInMonth(2012, 2), 29);
+        QCOMPARE(DaysInMonth(2100, 2), 29); // the simple leap rule, as the calendar screens use
+    }
+
+    void byteLengthCountsShiftJisBytes()
+    {
+        QCOMPARE(ByteLength(QStringLiteral("ABC")), 3);
+        QCOMPARE(ByteLength(QStringLiteral("山田 太郎")), 9);
+        QCOMPARE(ByteLength(QStringLiteral("ｱｲｳ")), 3); // half-width kana are one byte
+        QCOMPARE(ByteLength(QString()), 0);
+        QCOMPARE(OsName(), QString());
+    }
+
+    void trimBlanksKeepsFullWidthSpaceAndTabs()
+    {
+        QCOMPARE(trimBlanks(QStringLiteral("  abc  ")), QStringLiteral("abc"));
+        QCOMPARE(trimBlanks(QStringLiteral("\u3000abc\t")), QStringLiteral("\u3000abc\t"));
+        QCOMPARE(trimBlanks(QStringLiteral("   ")), QString());
+    }
+
+    void encodesCodePage932()
+    {
+        QCOMPARE(SjisText::encode(QStringLiteral("～")), QByteArray("\x81\x60"));
+        QCOMPARE(SjisText::encode(QStringLiteral("髙")), QByteArray("\xfb\xfc"));
+        QCOMPARE(SjisText::encode(QStringLiteral("山田")), QByteArray("\x8e\x52\x93\x63"));
+        // Characters outside the code page become one "?" each and do not disturb the rest.
+        QCOMPARE(SjisText::encode(QStringLiteral("a\U0001F600b€c")), QByteArray("a?b?c"));
+        QCOMPARE(SjisText::decode(QByteArray("\x8e\x52\x93\x63")), QStringLiteral("山田"));
+    }
+
+    void writerEndsLinesWithCrLf()
+    {
+        QBuffer buf;
+        buf.open(QIODevice::WriteOnly);
+        SjisTextWriter w(&buf);
+        w.writeLine(QStringLiteral("日報"));
+        w.write(QStringLiteral("x"));
+        QVERIFY(!w.failed());
+        QCOMPARE(buf.data(), QByteArray("\x93\xfa\x95\xf1\r\nx"));
+    }
+
+    void atomicWriteKeepsOldFileOnFailure()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("out.txt"));
+        QVERIFY(writeTextFileAtomic(path, "old\r\n").ok);
+        // A path inside a missing folder cannot be written: the result says so.
+        const auto bad = writeTextFileAtomic(dir.filePath(QStringLiteral("missing/out.txt")), "x");
+        QVERIFY(!bad.ok);
+        QVERIFY(bad.message().startsWith(QStringLiteral("ファイルを書き込めませんでした。\nError=")));
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("old\r\n"));
+        QVERIFY(appendTextFile(path, "more").ok);
+    }
+
+    void scriptedDialogsRecordAndAnswer()
+    {
+        ScriptedDialogs d;
+        d.answer(Dialogs::Answer::No);
+        QVERIFY(!Dialogs::askYesNo(QStringLiteral("よろしいですか？"), QStringLiteral("確認")));
+        Dialogs::inform(QStringLiteral("OK only"), QStringLiteral("t"));
+        QCOMPARE(d.messages().size(), 2);
+        QCOMPARE(d.messages().at(0).icon, Dialogs::Icon::Question);
+        QCOMPARE(d.messages().at(0).buttons, Dialogs::Buttons::YesNo);
+        QCOMPARE(d.last().text, QStringLiteral("OK only"));
+        QVERIFY(d.drained());
+    }
+
+    void errorReportText()
+    {
+        ScriptedDialogs d;
+        ErrorReport(53, QStringLiteral("ファイルが見つかりません"));
+        QCOMPARE(d.last().text, QStringLiteral("エラー番号53\rファイルが見つかりません"));
+        QCOMPARE(d.last().icon, Dialogs::Icon::Exclamation);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCommon)
+#include "tst_common.moc"
