@@ -1,0 +1,117 @@
+// Framing of the conversation between the library and a driver endpoint over its Unix-domain
+// stream socket. DRIVER_PROTOCOL.md describes it for people writing a driver.
+#pragma once
+
+#include <sys/socket.h>
+#include <sys/types.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace kesto::proto {
+
+constexpr uint32_t kRequestMagic = 0x5152554Bu; // "KURQ"
+constexpr uint32_t kReplyMagic = 0x5052554Bu;   // "KURP"
+
+enum Kind : uint32_t { Open = 1, Request = 2, Cancel = 3 };
+
+constexpr uint32_t kOpenExclusive = 1;
+
+constexpr size_t kRequestHeaderSize = 28;
+constexpr size_t kReplyHeaderSize = 20;
+// Neither side accepts more in one frame; a larger length ends the connection.
+constexpr uint32_t kMaxInput = 4096;
+constexpr uint32_t kMaxData = 64u * 1024u * 1024u;
+
+struct RequestHeader {
+    uint32_t magic = kRequestMagic;
+    uint32_t kind = Request;
+    uint32_t tag = 0;
+    uint32_t controlCode = 0;
+    uint32_t inputLength = 0;
+    uint32_t outputLength = 0;
+    uint32_t dataLength = 0;
+};
+
+struct ReplyHeader {
+    uint32_t magic = kReplyMagic;
+    uint32_t tag = 0;
+    uint32_t status = 0;
+    uint32_t information = 0;
+    uint32_t dataLength = 0;
+};
+
+inline void putU32(uint8_t *p, uint32_t v)
+{
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+    p[2] = static_cast<uint8_t>(v >> 16);
+    p[3] = static_cast<uint8_t>(v >> 24);
+}
+
+inline uint32_t getU32(const uint8_t *p)
+{
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
+           static_cast<uint32_t>(p[3]) << 24;
+}
+
+inline void encode(const RequestHeader &h, uint8_t *out)
+{
+    const uint32_t f[7] = {h.magic, h.kind, h.tag, h.controlCode, h.inputLength, h.outputLength, h.dataLength};
+    for (int i = 0; i < 7; ++i)
+        putU32(out + 4 * i, f[i]);
+}
+
+inline RequestHeader decodeRequest(const uint8_t *in)
+{
+    return {getU32(in), getU32(in + 4), getU32(in + 8), getU32(in + 12), getU32(in + 16), getU32(in + 20),
+            getU32(in + 24)};
+}
+
+inline void encode(const ReplyHeader &h, uint8_t *out)
+{
+    const uint32_t f[5] = {h.magic, h.tag, h.status, h.information, h.dataLength};
+    for (int i = 0; i < 5; ++i)
+        putU32(out + 4 * i, f[i]);
+}
+
+inline ReplyHeader decodeReply(const uint8_t *in)
+{
+    return {getU32(in), getU32(in + 4), getU32(in + 8), getU32(in + 12), getU32(in + 16)};
+}
+
+// Reads or writes exactly n bytes on a blocking socket; false on end of stream or error.
+inline bool readFully(int fd, void *buf, size_t n)
+{
+    auto *p = static_cast<uint8_t *>(buf);
+    while (n > 0) {
+        ssize_t r = ::recv(fd, p, n, 0);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            return false;
+        p += r;
+        n -= static_cast<size_t>(r);
+    }
+    return true;
+}
+
+inline bool writeFully(int fd, const void *buf, size_t n)
+{
+    auto *p = static_cast<const uint8_t *>(buf);
+    while (n > 0) {
+        ssize_t r = ::send(fd, p, n, MSG_NOSIGNAL);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            return false;
+        p += r;
+        n -= static_cast<size_t>(r);
+    }
+    return true;
+}
+
+} // namespace kesto::proto
