@@ -76,7 +76,7 @@ void signalEvent(SharedTrace *s, int n)
 
 void resetBuffer(TraceSection &t)
 {
-    std::memset(t.slots, 0, sizeof t.slots);
+    std::memset(t.traceSlots, 0, sizeof t.traceSlots);
     t.writeSlot = 0;
     t.oldestSlot = 0;
 }
@@ -105,7 +105,7 @@ void appendLocked(SharedTrace *s, const char *text, uint32_t len)
 {
     TraceSection &t = s->section;
     uint8_t w = sane(t.writeSlot);
-    TraceSlot *slot = &t.slots[w];
+    TraceSlot *slot = &t.traceSlots[w];
     if (slot->used > kTraceTextSize)
         slot->used = kTraceTextSize;
     char *dst;
@@ -117,7 +117,7 @@ void appendLocked(SharedTrace *s, const char *text, uint32_t len)
         t.writeSlot = w;
         if (w == sane(t.oldestSlot))
             t.oldestSlot = nextIndex(w);
-        slot = &t.slots[w];
+        slot = &t.traceSlots[w];
         std::memset(slot->text, 0, sizeof slot->text);
         slot->used = 0;
         dst = slot->text;
@@ -395,9 +395,9 @@ uint32_t WaitForTrace(int8_t slot, uint32_t /*reserved*/, uint32_t timeoutMs, vo
         return result;
     }
     ev.signalled = 0;
-    std::memcpy(record4100, &t.slots[n], sizeof(TraceSlot));
+    std::memcpy(record4100, &t.traceSlots[n], sizeof(TraceSlot));
     if (n == sane(t.writeSlot)) {
-        *length = t.slots[n].used;
+        *length = t.traceSlots[n].used;
         *nextSlot = static_cast<int8_t>(n);
     } else {
         *length = 0;

@@ -21,7 +21,7 @@ struct TraceSlot {
 };
 
 struct TraceSection {
-    TraceSlot slots[kTraceSlots];
+    TraceSlot traceSlots[kTraceSlots];
     uint8_t writeSlot;
     uint8_t oldestSlot;
     uint8_t active;
