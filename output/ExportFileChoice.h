@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The save dialog of the export screen and the checks on the name the user picks: a name
+// that cannot be used, a read-only file and an existing file are asked about again until the
+// user cancels, picks a usable name or confirms overwriting. The chosen folder is kept as
+// the export folder (起動.書き出しpath) for the next time.
+struct ExportFileRequest {
+    QString fileName;    // proposed name, without folder
+    QStringList filters; // "label (*.ext)"
+    // The own layouts take their layout from the extension; the payroll files do not.
+    bool layoutByExtension = true;
+};
+
+struct ExportFileChoice {
+    bool chosen = false;
+    QString path;
+    // 0 for a comma layout name (.csv), -1 for a text layout name (.txt), else unchanged (1).
+    int textFlag = 1;
+    // True when the check created the file (empty) because none existed; a failed export
+    // then removes it again rather than leave an empty file behind.
+    bool createdEmpty = false;
+};
+
+ExportFileChoice chooseExportFile(const ExportFileRequest &request);
+
+// The save dialog's filters, as the export screen offers them.
+namespace ExportFilters {
+QStringList ownLayouts();
+QStringList payroll(int package);
+QString payrollFileName(int package);
+} // namespace ExportFilters
+
+// The layout a name selects: 0 comma (.csv), -1 text (.txt), 1 neither; case does not matter.
+int textFlagOf(const QString &path);
