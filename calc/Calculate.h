@@ -24,6 +24,7 @@ enum Figure {
 };
 
 struct DayResult {
+    // Clock columns of exports and reports show the punched times of g_punchRows, not these.
     // In 1, out 1, in 2, out 2 as the computation used them (after time rounding); the second
     // pair is -1, -1 when it has no valid time. A day without figures keeps all zeros.
     std::array<qint16, 4> time{};
@@ -79,7 +80,8 @@ QVector<CalcProblem> Totals_CalcEmployee(int category);
 // and appears in the problems with kCalcErrSubscript (see employeesWithUnknownCategory).
 QVector<CalcProblem> Totals_CalcDate(const QString &dayType, int employeeCount);
 
-// The category number of an employee's 区分 text (0 for blank or unreadable text).
+// The category number of an employee's 区分 text; -1 for blank or unreadable text, which no
+// category slot holds.
 int categoryNumberOf(const QString &code);
 // True when the code names a category slot (0..10).
 bool categoryCodeKnown(const QString &code);

@@ -1,0 +1,251 @@
+#include "Calculate.h"
+
+#include "Common.h"
+#include "DbFile.h"
+#include "Period.h"
+#include "Punch.h"
+
+#include <limits>
+
+DayResults g_dayResults;
+MonthTotals g_monthTotals;
+
+namespace {
+
+// Checked 16-bit arithmetic: the first overflow is recorded and the day's result discarded.
+qint16 add16(int a, int b, CalcStatus &st)
+{
+    const int v = a + b;
+    if (v < std::numeric_limits<qint16>::min() || v > std::numeric_limits<qint16>::max()) {
+        st.fail(kCalcErrOverflow, QStringLiteral("オーバーフローしました。"));
+        return 0;
+    }
+    return qint16(v);
+}
+qint16 sub16(int a, int b, CalcStatus &st) { return add16(a, -b, st); }
+
+qint16 atLeastZero(qint16 v) { return v > 0 ? v : qint16(0); }
+
+// One day's computation with one category; follows the rules of Day_Calc step by step.
+class DayCalc
+{
+public:
+    DayCalc(const Category &k, int category, CalcStatus &st)
+        : m_k(k)
+        , m_code(QString::number(category))
+        , m_st(st)
+    {
+    }
+
+    qint16 at(CategoryTime t) const { return qint16(m_k.minutes[size_t(t)]); }
+
+    qint16 round(int kind, qint16 v, int direction) { return Minutes_ApplyUnit(kind, v, m_code, direction, m_st); }
+
+    // Minutes of the three breaks inside s-e.
+    qint16 breaksInside(qint16 s, qint16 e)
+    {
+        qint16 sum = 0;
+        for (CategoryTime b : {Break1Start, Break2Start, Break3Start})
+            sum = add16(sum, Overlap_Min(s, e, at(b), at(CategoryTime(b + 1)), m_st), m_st);
+        return sum;
+    }
+
+    // Part of the pair in-out inside the window ws-we, less breaks, rounded down with the
+    // overtime unit (early work, overtime and late-night windows).
+    qint16 windowPart(qint16 in, qint16 out, CategoryTime startOfWindow)
+    {
+        const qint16 ws = at(startOfWindow);
+        const qint16 we = at(CategoryTime(startOfWindow + 1));
+        if (ws == we)
+            return 0;
+        const qint16 s = std::max(ws, in);
+        const qint16 e = std::min(we, out);
+        if (s >= e)
+            return 0;
+        const qint16 d = sub16(sub16(e, s, m_st), breaksInside(s, e), m_st);
+        return atLeastZero(round(RoundOver, d, RoundDown));
+    }
+
+    qint16 regularPart(qint16 in, qint16 out)
+    {
+        const qint16 ws = at(WorkStart);
+        const qint16 we = at(WorkEnd);
+        const qint16 s = (ws == 0 || in > ws) ? in : ws;
+        const qint16 e = (we == 0 || out < we) ? out : we;
+        if (s >= e)
+            return 0;
+        qint16 d = sub16(e, s, m_st);
+        if (s >= 0)
+            d = sub16(d, breaksInside(s, e), m_st);
+        if (m_k.methodNo == 1)
+            d = round(RoundWork, d, RoundDown);
+        return atLeastZero(d);
+    }
+
+    const Category &m_k;
+    const QString m_code;
+    CalcStatus &m_st;
+};
+
+} // namespace
+
+int Day_Calc(const QString &dayType, int category, int row)
+{
+    if (row < 0 || row >= kResultRows || row >= kPunchRows)
+        return kCalcErrSubscript;
+    DayResult &out = g_dayResults.rows[size_t(row)];
+    out.clear();
+    if (category < 0 || category >= kCategorySlots)
+        return kCalcErrSubscript;
+
+    CalcStatus st;
+    const Category &k = g_kubun[size_t(category)];
+    DayCalc c(k, category, st);
+    const PunchRow &p = g_punchRows.rows[size_t(row)];
+
+    // Steps 1-3: the two pairs; a pair with a missing time is no pair.
+    qint16 i1 = Text_ToMinutes(p.slot[In1], &st), o1 = Text_ToMinutes(p.slot[Out1], &st);
+    qint16 i2 = Text_ToMinutes(p.slot[In2], &st), o2 = Text_ToMinutes(p.slot[Out2], &st);
+    if (i1 >= NO_TIME || o1 >= NO_TIME)
+        i1 = o1 = -1;
+    if (i2 >= NO_TIME || o2 >= NO_TIME)
+        i2 = o2 = -1;
+    if (!st.ok())
+        return st.error;
+    if (i1 == -1)
+        return kDayNoFigures;
+    const bool pair2 = i2 >= 0;
+
+    // Step 4: time rounding moves the punches themselves onto the unit.
+    if (k.methodNo == 0) {
+        i1 = c.round(RoundWork, i1, RoundUp);
+        o1 = c.round(RoundWork, o1, RoundDown);
+        if (pair2) {
+            i2 = c.round(RoundWork, i2, RoundUp);
+            o2 = c.round(RoundWork, o2, RoundDown);
+        }
+    }
+
+    // Step 5: breaks over each whole pair.
+    const qint16 b1 = i1 >= 0 ? c.breaksInside(i1, o1) : qint16(0);
+    const qint16 b2 = pair2 ? c.breaksInside(i2, o2) : qint16(0);
+
+    DayResult r;
+    r.time = {i1, o1, i2, o2};
+    auto &f = r.figure;
+
+    if (dayType == dayTypeWorking()) {
+        const qint16 ls = c.at(LateStart), le = c.at(LateEnd);
+        // Step 7: late arrival, counted from the window start, breaks excluded.
+        qint16 late = 0;
+        if (ls <= i1 && i1 <= le && ls != le && i1 >= 0) {
+            late = sub16(sub16(i1, ls, st), c.breaksInside(ls, i1), st);
+            late = atLeastZero(c.round(RoundLateEarly, late, RoundUp));
+        }
+        // Step 8: early leave on the day's last out.
+        qint16 early = 0;
+        const qint16 lastOut = pair2 ? o2 : o1;
+        if (ls < lastOut && lastOut <= le && ls != le && (pair2 || i1 > 0)) {
+            early = sub16(sub16(le, lastOut, st), c.breaksInside(lastOut, le), st);
+            early = atLeastZero(c.round(RoundLateEarly, early, RoundUp));
+        }
+        f[FigLateEarly] = add16(late, early, st);
+
+        // Step 9: regular work inside the work window, capped at the base hours.
+        const qint16 raw = add16(c.regularPart(i1, o1), pair2 ? c.regularPart(i2, o2) : qint16(0), st);
+        const qint16 base = qint16(k.baseMinutes);
+        f[FigWork] = (base != 0 && raw >= base) ? base : raw;
+
+        // Step 10: overtime window, plus the work beyond the base hours.
+        qint16 over = add16(c.windowPart(i1, o1, OverStart), pair2 ? c.windowPart(i2, o2, OverStart) : qint16(0), st);
+        if (base != 0 && raw > base) {
+            const qint16 excess = atLeastZero(c.round(RoundOver, sub16(raw, base, st), RoundDown));
+            over = add16(over, excess, st);
+        }
+        f[FigOver] = over;
+
+        // Steps 11-12: early work and late night.
+        f[FigEarly] = add16(c.windowPart(i1, o1, EarlyStart), pair2 ? c.windowPart(i2, o2, EarlyStart) : qint16(0), st);
+        f[FigNight] = add16(c.windowPart(i1, o1, NightStart), pair2 ? c.windowPart(i2, o2, NightStart) : qint16(0), st);
+    } else {
+        // Step 13: on holidays the whole attendance counts, without windows or base hours.
+        auto span = [&](qint16 in, qint16 out, qint16 breaks) -> qint16 {
+            if (in >= out)
+                return 0;
+            return atLeastZero(c.round(RoundOver, sub16(sub16(out, in, st), breaks, st), RoundDown));
+        };
+        const qint16 d = add16(span(i1, o1, b1), pair2 ? span(i2, o2, b2) : qint16(0), st);
+        f[dayType == dayTypeHoliday() ? FigHoliday : FigNonStatutory] = d;
+    }
+
+    // Step 14: the total leaves 遅早 out.
+    qint16 total = 0;
+    for (Figure x : {FigOver, FigWork, FigEarly, FigNight, FigHoliday, FigNonStatutory})
+        total = add16(total, f[x], st);
+    f[FigTotal] = total;
+    if (!st.ok())
+        return st.error; // the row keeps its zeros and the totals are not touched
+
+    out = r;
+    // Step 15.
+    for (int x = 0; x < FigureCount; ++x) {
+        if (f[size_t(x)] == 0)
+            continue;
+        MonthTotal &t = g_monthTotals.figure[size_t(x)];
+        t.sum += f[size_t(x)];
+        ++t.count;
+    }
+    return 0;
+}
+
+QVector<CalcProblem> Totals_CalcEmployee(int category)
+{
+    g_monthTotals.clear();
+    QVector<CalcProblem> problems;
+    for (int r = 0; r < kPeriodRows; ++r) {
+        const PeriodDay &d = g_periodDays.rows[size_t(r)];
+        if (!d.used())
+            continue;
+        const int rc = Day_Calc(d.dayType, category, r);
+        if (rc > 0)
+            problems.append({r, rc});
+    }
+    return problems;
+}
+
+int categoryNumberOf(const QString &code)
+{
+    const QString t = trimBlanks(code);
+    bool ok = false;
+    const int n = t.toInt(&ok);
+    return ok ? n : -1;
+}
+
+bool categoryCodeKnown(const QString &code)
+{
+    const int n = categoryNumberOf(code);
+    return n >= 0 && n < kCategorySlots;
+}
+
+QVector<CalcProblem> Totals_CalcDate(const QString &dayType, int employeeCount)
+{
+    g_monthTotals.clear();
+    QVector<CalcProblem> problems;
+    const int count = std::min(employeeCount, kEmployeeSlots);
+    for (int r = 0; r < count; ++r) {
+        const int rc = Day_Calc(dayType, categoryNumberOf(g_kojin[size_t(r)].category), r);
+        if (rc > 0)
+            problems.append({r, rc});
+    }
+    return problems;
+}
+
+QVector<int> employeesWithUnknownCategory(int employeeCount)
+{
+    QVector<int> rows;
+    const int count = std::min(employeeCount, kEmployeeSlots);
+    for (int r = 0; r < count; ++r)
+        if (!categoryCodeKnown(g_kojin[size_t(r)].category))
+            rows.append(r);
+    return rows;
+}

@@ -1,0 +1,157 @@
+#include "TimeMath.h"
+
+#include "Common.h"
+#include "DbFile.h"
+
+#include <limits>
+
+namespace {
+
+constexpr int kMin16 = std::numeric_limits<qint16>::min();
+constexpr int kMax16 = std::numeric_limits<qint16>::max();
+
+bool fits16(int v) { return v >= kMin16 && v <= kMax16; }
+
+// The value of one part of a time text, or -1 when the part is missing. Parts are never
+// negative in a time of day: a stored "-1" is as unreadable as letters.
+int timePart(const QString &part)
+{
+    const qint16 v = Text_ToInt(part);
+    if (v == 0) {
+        const QString t = trimBlanks(part);
+        return (t == QLatin1String("00") || t == QLatin1String("0")) ? 0 : -1;
+    }
+    return v < 0 ? -1 : v;
+}
+
+QString twoDigits(int v) { return zeroPad(v, 2); }
+
+// Candidates are tried within the hour, so a unit that does not divide 60 still lands on the
+// hour's own steps (0, u, 2u ... upward; 60, 60 - u ... downward).
+int roundInHour(int r, int u, int direction)
+{
+    if (direction == RoundUp)
+        return ((r + u - 1) / u) * u;
+    const int c = 60 - ((60 - r + u - 1) / u) * u;
+    return c < 0 ? 0 : c;
+}
+
+} // namespace
+
+qint16 Text_ToInt(const QString &value)
+{
+    bool ok = false;
+    const short v = trimBlanks(value).toShort(&ok);
+    return ok ? qint16(v) : qint16(0);
+}
+
+qint16 Text_ToMinutes(const QString &hours, const QString &minutes, CalcStatus *status)
+{
+    const int h = timePart(hours);
+    const int m = timePart(minutes);
+    if (h < 0 || m < 0)
+        return NO_TIME;
+    const int v = h * 60 + m;
+    if (!fits16(v)) {
+        if (status)
+            status->fail(kCalcErrOverflow, QStringLiteral("オーバーフローしました。"));
+        return NO_TIME;
+    }
+    return qint16(v);
+}
+
+qint16 Text_ToMinutes(const QString &hhmm, CalcStatus *status)
+{
+    return Text_ToMinutes(hhmm.mid(0, 2), hhmm.mid(3, 2), status);
+}
+
+QString Hhmm_Normalize(const QString &text)
+{
+    const QString t = text.leftJustified(5, QLatin1Char(' '), true);
+    if (t == emptyTimeText())
+        return t;
+    const int m = Text_ToInt(t.mid(0, 2)) * 60 + Text_ToInt(t.mid(3, 2));
+    // A negative time of day cannot be shown as hh:mm; it is no time at all.
+    if (m < 0)
+        return emptyTimeText();
+    return twoDigits(m / 60) + QLatin1Char(':') + twoDigits(m % 60);
+}
+
+QString Minutes_ToHhmm(qint16 minutes)
+{
+    if (minutes == 0)
+        return QString();
+    // Negative durations do not occur in the figures (they are made 0); should one be shown,
+    // it keeps its sign rather than turning into a positive time.
+    const int v = minutes < 0 ? -int(minutes) : int(minutes);
+    const int h = v / 60;
+    const QString mm = QLatin1Char(':') + twoDigits(v % 60);
+    if (minutes < 0)
+        return QLatin1Char('-') + QString::number(h) + mm;
+    return (h < 10 ? QLatin1Char(' ') + QString::number(h) : twoDigits(h)) + mm;
+}
+
+QString Minutes_ToHhhmm(qint32 minutes)
+{
+    if (minutes == 0)
+        return QString();
+    const qint64 v = minutes < 0 ? -qint64(minutes) : qint64(minutes);
+    const qint64 h = v / 60;
+    const QString mm = QLatin1Char(':') + twoDigits(int(v % 60));
+    if (minutes < 0)
+        return QLatin1Char('-') + QString::number(h) + mm;
+    return QString::number(h).rightJustified(3, QLatin1Char(' ')) + mm;
+}
+
+qint16 Minutes_ApplyUnit(int kind, qint16 v, const QString &categoryCode, int direction, CalcStatus &status)
+{
+    const int slot = Text_ToInt(categoryCode);
+    if (slot < 0 || slot >= kCategorySlots) {
+        status.fail(kCalcErrSubscript, QStringLiteral("勤務区分 %1 はありません。").arg(categoryCode));
+        return 0;
+    }
+    const Category &k = g_kubun[size_t(slot)];
+    int u = 0;
+    switch (kind) {
+    case RoundWork: u = k.unitWorkMin; break;
+    case RoundLateEarly: u = k.unitLateMin; break;
+    case RoundOver: u = k.unitOverMin; break;
+    default:
+        status.fail(kCalcErrSubscript, QStringLiteral("丸めの種類 %1 はありません。").arg(kind));
+        return 0;
+    }
+    if (direction != RoundUp && direction != RoundDown)
+        return v;
+    if (u < 1)
+        u = 1;
+    // A negative duration is rounded as the mirror of its size, so up stays toward larger
+    // values and down toward smaller ones.
+    const bool negative = v < 0;
+    const int size = negative ? -int(v) : int(v);
+    const int dir = negative ? (direction == RoundUp ? RoundDown : RoundUp) : direction;
+    const int rounded = (size / 60) * 60 + roundInHour(size % 60, u, dir);
+    const int result = negative ? -rounded : rounded;
+    if (!fits16(result)) {
+        status.fail(kCalcErrOverflow, QStringLiteral("オーバーフローしました。"));
+        return 0;
+    }
+    return qint16(result);
+}
+
+qint16 Overlap_Min(qint16 a, qint16 b, qint16 c, qint16 d, CalcStatus &status)
+{
+    int r = 0;
+    if (c == d || c >= b)
+        r = 0;
+    else if (c >= a)
+        r = d < b ? int(d) - c : int(b) - c;
+    else if (d < b)
+        r = a < d ? int(d) - a : 0;
+    else
+        r = int(b) - a;
+    if (!fits16(r)) {
+        status.fail(kCalcErrOverflow, QStringLiteral("オーバーフローしました。"));
+        return 0;
+    }
+    return qint16(r);
+}
