@@ -1,0 +1,249 @@
+#include "CalcoloCom.h"
+
+#include "Common.h"
+#include "Database.h"
+#include "SjisText.h"
+
+#include <QDir>
+
+#include <array>
+
+namespace CalcoloCom {
+
+namespace {
+
+std::array<CommandSet, 2> g_sets;
+bool g_setsBuilt = false;
+
+QString g_commLogPath;
+QString g_errorLogPath;
+
+// The line counter of the classic buffer was a signed 16-bit number; more lines than that in
+// one collection are not kept (a recorder babbling that long is failing anyway).
+constexpr int kMaxLogLines = 32767;
+QStringList g_commLog;
+
+void ensureLogPaths()
+{
+    if (g_commLogPath.isEmpty())
+        setLogPaths(Clock::today());
+}
+
+bool allDigits(const QString &s)
+{
+    if (s.isEmpty())
+        return false;
+    for (const QChar c : s)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    return true;
+}
+
+// Copies characters [from, from+width) into a field of that width, space-filled.
+QString field(const QString &msg, int from, int width)
+{
+    return msg.mid(from, width).leftJustified(width, QLatin1Char(' '), true);
+}
+
+} // namespace
+
+void buildCommandSet()
+{
+    g_sets[0] = {QStringLiteral("GTNC"), QStringLiteral("GTND"), QStringLiteral("DELT"),
+                 QLatin1Char('S'),       QLatin1Char('C'),       QLatin1Char('G'), QLatin1Char('N')};
+    g_sets[1] = {QStringLiteral("NUMU"), QStringLiteral("GETU"), QStringLiteral("DELE"),
+                 QLatin1Char('R'),       QLatin1Char('B'),       QLatin1Char('O'), QLatin1Char('E')};
+    g_setsBuilt = true;
+}
+
+const CommandSet &commandSet(int selector)
+{
+    if (!g_setsBuilt)
+        buildCommandSet();
+    return g_sets[selector == 1 ? 1 : 0];
+}
+
+QByteArray commandFrame(const QString &command)
+{
+    return QByteArrayLiteral("000000  ") + command.left(4).toLatin1();
+}
+
+bool hasCommand(const QString &message, const QString &command)
+{
+    return message.size() >= 4 && QStringView(message).left(4) == command;
+}
+
+QChar statusOf(const QString &message) { return message.size() >= 11 ? message.at(10) : QChar(); }
+
+bool isHeader(const QString &message) { return !message.isEmpty() && message.at(0) == kStx; }
+
+bool numberAt(const QString &message, int from, int len, int &value)
+{
+    const QString s = message.mid(from, len);
+    if (s.size() != len || !allDigits(s))
+        return false;
+    value = s.toInt();
+    return true;
+}
+
+int recordCountOf(int n) { return n >= 24 ? (n - 1) / kRecordLength : 0; }
+
+QVector<PunchRecord> parseRecords(const QString &message)
+{
+    QVector<PunchRecord> out;
+    for (int off = 0; off < message.size(); off += kRecordLength) {
+        PunchRecord r;
+        r.month = field(message, off + 0, 2);
+        r.day = field(message, off + 2, 2);
+        r.hour = field(message, off + 4, 2);
+        r.minute = field(message, off + 6, 2);
+        r.second = field(message, off + 8, 2);
+        r.id = field(message, off + 10, 9);
+        r.inOut = field(message, off + 19, 1);
+        r.exception = field(message, off + 20, 2);
+        r.cr = field(message, off + 22, 1);
+        out.append(r);
+    }
+    return out;
+}
+
+int wholeRecords(const QString &message) { return int(message.size() / kRecordLength); }
+
+bool adjustDate(PunchRecord &r, const QDate &today, const QString &dayChange)
+{
+    int year = today.year();
+    if (r.month > zeroPad(today.month(), 2))
+        --year;
+    // A field that is not a number cannot name a day: treated like a day its month lacks, so
+    // the record is kept as received and the collection is flagged.
+    int month = 0, day = 0;
+    if (!allDigits(r.month) || !allDigits(r.day))
+        return false;
+    month = r.month.toInt();
+    day = r.day.toInt();
+    if (month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month))
+        return false;
+
+    const QString changeHour = dayChange.left(2);
+    const bool late = r.exception == QLatin1String("17") || r.exception == QLatin1String("07");
+    if (!late && !(r.hour < changeHour))
+        return true;
+    if (!allDigits(r.hour) || !allDigits(changeHour))
+        return false;
+    QDate d(year, month, day);
+    int h = r.hour.toInt();
+    if (h < changeHour.toInt()) {
+        d = d.addDays(-1);
+        h += 24;
+    }
+    if (late) {
+        d = d.addDays(-1);
+        h += 24;
+    }
+    r.month = zeroPad(d.month(), 2);
+    r.day = zeroPad(d.day(), 2);
+    r.hour = zeroPad(h, 2);
+    return true;
+}
+
+bool insertPunchRecord(Database &intake, const PunchRecord &r)
+{
+    return intake.exec(QStringLiteral("INSERT INTO タイムカードテンプ (月,日,時,分,秒,IDコード,入退,異例コード,CR,移行マーク) "
+                                      "VALUES (?,?,?,?,?,?,?,?,?,'未')"),
+                       {r.month, r.day, r.hour, r.minute, r.second, r.id, r.inOut, r.exception, r.cr});
+}
+
+bool purgeBlankRows(Database &intake)
+{
+    return intake.exec(QStringLiteral("DELETE FROM タイムカードテンプ WHERE ((月 = '未') OR (月 = ''))"));
+}
+
+QString runtimeErrorText(int number)
+{
+    switch (number) {
+    case kErrSubscript:
+        return QStringLiteral("インデックスが有効範囲にありません。");
+    case kErrTypeMismatch:
+        return QStringLiteral("型が一致しません。");
+    default:
+        return QStringLiteral("アプリケーション定義またはオブジェクト定義のエラーです。");
+    }
+}
+
+QString resultMessage(int code, const QString &errorText)
+{
+    const QString crlf = QStringLiteral("\r\n");
+    switch (code) {
+    case ResultOk:
+        return QString();
+    case ResultNoReply:
+        return QStringLiteral("応答受信がありません。");
+    case ResultWrongReply:
+        return QStringLiteral("応答受信が誤っています！");
+    case ResultTcpError:
+        return QStringLiteral("ＴＣＰエラー 発生！") + crlf + QStringLiteral("Err : ") + errorText;
+    case ResultPeerClosed:
+        return QStringLiteral("タイムレコーダ側が切断されました！");
+    case ResultNoConnection:
+        return QStringLiteral("タイムレコーダと接続できません！");
+    case ResultTooMany:
+        return QStringLiteral("データ件数が10000件を超えます！") + crlf + QStringLiteral("収集データのデータ処理を行ってください。");
+    case ResultBadDate:
+        return QStringLiteral("年度が違うデータがありました。");
+    default:
+        return QStringLiteral("通信エラー 発生！") + crlf + QStringLiteral("Err : ") + errorText;
+    }
+}
+
+QString CollectionResult::message() const { return resultMessage(code, errorText); }
+
+void setLogPaths(const QDate &today)
+{
+    const QString stem = dataFolder() + QStringLiteral("/E") + zeroPad(today.year(), 4) + zeroPad(today.month(), 2);
+    g_commLogPath = stem + QStringLiteral(".log");
+    g_errorLogPath = stem + QStringLiteral(".err");
+}
+
+QString commLogPath()
+{
+    ensureLogPaths();
+    return g_commLogPath;
+}
+
+QString errorLogPath()
+{
+    ensureLogPaths();
+    return g_errorLogPath;
+}
+
+QString logTime() { return Clock::now().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")); }
+
+void resetCommLog() { g_commLog.clear(); }
+
+void logExchange(bool sent, const QString &text)
+{
+    if (g_commLog.size() >= kMaxLogLines)
+        return;
+    g_commLog.append(logTime() + QLatin1Char(' ') + (sent ? QChar(0x2192) : QChar(0x2190)) + QLatin1Char(' ')
+                     + trimBlanks(text));
+}
+
+void flushCommLog()
+{
+    if (!g_commLog.isEmpty()) {
+        QString text;
+        for (const auto &l : std::as_const(g_commLog))
+            text += l + QStringLiteral("\r\n");
+        appendTextFile(commLogPath(), SjisText::encode(text));
+    }
+    g_commLog.clear();
+}
+
+QStringList commLogBuffer() { return g_commLog; }
+
+void logError(const QString &message)
+{
+    appendTextFile(errorLogPath(), SjisText::encode(logTime() + QStringLiteral(" ： ") + message + QStringLiteral("\r\n")));
+}
+
+} // namespace CalcoloCom

@@ -1,0 +1,341 @@
+#include "LanLink.h"
+
+#include "Common.h"
+#include "Database.h"
+#include "SjisText.h"
+
+#include <QTcpSocket>
+
+using namespace CalcoloCom;
+
+LanLink::LanLink(Database &intake, QObject *parent)
+    : QObject(parent), m_intake(intake), m_socket(new QTcpSocket(this))
+{
+    for (QTimer *t : {&m_tmrConnChk, &m_tmrTxCtrl, &m_tmrRxOut}) {
+        t->setSingleShot(true); // each tick disables its timer first
+        t->stop();
+    }
+    m_tmrTxCtrl.setInterval(kSendDelay);
+    connect(&m_tmrConnChk, &QTimer::timeout, this, &LanLink::onConnTimeout);
+    connect(&m_tmrTxCtrl, &QTimer::timeout, this, &LanLink::onSendTick);
+    connect(&m_tmrRxOut, &QTimer::timeout, this, &LanLink::onReplyTimeout);
+    connect(m_socket, &QTcpSocket::connected, this, &LanLink::onConnected);
+    connect(m_socket, &QTcpSocket::bytesWritten, this, &LanLink::onBytesWritten);
+    connect(m_socket, &QTcpSocket::disconnected, this, &LanLink::onDisconnected);
+    connect(m_socket, &QTcpSocket::errorOccurred, this, &LanLink::onError);
+    connect(m_socket, &QTcpSocket::readyRead, this, &LanLink::onData);
+}
+
+LanLink::~LanLink()
+{
+    m_socket->disconnect(this);
+    m_socket->abort();
+}
+
+void LanLink::start()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    resetCommLog();
+    m_result = {};
+    m_conv = AwaitCountAck;
+    m_connState = Starting;
+    connectToRecorder();
+}
+
+void LanLink::connectToRecorder()
+{
+    m_tmrConnChk.start(kConnectTimeout);
+    m_connState = Connecting;
+    m_socket->connectToHost(m_settings.host, m_settings.port);
+}
+
+void LanLink::disconnectFromRecorder()
+{
+    if (m_connState == Closed)
+        return;
+    m_tmrConnChk.stop();
+    m_connState = Closed;
+    m_socket->abort();
+}
+
+void LanLink::sendFrame(const QString &command)
+{
+    m_socket->readAll(); // whatever the recorder sent unasked is not a reply to this frame
+    m_tmrRxOut.start(kReplyTimeout);
+    m_exchange = Handed;
+    const QByteArray frame = commandFrame(command);
+    logExchange(true, QString::fromLatin1(frame));
+    m_socket->write(frame);
+}
+
+void LanLink::restartReplyWait() { m_tmrRxOut.start(kReplyTimeout); }
+
+void LanLink::fail(int code, int number, const QString &text)
+{
+    m_result.fail(code, number, text);
+    finish();
+}
+
+void LanLink::finish()
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    m_tmrConnChk.stop();
+    m_tmrTxCtrl.stop();
+    m_tmrRxOut.stop();
+    disconnectFromRecorder();
+    flushCommLog();
+    m_kept.clear();
+    // Queued, so that a host deleting the link from its slot does not pull the socket out from
+    // under the handler that is running now.
+    QMetaObject::invokeMethod(this, &LanLink::finished, Qt::QueuedConnection);
+}
+
+void LanLink::onConnected()
+{
+    if (m_connState == Connecting) {
+        m_connState = Connected;
+        m_tmrConnChk.stop();
+        m_tmrTxCtrl.start();
+    } else {
+        disconnectFromRecorder();
+    }
+}
+
+void LanLink::onBytesWritten()
+{
+    if (m_exchange == Handed && m_socket->bytesToWrite() == 0)
+        m_exchange = Sent;
+}
+
+void LanLink::onDisconnected()
+{
+    if (m_finished || m_connState != Connected)
+        return;
+    m_tmrTxCtrl.stop();
+    m_tmrRxOut.stop();
+    fail(ResultPeerClosed);
+}
+
+void LanLink::onError(QAbstractSocket::SocketError e)
+{
+    if (m_finished)
+        return;
+    if (m_connState == Connected) {
+        m_tmrTxCtrl.stop();
+        m_tmrRxOut.stop();
+        // The socket reports the recorder's close as an error before it reports the close.
+        if (e == QAbstractSocket::RemoteHostClosedError)
+            fail(ResultPeerClosed);
+        else
+            fail(ResultTcpError, int(e), m_socket->errorString());
+    } else if (m_connState == Connecting) {
+        m_tmrTxCtrl.stop();
+        m_tmrRxOut.stop();
+        m_tmrConnChk.stop();
+        fail(ResultNoConnection);
+    }
+}
+
+void LanLink::onConnTimeout()
+{
+    m_tmrTxCtrl.stop();
+    m_tmrRxOut.stop();
+    fail(ResultNoConnection);
+}
+
+void LanLink::onReplyTimeout() { fail(ResultNoReply); }
+
+void LanLink::onSendTick()
+{
+    if (m_finished)
+        return;
+    const CommandSet &cs = commandSet(m_settings.commandSet);
+    switch (m_conv) {
+    case AwaitCountAck:
+        sendFrame(cs.count);
+        break;
+    case AwaitReadAck:
+        sendFrame(cs.read);
+        break;
+    case AwaitDeleteAck:
+        sendFrame(cs.del);
+        break;
+    default:
+        break;
+    }
+}
+
+void LanLink::onData()
+{
+    if (m_finished) {
+        m_socket->readAll();
+        return;
+    }
+    // Data that answers no frame of ours is dropped, and it does not count as a reply: the
+    // reply wait keeps running.
+    if (m_exchange != Sent) {
+        m_socket->readAll();
+        return;
+    }
+    const QString msg = SjisText::decode(m_socket->readAll());
+    if (msg.isEmpty())
+        return;
+    logExchange(false, msg);
+    const CommandSet &cs = commandSet(m_settings.commandSet);
+    // While the read acknowledgement is awaited, messages of other commands are passed over;
+    // the reply wait started by the read frame goes on, so a recorder that only babbles and
+    // then falls silent still times out.
+    if (m_conv == AwaitReadAck && !hasCommand(msg, cs.read))
+        return;
+    m_tmrRxOut.stop();
+    handleMessage(msg);
+}
+
+void LanLink::handleMessage(const QString &msg)
+{
+    const CommandSet &cs = commandSet(m_settings.commandSet);
+    switch (m_conv) {
+    case AwaitCountAck:
+        if (!hasCommand(msg, cs.count) || statusOf(msg) != cs.ack)
+            return fail(ResultWrongReply);
+        m_conv = AwaitCountHeader;
+        restartReplyWait();
+        return;
+    case AwaitCountHeader: {
+        if (!isHeader(msg))
+            return fail(ResultWrongReply);
+        int c = 0;
+        if (!numberAt(msg, 1, 4, c))
+            return fail(ResultCommError, kErrTypeMismatch, runtimeErrorText(kErrTypeMismatch));
+        m_count = c;
+        m_conv = AwaitCountDone;
+        restartReplyWait();
+        return;
+    }
+    case AwaitCountDone:
+        m_exchange = StepDone;
+        if (!hasCommand(msg, cs.count) || statusOf(msg) != cs.done)
+            return fail(ResultWrongReply);
+        if (m_count < 1)
+            return finish();
+        if (qint64(m_count) + m_settings.waitingRows >= 10001)
+            return fail(ResultTooMany);
+        m_conv = AwaitReadAck;
+        m_tmrTxCtrl.start();
+        return;
+    case AwaitReadAck: {
+        if (statusOf(msg) != cs.ack)
+            return fail(ResultWrongReply);
+        int n = 0;
+        if (!numberAt(msg, 4, 6, n))
+            return fail(ResultCommError, kErrTypeMismatch, runtimeErrorText(kErrTypeMismatch));
+        if (n < 24) {
+            m_records = 0;
+            m_conv = AwaitReadDoneEmpty;
+        } else {
+            m_records = recordCountOf(n);
+            m_conv = AwaitReadHeader;
+        }
+        restartReplyWait();
+        return;
+    }
+    case AwaitReadHeader:
+        if (!isHeader(msg))
+            return fail(ResultWrongReply);
+        m_kept.clear();
+        m_conv = CollectRecords;
+        restartReplyWait();
+        return;
+    case CollectRecords:
+        if (!hasCommand(msg, cs.read)) {
+            m_kept.append(msg);
+            restartReplyWait();
+            return;
+        }
+        if (statusOf(msg) != cs.done)
+            return fail(ResultWrongReply);
+        m_exchange = StepDone;
+        if (!storeRecords())
+            return finish();
+        m_conv = AwaitDeleteAck;
+        m_tmrTxCtrl.start();
+        return;
+    case AwaitReadDoneEmpty:
+        m_exchange = StepDone;
+        if (statusOf(msg) != cs.done || !hasCommand(msg, cs.read))
+            return fail(ResultWrongReply);
+        return finish();
+    case AwaitDeleteAck:
+        if (!hasCommand(msg, cs.del) || statusOf(msg) != cs.ack)
+            return fail(ResultWrongReply);
+        m_conv = AwaitDeleteDone;
+        restartReplyWait();
+        return;
+    case AwaitDeleteDone:
+        if (statusOf(msg) != cs.done || !hasCommand(msg, cs.del))
+            return fail(ResultWrongReply);
+        m_exchange = StepDone;
+        return finish();
+    }
+}
+
+// Inserts every kept record in one transaction. Returns true when the delete conversation may
+// follow: all announced records arrived whole and are committed.
+bool LanLink::storeRecords()
+{
+    const QDate today = Clock::today();
+    int whole = 0;
+    int used = 0;
+    bool ok = m_intake.begin();
+    if (!ok) {
+        m_result.fail(ResultCommError, m_intake.errorNumber(), m_intake.errorText());
+        return false;
+    }
+    for (const QString &msg : std::as_const(m_kept)) {
+        whole += wholeRecords(msg);
+        for (PunchRecord r : parseRecords(msg)) {
+            if (used >= kRecordSlots) {
+                m_result.fail(ResultCommError, kErrSubscript, runtimeErrorText(kErrSubscript));
+                ok = false;
+                break;
+            }
+            ++used;
+            if (!adjustDate(r, today, m_settings.dayChange))
+                m_result.fail(ResultBadDate);
+            if (!insertPunchRecord(m_intake, r)) {
+                m_result.fail(ResultCommError, m_intake.errorNumber(), m_intake.errorText());
+                ok = false;
+                break;
+            }
+            ++m_result.inserted;
+        }
+        if (!ok)
+            break;
+    }
+    if (ok && !purgeBlankRows(m_intake)) {
+        m_result.fail(ResultCommError, m_intake.errorNumber(), m_intake.errorText());
+        ok = false;
+    }
+    // What arrived is kept even when the collection fails: the recorder still holds it too,
+    // since no delete is sent, and a second collection marks the repeats as duplicates.
+    if (!m_intake.commit()) {
+        const int no = m_intake.errorNumber();
+        const QString text = m_intake.errorText();
+        m_intake.rollback();
+        m_result.inserted = 0;
+        m_result.fail(ResultCommError, no, text);
+        return false;
+    }
+    if (!ok)
+        return false;
+    if (whole < m_records) {
+        // The recorder announced more than arrived: erasing its memory now would lose punches.
+        m_result.fail(ResultWrongReply);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,122 @@
+// corvan21-sim: plays a time recorder on 127.0.0.1 for corvan21's LAN link.
+//
+//   corvan21-sim [--port N] [--command-set 0|1] [--punches FILE | --generate N]
+//                [--fault none|silent|wrong-status|close-mid-read|malformed|extra-records]
+//                [--per-message K] [--gap MS] [--extra K] [--state-file PATH] [--verbose]
+//   corvan21-sim --demo
+//
+// --demo reads the port and the command set from corvan21.ini of the program folder
+// (CORVAN21_HOME), holds a week of sample punches for cards 000000001..000000005 and sets the
+// recorder address of the per-user settings (IP_adrs) to 127.0.0.1, so that データ収集 of a new
+// installation reaches it.
+
+#include "Common.h"
+#include "ExFile.h"
+#include "RecorderSimulator.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+
+namespace {
+
+void say(const QString &text) { std::fprintf(stderr, "corvan21-sim: %s\n", text.toLocal8Bit().constData()); }
+
+int usage()
+{
+    say(QStringLiteral("usage: corvan21-sim [--port N] [--command-set 0|1] [--punches FILE | --generate N] "
+                       "[--fault MODE] [--per-message K] [--gap MS] [--extra K] [--state-file PATH] [--verbose] | --demo"));
+    return 2;
+}
+
+bool intArg(const QStringList &a, int &i, int &out, int lo, int hi)
+{
+    if (i + 1 >= a.size())
+        return false;
+    bool ok = false;
+    out = a.at(++i).toInt(&ok);
+    return ok && out >= lo && out <= hi;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const QStringList a = QCoreApplication::arguments();
+
+    RecorderSimulator::Options opt;
+    int port = 4001;
+    int generated = -1;
+    QString punchFile;
+    bool demo = false;
+    for (int i = 1; i < a.size(); ++i) {
+        const QString k = a.at(i);
+        bool ok = true;
+        if (k == QLatin1String("--demo"))
+            demo = true;
+        else if (k == QLatin1String("--verbose"))
+            opt.verbose = true;
+        else if (k == QLatin1String("--port"))
+            ok = intArg(a, i, port, 1, 65535);
+        else if (k == QLatin1String("--command-set"))
+            ok = intArg(a, i, opt.commandSet, 0, 1);
+        else if (k == QLatin1String("--generate"))
+            ok = intArg(a, i, generated, 0, 100000);
+        else if (k == QLatin1String("--per-message"))
+            ok = intArg(a, i, opt.recordsPerMessage, 1, 2000);
+        else if (k == QLatin1String("--gap"))
+            ok = intArg(a, i, opt.gapMs, 0, 10000);
+        else if (k == QLatin1String("--extra"))
+            ok = intArg(a, i, opt.extra, 1, 100000);
+        else if (k == QLatin1String("--punches") && i + 1 < a.size())
+            punchFile = a.at(++i);
+        else if (k == QLatin1String("--state-file") && i + 1 < a.size())
+            opt.stateFile = a.at(++i);
+        else if (k == QLatin1String("--fault") && i + 1 < a.size())
+            opt.fault = RecorderSimulator::faultByName(a.at(++i), &ok);
+        else
+            ok = false;
+        if (!ok)
+            return usage();
+    }
+
+    QStringList punches;
+    if (demo) {
+        if (Install_Read() == 0) {
+            port = g_install.recorderPort;
+            opt.commandSet = g_install.commandSet;
+        } else {
+            say(QStringLiteral("no readable corvan21.ini in %1; using port %2, command set 0").arg(programFolder()).arg(port));
+        }
+        punches = RecorderSimulator::demoPunches(Clock::today());
+        if (userSetting(QStringLiteral("IP_adrs")) != QLatin1String("127.0.0.1")) {
+            if (setUserSetting(QStringLiteral("IP_adrs"), QStringLiteral("127.0.0.1")))
+                say(QStringLiteral("the recorder address (IP_adrs) is now 127.0.0.1; change it back in ＬＡＮ 設定"));
+            else
+                say(QStringLiteral("could not set IP_adrs: enter 127.0.0.1 in ＬＡＮ 設定"));
+        }
+    } else if (!punchFile.isEmpty()) {
+        QString why;
+        if (!RecorderSimulator::readPunchFile(punchFile, punches, &why)) {
+            say(why);
+            return 1;
+        }
+    } else if (generated >= 0) {
+        punches = RecorderSimulator::generate(generated, Clock::today());
+    }
+
+    RecorderSimulator sim;
+    sim.setOptions(opt);
+    sim.setPunches(punches);
+    QString why;
+    if (!sim.listen(quint16(port), &why)) {
+        say(QStringLiteral("cannot listen on 127.0.0.1:%1: %2").arg(port).arg(why));
+        return 1;
+    }
+    say(QStringLiteral("recorder on 127.0.0.1:%1, command set %2, %3 punches held")
+            .arg(sim.port())
+            .arg(opt.commandSet)
+            .arg(punches.size()));
+    return app.exec();
+}
