@@ -37,7 +37,19 @@ public:
     {
     }
 
-    qint16 at(CategoryTime t) const { return qint16(m_k.minutes[size_t(t)]); }
+    qint16 at(CategoryTime t) const { return to16(m_k.minutes[size_t(t)]); }
+    qint16 base() const { return to16(m_k.baseMinutes); }
+
+    // Category minutes are held wider than the figures; one that does not fit is an overflow,
+    // never a wrapped bound.
+    qint16 to16(int v) const
+    {
+        if (v < std::numeric_limits<qint16>::min() || v > std::numeric_limits<qint16>::max()) {
+            m_st.fail(kCalcErrOverflow, QStringLiteral("オーバーフローしました。"));
+            return 0;
+        }
+        return qint16(v);
+    }
 
     qint16 round(int kind, qint16 v, int direction) { return Minutes_ApplyUnit(kind, v, m_code, direction, m_st); }
 
@@ -153,7 +165,7 @@ int Day_Calc(const QString &dayType, int category, int row)
 
         // Step 9: regular work inside the work window, capped at the base hours.
         const qint16 raw = add16(c.regularPart(i1, o1), pair2 ? c.regularPart(i2, o2) : qint16(0), st);
-        const qint16 base = qint16(k.baseMinutes);
+        const qint16 base = c.base();
         f[FigWork] = (base != 0 && raw >= base) ? base : raw;
 
         // Step 10: overtime window, plus the work beyond the base hours.

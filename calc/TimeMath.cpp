@@ -68,8 +68,9 @@ qint16 Text_ToMinutes(const QString &hhmm, CalcStatus *status)
 QString Hhmm_Normalize(const QString &text)
 {
     const QString t = text.leftJustified(5, QLatin1Char(' '), true);
-    if (t == emptyTimeText())
-        return t;
+    // Blank text ("", "     ", " :  ") carries no time: it must not turn into a real 00:00.
+    if (trimBlanks(t.mid(0, 2)).isEmpty() && trimBlanks(t.mid(3, 2)).isEmpty())
+        return emptyTimeText();
     const int m = Text_ToInt(t.mid(0, 2)) * 60 + Text_ToInt(t.mid(3, 2));
     // A negative time of day cannot be shown as hh:mm; it is no time at all.
     if (m < 0)

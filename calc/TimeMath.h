@@ -57,9 +57,9 @@ qint16 Text_ToMinutes(const QString &hours, const QString &minutes, CalcStatus *
 // The same on a whole five-character time text.
 qint16 Text_ToMinutes(const QString &hhmm, CalcStatus *status = nullptr);
 
-// "  :  " stays as it is; anything else becomes hours and minutes carried into range:
-// "08:75" -> "09:15", " 8:05" -> "08:05". A value shorter than five characters is padded with
-// blanks first.
+// "  :  " stays as it is, and so does any text whose two parts are blank; anything else
+// becomes hours and minutes carried into range: "08:75" -> "09:15", " 8:05" -> "08:05". A
+// value shorter than five characters is padded with blanks first, a longer one cut.
 QString Hhmm_Normalize(const QString &text);
 
 // Daily figure display: 0 -> empty text; 65 -> " 1:05"; 600 -> "10:00"; 6000 -> "100:00".
