@@ -1,0 +1,261 @@
+#include "ExportJob.h"
+
+#include "ExportFileChoice.h"
+#include "ExportWriters.h"
+#include "PayrollWriters.h"
+#include "SjisText.h"
+
+#include "Calculate.h"
+#include "DbFile.h"
+#include "Period.h"
+#include "Punch.h"
+
+#include <QFile>
+#include <QFileDevice>
+#include <QSaveFile>
+
+#include <algorithm>
+
+namespace {
+
+const QString kCrLf = QStringLiteral("\r\n");
+// The number the program has always shown for a device that stopped taking data.
+constexpr int kDeviceIoError = 57;
+
+QString writeFailureText(int number, const QString &description)
+{
+    return QStringLiteral("ファイルを書き込めませんでした。") + kCrLf + QStringLiteral("Error=") + QString::number(number)
+           + kCrLf + description;
+}
+
+ExportEmployee exportEmployee(const Employee &e)
+{
+    return {e.number, e.name, e.card, e.category, e.active};
+}
+
+ExportTotals exportTotals(const MonthTotals &m)
+{
+    ExportTotals t;
+    for (int f = 0; f < FigureCount; ++f) {
+        t.sums[f] = m.figure[f].sum;
+        t.counts[f] = m.figure[f].count;
+    }
+    return t;
+}
+
+ExportRow exportRow(int r)
+{
+    ExportRow row;
+    for (int s = 0; s < PunchSlotCount; ++s)
+        row.clocks[s] = g_punchRows.rows[size_t(r)].slot[s];
+    for (int f = 0; f < FigureCount; ++f)
+        row.figures[f] = g_dayResults.rows[size_t(r)].figure[f];
+    return row;
+}
+
+int deviceErrorNumber(QIODevice *device)
+{
+    if (auto *f = qobject_cast<QFileDevice *>(device); f && f->error() != QFileDevice::NoError)
+        return int(f->error());
+    return kDeviceIoError;
+}
+
+} // namespace
+
+QString exportWriterTitle(ExportKind kind, int textFlag)
+{
+    const bool text = textFlag == -1;
+    switch (kind) {
+    case ExportKind::Individual: return text ? QStringLiteral("個人TXTファイル出力エラー") : QStringLiteral("個人CSVファイル出力エラー");
+    case ExportKind::Daily: return text ? QStringLiteral("日報TXTファイル出力エラー") : QStringLiteral("日報CSVファイル出力エラー");
+    case ExportKind::Totals: return text ? QStringLiteral("集計TXTファイル出力エラー") : QStringLiteral("集計CSVファイル出力エラー");
+    }
+    return QString();
+}
+
+QVector<QDate> periodDates()
+{
+    QVector<QDate> d;
+    if (!g_period.first.isValid() || !g_period.last.isValid())
+        return d;
+    for (QDate x = g_period.first; x <= g_period.last && d.size() < kPeriodRows; x = x.addDays(1))
+        d << x;
+    return d;
+}
+
+IndividualBlock computeIndividualBlock(int employee, int *error, QString *errorText)
+{
+    IndividualBlock b;
+    const Employee &e = g_kojin[size_t(employee)];
+    b.employee = exportEmployee(e);
+    *error = Punch_LoadEmployee(e.card);
+    if (*error) {
+        *errorText = dbs().monthly.errorText();
+        return b;
+    }
+    Totals_CalcEmployee(categoryNumberOf(e.category));
+    for (int r = 0; r < kPeriodRows; ++r) {
+        if (!g_periodDays.rows[size_t(r)].used())
+            continue;
+        b.days << g_periodDays.rows[size_t(r)].date();
+        b.rows << exportRow(r);
+    }
+    b.totals = exportTotals(g_monthTotals);
+    return b;
+}
+
+DailyBlock computeDailyBlock(const QDate &date, int employeeCount, int *error, QString *errorText)
+{
+    DailyBlock b;
+    b.date = date;
+    QString dayType;
+    const int row = g_periodDays.rowOf(date);
+    if (row >= 0) {
+        dayType = g_periodDays.rows[size_t(row)].dayType;
+    } else if ((*error = DayType_Lookup(date, dayType)) != 0) {
+        *errorText = dbs().calendar.errorText();
+        return b;
+    }
+    *error = Punch_LoadDate(date.month(), date.day(), employeeCount);
+    if (*error) {
+        *errorText = dbs().monthly.errorText();
+        return b;
+    }
+    Totals_CalcDate(dayType, employeeCount);
+    for (int r = 0; r < employeeCount; ++r) {
+        b.employees << exportEmployee(g_kojin[size_t(r)]);
+        b.rows << exportRow(r);
+    }
+    b.totals = exportTotals(g_monthTotals);
+    return b;
+}
+
+ExportResult writeExport(const ExportJob &job, int textFlag, QIODevice *device)
+{
+    ExportResult res;
+    const QString title = job.kind == ExportKind::Totals && job.payroll
+                              ? PayrollWriters::errorTitle(PayrollWriters::Package(job.package))
+                              : exportWriterTitle(job.kind, textFlag);
+    auto fail = [&](int number, const QString &description) {
+        res.ok = false;
+        res.errorTitle = title;
+        res.errorText = writeFailureText(number, description);
+        return res;
+    };
+    if (!(job.kind == ExportKind::Totals && job.payroll) && textFlag != 0 && textFlag != -1) {
+        res.ok = false;
+        res.errorTitle = QStringLiteral("ファイル出力エラー");
+        res.errorText = QStringLiteral("そのファイル名は使用できません。") + kCrLf
+                        + QStringLiteral("拡張子を「.csv」か「.txt」にして下さい。");
+        return res;
+    }
+
+    // Employees written with zero figures because their 区分 names no category.
+    auto noteCategory = [&](int i) {
+        if (!categoryCodeKnown(g_kojin[size_t(i)].category) && !res.unknownCategory.contains(i))
+            res.unknownCategory << i;
+    };
+
+    SjisTextWriter out(device);
+    const bool text = textFlag == -1;
+    int error = 0;
+    QString errorText;
+
+    switch (job.kind) {
+    case ExportKind::Individual:
+        if ((error = PeriodDays_FillFixed()) != 0)
+            return fail(error, dbs().calendar.errorText());
+        for (int i : job.employees) {
+            if (i < 0 || i >= job.employeeCount)
+                continue;
+            const IndividualBlock b = computeIndividualBlock(i, &error, &errorText);
+            if (error)
+                return fail(error, errorText);
+            noteCategory(i);
+            text ? ExportWriters::individualTxt(out, b, job.items) : ExportWriters::individualCsv(out, b, job.items);
+            if (out.failed())
+                return fail(deviceErrorNumber(device), out.errorString());
+        }
+        break;
+    case ExportKind::Daily:
+        if ((error = PeriodDays_FillCompact()) != 0)
+            return fail(error, dbs().calendar.errorText());
+        for (const QDate &d : job.dates) {
+            const DailyBlock b = computeDailyBlock(d, job.employeeCount, &error, &errorText);
+            if (error)
+                return fail(error, errorText);
+            for (int i = 0; i < job.employeeCount; ++i)
+                noteCategory(i);
+            text ? ExportWriters::dailyTxt(out, b, job.items) : ExportWriters::dailyCsv(out, b, job.items);
+            if (out.failed())
+                return fail(deviceErrorNumber(device), out.errorString());
+        }
+        break;
+    case ExportKind::Totals: {
+        if ((error = PeriodDays_FillFixed()) != 0)
+            return fail(error, dbs().calendar.errorText());
+        QVector<TotalsLine> lines;
+        for (int i = 0; i < job.employeeCount; ++i) {
+            const IndividualBlock b = computeIndividualBlock(i, &error, &errorText);
+            if (error)
+                return fail(error, errorText);
+            noteCategory(i);
+            lines << TotalsLine{b.employee, b.totals};
+        }
+        if (job.payroll)
+            PayrollWriters::write(PayrollWriters::Package(job.package), out, lines);
+        else
+            text ? ExportWriters::totalsTxt(out, lines, job.items) : ExportWriters::totalsCsv(out, lines, job.items);
+        if (out.failed())
+            return fail(deviceErrorNumber(device), out.errorString());
+        break;
+    }
+    }
+    std::sort(res.unknownCategory.begin(), res.unknownCategory.end());
+    return res;
+}
+
+ExportResult exportToFile(const ExportJob &job, const QString &path, bool removeOnFailure)
+{
+    const int textFlag = textFlagOf(path);
+    QSaveFile f(path);
+    ExportResult res;
+    auto failFile = [&](const QFileDevice &d) {
+        res.ok = false;
+        res.errorTitle = job.kind == ExportKind::Totals && job.payroll
+                             ? PayrollWriters::errorTitle(PayrollWriters::Package(job.package))
+                             : exportWriterTitle(job.kind, textFlag);
+        res.errorText = writeFailureText(int(d.error()), d.errorString());
+    };
+    if (!f.open(QIODevice::WriteOnly)) {
+        failFile(f);
+    } else {
+        res = writeExport(job, textFlag, &f);
+        if (!res.ok) {
+            f.cancelWriting();
+        } else if (!f.commit()) {
+            const auto unknown = res.unknownCategory;
+            failFile(f);
+            res.unknownCategory = unknown;
+        }
+    }
+    if (!res.ok && removeOnFailure && QFile::exists(path) && QFile(path).size() == 0)
+        QFile::remove(path);
+    return res;
+}
+
+QStringList unknownCategoryLines(const QVector<int> &employees)
+{
+    QStringList lines;
+    for (int i : employees) {
+        const Employee &e = g_kojin[size_t(i)];
+        lines << QStringLiteral("社員番号 ") + e.number + QStringLiteral(" ") + e.name + QStringLiteral("：区分「")
+                     + e.category + QStringLiteral("」は勤務区分にありません。時間は0で出力しました。");
+    }
+    return lines;
+}
+
+QString unknownCategoryMessage(const QVector<int> &employees)
+{
+    return unknownCategoryLines(employees).join(kCrLf);
+}
