@@ -1,0 +1,192 @@
+#include "Common.h"
+#include "DbFile.h"
+#include "ExFile.h"
+#include "Period.h"
+#include "Punch.h"
+#include "TestHome.h"
+
+#include <QTest>
+
+Q_DECLARE_METATYPE(QVector<PunchRecord>)
+
+namespace {
+
+// "0800i" = 08:00 in, "1202o" = out, "1258r" = in coded 04 (second in), "1300x" = out with
+// an irregular code 01.
+QVector<PunchRecord> punches(const QStringList &list)
+{
+    QVector<PunchRecord> v;
+    for (const QString &p : list) {
+        PunchRecord r{p.mid(0, 2), p.mid(2, 2), QStringLiteral("0"), QStringLiteral("00")};
+        const QChar kind = p.at(4);
+        if (kind == QLatin1Char('o'))
+            r.inOut = QStringLiteral("1");
+        else if (kind == QLatin1Char('r'))
+            r.code = QStringLiteral("04");
+        else if (kind == QLatin1Char('x')) {
+            r.inOut = QStringLiteral("1");
+            r.code = QStringLiteral("01");
+        }
+        v.append(r);
+    }
+    return v;
+}
+
+QString slotText(const PunchRow &r) { return r.slot[0] + QLatin1Char('|') + r.slot[1] + QLatin1Char('|') + r.slot[2] + QLatin1Char('|') + r.slot[3]; }
+
+const QString E = QStringLiteral("  :  ");
+
+bool insertPunch(const QString &month, const QString &day, const QString &hhmm, const QString &card, const QString &inOut,
+                 const QString &code = QStringLiteral("00"))
+{
+    return dbs().monthly.exec(QStringLiteral("INSERT INTO タイムカード (月, 日, 時, 分, 秒, IDコード, 入退, 異例コード, CR) "
+                                             "VALUES (?,?,?,?,?,?,?,?,?)"),
+                              {month, day, hhmm.left(2), hhmm.mid(3, 2), QStringLiteral("00"), card, inOut, code, QStringLiteral("0")});
+}
+
+} // namespace
+
+class TestPunch : public QObject
+{
+    Q_OBJECT
+private slots:
+    void pairing_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QVector<PunchRecord>>("records");
+        QTest::addColumn<QString>("expected");
+        const auto C = int(PairByCode), O = int(PairByOrder);
+        QTest::newRow("code: two pairs, second in coded 04")
+            << C << punches({"0855i", "1202o", "1258r", "1810o"}) << "08:55|12:02|12:58|18:10";
+        QTest::newRow("code: uncoded second in restarts the day")
+            << C << punches({"0855i", "1202o", "1258i", "1810o"}) << "12:58|18:10|" + E + "|" + E;
+        QTest::newRow("order: two pairs") << O << punches({"0855i", "1202o", "1258i", "1810o"}) << "08:55|12:02|12:58|18:10";
+        QTest::newRow("order ignores codes") << O << punches({"0855i", "1202o", "1258r", "1810o"}) << "08:55|12:02|12:58|18:10";
+        QTest::newRow("code: out alone") << C << punches({"1700o"}) << E + "|17:00|" + E + "|" + E;
+        QTest::newRow("order: out alone") << O << punches({"1700o"}) << E + "|17:00|" + E + "|" + E;
+        QTest::newRow("code: three outs, first and last kept")
+            << C << punches({"0800i", "1200o", "1500o", "1800o"}) << "08:00|12:00|" + E + "|18:00";
+        QTest::newRow("order: two ins, out ends the day")
+            << O << punches({"0800i", "0805i", "1800o", "1900o", "2000i"}) << "08:00|" + E + "|08:05|18:00";
+        QTest::newRow("order: third in is dropped")
+            << O << punches({"0800i", "1200o", "1300i", "1305i", "1800o"}) << "08:00|12:00|13:00|18:00";
+        QTest::newRow("order: out then in") << O << punches({"0800o", "0900i"}) << E + "|08:00|09:00|" + E;
+        QTest::newRow("code: last normal in wins") << C << punches({"0800i", "0810i", "1700o"}) << "08:10|17:00|" + E + "|" + E;
+        QTest::newRow("code: irregular code goes to in 1")
+            << C << punches({"0800i", "1200o", "1300x"}) << "13:00|12:00|" + E + "|" + E;
+        QTest::newRow("code: out after second in") << C << punches({"0800i", "1300r", "1800o"}) << "08:00|" + E + "|13:00|18:00";
+        QTest::newRow("no punches") << C << QVector<PunchRecord>() << E + "|" + E + "|" + E + "|" + E;
+    }
+    void pairing()
+    {
+        QFETCH(int, mode);
+        QFETCH(QVector<PunchRecord>, records);
+        QFETCH(QString, expected);
+        QCOMPARE(slotText(Punch_Pair(records, PairingMode(mode))), expected);
+    }
+
+    void pairingTrimsAndNormalises()
+    {
+        const QVector<PunchRecord> v{{"25", "30", " 0", "00 "}, {"26", "75", "1 ", " 00"}};
+        QCOMPARE(slotText(Punch_Pair(v, PairByCode)), "25:30|27:15|" + E + "|" + E);
+        QCOMPARE(slotText(Punch_Pair(v, PairByOrder)), "25:30|27:15|" + E + "|" + E);
+    }
+
+    void linkKindSelectsMode()
+    {
+        QCOMPARE(pairingModeFor(LinkUsb), PairByCode);
+        QCOMPARE(pairingModeFor(LinkLan), PairByOrder);
+    }
+
+    void loadEmployeeReadsEachDateInTimeOrder()
+    {
+        TestHome home;
+        QVERIFY(home.openMonth(QStringLiteral("201012")));
+        g_run.year = QStringLiteral("2010");
+        g_run.month = QStringLiteral("12");
+        g_company.closingDayNo = 20;
+        QCOMPARE(PeriodDays_FillFixed(), 0);
+        const QString card = QStringLiteral("000000001");
+        // Stored out of order; the read sorts them by time.
+        QVERIFY(insertPunch("12", "01", "18:10", card, "1"));
+        QVERIFY(insertPunch("12", "01", "12:58", card, "0", "04"));
+        QVERIFY(insertPunch("12", "01", "08:55", card, "0"));
+        QVERIFY(insertPunch("12", "01", "12:02", card, "1"));
+        // Equal times keep the stored order: out before the second in.
+        QVERIFY(insertPunch("11", "30", "08:00", card, "0"));
+        QVERIFY(insertPunch("11", "30", "12:00", card, "1"));
+        QVERIFY(insertPunch("11", "30", "12:00", card, "0", "04"));
+        // After midnight, still the working day of 12/02.
+        QVERIFY(insertPunch("12", "02", "25:30", card, "1"));
+        QVERIFY(insertPunch("12", "02", "17:00", card, "0"));
+        // Another card, and a date outside the period.
+        QVERIFY(insertPunch("12", "01", "07:00", QStringLiteral("000000002"), "0"));
+        QVERIFY(insertPunch("12", "25", "09:00", card, "0"));
+
+        for (auto &r : g_punchRows.rows)
+            r.slot.fill(QStringLiteral("99:99"));
+        g_install.linkKind = LinkUsb;
+        QCOMPARE(Punch_LoadEmployee(card), 0);
+        const int dec1 = g_periodDays.rowOf(QDate(2010, 12, 1));
+        QCOMPARE(dec1, 12);
+        QCOMPARE(slotText(g_punchRows.rows[size_t(dec1)]), QStringLiteral("08:55|12:02|12:58|18:10"));
+        QCOMPARE(slotText(g_punchRows.rows[size_t(g_periodDays.rowOf(QDate(2010, 11, 30)))]), "08:00|12:00|12:00|" + E);
+        QCOMPARE(slotText(g_punchRows.rows[size_t(dec1 + 1)]), "17:00|25:30|" + E + "|" + E);
+        for (int r = 0; r < kPeriodRows; ++r) {
+            if (r == dec1 || r == dec1 + 1 || r == g_periodDays.rowOf(QDate(2010, 11, 30)))
+                continue;
+            QVERIFY2(g_punchRows.rows[size_t(r)].isEmpty(), QByteArray::number(r));
+        }
+        QCOMPARE(g_punchRows.rows[40].slot[0], QStringLiteral("99:99")); // beyond the period rows
+
+        // The LAN recorder pairs the same punches by order.
+        g_install.linkKind = LinkLan;
+        QCOMPARE(Punch_LoadEmployee(card), 0);
+        QCOMPARE(slotText(g_punchRows.rows[size_t(dec1)]), QStringLiteral("08:55|12:02|12:58|18:10"));
+        QCOMPARE(slotText(g_punchRows.rows[size_t(dec1 + 1)]), "17:00|25:30|" + E + "|" + E);
+    }
+
+    void loadDateFillsOneRowPerEmployee()
+    {
+        TestHome home;
+        QVERIFY(home.openMonth(QStringLiteral("201012")));
+        g_install.linkKind = LinkLan;
+        for (auto &e : g_kojin)
+            e = Employee();
+        g_kojin[0].card = QStringLiteral("000000001");
+        g_kojin[1].card = QStringLiteral("000000002");
+        g_kojin[2].card = QStringLiteral("000000003");
+        QVERIFY(insertPunch("12", "03", "09:00", "000000001", "0"));
+        QVERIFY(insertPunch("12", "03", "18:00", "000000001", "1"));
+        QVERIFY(insertPunch("12", "03", "22:00", "000000003", "0"));
+        QVERIFY(insertPunch("12", "04", "09:00", "000000002", "0"));
+
+        g_punchRows.rows[1].slot[0] = QStringLiteral("11:11");
+        g_punchRows.rows[3].slot[0] = QStringLiteral("11:11");
+        QCOMPARE(Punch_LoadDate(12, 3, 3), 0);
+        QCOMPARE(slotText(g_punchRows.rows[0]), "09:00|18:00|" + E + "|" + E);
+        QVERIFY(g_punchRows.rows[1].isEmpty());
+        QCOMPARE(slotText(g_punchRows.rows[2]), "22:00|" + E + "|" + E + "|" + E);
+        QCOMPARE(g_punchRows.rows[3].slot[0], QStringLiteral("11:11")); // not an employee row
+
+        // An empty employee table touches nothing.
+        QCOMPARE(Punch_LoadDate(12, 3, 0), 0);
+        QCOMPARE(g_punchRows.rows[3].slot[0], QStringLiteral("11:11"));
+    }
+
+    void databaseFailureIsReturnedAndRowsCleared()
+    {
+        TestHome home;
+        QVERIFY(home.openMonth(QStringLiteral("201012")));
+        g_periodDays = PeriodDays_LayoutCompact(2010, 12, 20);
+        g_punchRows.rows[0].slot[0] = QStringLiteral("08:00");
+        dbs().monthly.close();
+        QVERIFY(Punch_LoadEmployee(QStringLiteral("000000001")) != 0);
+        QVERIFY(g_punchRows.rows[0].isEmpty());
+        g_kojin[0].card = QStringLiteral("000000001");
+        QVERIFY(Punch_LoadDate(12, 1, 1) != 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPunch)
+#include "tst_punch.moc"
