@@ -148,9 +148,11 @@ bool adjustDate(PunchRecord &r, const QDate &today, const QString &dayChange)
 
 bool insertPunchRecord(Database &intake, const PunchRecord &r)
 {
+    // An empty field is stored as empty text, never as NULL.
+    const auto t = [](const QString &s) { return s.isNull() ? QStringLiteral("") : s; };
     return intake.exec(QStringLiteral("INSERT INTO タイムカードテンプ (月,日,時,分,秒,IDコード,入退,異例コード,CR,移行マーク) "
                                       "VALUES (?,?,?,?,?,?,?,?,?,'未')"),
-                       {r.month, r.day, r.hour, r.minute, r.second, r.id, r.inOut, r.exception, r.cr});
+                       {t(r.month), t(r.day), t(r.hour), t(r.minute), t(r.second), t(r.id), t(r.inOut), t(r.exception), t(r.cr)});
 }
 
 bool purgeBlankRows(Database &intake)

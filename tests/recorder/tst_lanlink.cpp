@@ -1,0 +1,351 @@
+#include "CalcoloCom.h"
+#include "Common.h"
+#include "DbFile.h"
+#include "LanLink.h"
+#include "RecorderSimulator.h"
+#include "SjisText.h"
+#include "TestHome.h"
+
+#include <QFile>
+#include <QHash>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimer>
+
+using namespace CalcoloCom;
+
+namespace {
+
+QString rec(const QString &mmddhhmmss, int card = 1, int io = 0, const QString &exc = QStringLiteral("00"))
+{
+    return mmddhhmmss + zeroPad(card, 9) + QString::number(io) + exc;
+}
+
+QStringList logLines()
+{
+    QFile f(commLogPath());
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = SjisText::decode(f.readAll()).split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+int intakeRows(const QString &where = QStringLiteral("1=1"))
+{
+    QVector<QStringList> r;
+    dbs().intake.select(QStringLiteral("SELECT COUNT(*) FROM タイムカードテンプ WHERE ") + where, r);
+    return r.value(0).value(0).toInt();
+}
+
+CollectionResult collect(quint16 port, int set = 0, int waiting = 0, const QString &dayChange = QStringLiteral("03:00"))
+{
+    LanLink link(dbs().intake);
+    LanLink::Settings s;
+    s.host = QStringLiteral("127.0.0.1");
+    s.port = port;
+    s.commandSet = set;
+    s.waitingRows = waiting;
+    s.dayChange = dayChange;
+    link.setSettings(s);
+    QSignalSpy done(&link, &LanLink::finished);
+    link.start();
+    if (!done.wait(20000))
+        qWarning("the link did not finish");
+    return link.result();
+}
+
+// A peer that answers each command with a fixed script of messages, paced like the simulator.
+struct ScriptedPeer {
+    QTcpServer server;
+    QHash<QString, QList<QByteArray>> replies;
+    QPointer<QTcpSocket> client;
+    QStringList frames;
+
+    ScriptedPeer()
+    {
+        server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server, &QTcpServer::newConnection, [this] {
+            client = server.nextPendingConnection();
+            QObject::connect(client, &QTcpSocket::readyRead, [this] {
+                const QByteArray f = client->readAll();
+                frames << QString::fromLatin1(f);
+                send(replies.value(QString::fromLatin1(f.mid(8, 4))), 0);
+            });
+        });
+    }
+    void send(QList<QByteArray> msgs, int delay)
+    {
+        if (msgs.isEmpty())
+            return;
+        QTimer::singleShot(delay, &server, [this, msgs]() mutable {
+            if (!client)
+                return;
+            client->write(msgs.takeFirst());
+            client->flush();
+            send(msgs, 5);
+        });
+    }
+};
+
+} // namespace
+
+class TestLanLink : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { qputenv("CORVAN21_NOW", "2010-01-15T10:20:30"); }
+
+    void wholeCollectionInBothSets_data()
+    {
+        QTest::addColumn<int>("set");
+        QTest::newRow("set 0") << 0;
+        QTest::newRow("set 1") << 1;
+    }
+
+    void wholeCollectionInBothSets()
+    {
+        QFETCH(int, set);
+        TestHome home;
+        QVERIFY(home.openMonth(QStringLiteral("201001")));
+        setLogPaths(Clock::today());
+        RecorderSimulator sim;
+        sim.setOptions({set});
+        sim.setPunches({rec(QStringLiteral("0114083000")), rec(QStringLiteral("0114173000"), 1, 1),
+                        rec(QStringLiteral("0115021000"), 2, 1)});
+        QVERIFY(sim.listen(0));
+        const CollectionResult r = collect(sim.port(), set);
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.inserted, 3);
+        QCOMPARE(sim.deleteCount(), 1);
+        QVERIFY(sim.punches().isEmpty());
+
+        QVector<QStringList> rows;
+        QVERIFY(dbs().intake.select(
+            QStringLiteral("SELECT 月, 日, 時, IDコード, 入退, 異例コード, CR, 移行マーク FROM タイムカードテンプ ORDER BY rowid"),
+            rows));
+        QCOMPARE(rows.size(), 3);
+        QCOMPARE(rows[0], (QStringList{"01", "14", "08", "000000001", "0", "00", "\r", "未"}));
+        // 02:10 is before the day change (03:00): it belongs to the day before, hour 26
+        QCOMPARE(rows[2].mid(0, 3), (QStringList{"01", "14", "26"}));
+
+        const CommandSet &cs = commandSet(set);
+        const QStringList log = logLines();
+        QStringList expect;
+        expect << QStringLiteral("→ 000000  ") + cs.count << QStringLiteral("← ") + cs.count + QStringLiteral("000000") + cs.ack
+               << QStringLiteral("← \x02") + QStringLiteral("0003\x03")
+               << QStringLiteral("← ") + cs.count + QStringLiteral("000000") + cs.done
+               << QStringLiteral("→ 000000  ") + cs.read
+               << QStringLiteral("← ") + cs.read + QStringLiteral("000070") + cs.ack << QStringLiteral("← \x02") + QStringLiteral("0003\x03")
+               << QStringLiteral("← ") + rec(QStringLiteral("0114083000")) + QLatin1Char('\r')
+               << QStringLiteral("← ") + rec(QStringLiteral("0114173000"), 1, 1) + QLatin1Char('\r')
+               << QStringLiteral("← ") + rec(QStringLiteral("0115021000"), 2, 1) + QLatin1Char('\r')
+               << QStringLiteral("← ") + cs.read + QStringLiteral("000000") + cs.done << QStringLiteral("→ 000000  ") + cs.del
+               << QStringLiteral("← ") + cs.del + QStringLiteral("000000") + cs.ack
+               << QStringLiteral("← ") + cs.del + QStringLiteral("000000") + cs.done;
+        QCOMPARE(log.size(), expect.size());
+        for (int i = 0; i < log.size(); ++i) {
+            QVERIFY2(log[i].startsWith(QStringLiteral("2010/01/15 10:20:30 ")), qPrintable(log[i]));
+            QCOMPARE(log[i].mid(20), expect[i]);
+        }
+    }
+
+    void nothingStoredEndsAfterTheCount()
+    {
+        TestHome home;
+        QVERIFY(home.openMonth(QStringLiteral("201001")));
+        RecorderSimulator sim;
+        QVERIFY(sim.listen(0));
+        const CollectionResult r = collect(sim.port());
+        QCOMPARE(r.code, 0);
+        QCOMPARE(sim.framesReceived(), QStringList{QStringLiteral("000000  GTNC")});
+    }
+
+    void tenThousandRowLimit_data()
+    {
+        QTest::addColumn<int>("held");
+        QTest::addColumn<int>("code");
+        QTest::newRow("9990 + 11 refused") << 11 << 2304;
+        QTest::newRow("9990 + 10 proceeds") << 10 << 0;
+    }
+
+    void tenThousandRowLimit()
+    {
+        QFETCH(int, held);
+        QFETCH(int, code);
+        TestHome home;
+        QVERIFY(home.openMonth(QStringLiteral("201001")));
+        RecorderSimulator sim;
+        sim.setPunches(RecorderSimulator::generate(held, Clock::today()));
+        QVERIFY(sim.listen(0));
+        const CollectionResult r = collect(sim.port(), 0, 9990);
+        QCOMPARE(r.code, code);
+        QCOMPARE(sim.punches().size(), code ? held : 0);
+        QCOMPARE(intakeRows(), code ? 0 : held);
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<int>("kept"); // rows in the intake table afterwards
+        QTest::newRow("never answers: 256") << int(RecorderSimulator::Silent) << 256 << 0;
+        QTest::newRow("wrong status: 512") << int(RecorderSimulator::WrongStatus) << 512 << 0;
+        QTest::newRow("closes mid-read: 1536") << int(RecorderSimulator::CloseMidRead) << 1536 << 0;
+        QTest::newRow("short record: 512, received rows stay") << int(RecorderSimulator::Malformed) << 512 << 4;
+    }
+
+    void failures()
+    {
+        QFETCH(int, fault);
+        QFETCH(int, code);
+        QFETCH(int, kept);
+        TestHome home;
+        QVERIFY(home.openMonth(QStringLiteral("201001")));
+        RecorderSimulator sim;
+        RecorderSimulator::Options o;
+        o.fault = RecorderSimulator::Fault(fault);
+        sim.setOptions(o);
+        const QStringList held = RecorderSimulator::generate(4, Clock::today());
+        sim.setPunches(held);
+        QVERIFY(sim.listen(0));
+        const CollectionResult r = collect(sim.port());
+        QCOMPARE(r.code, code);
+        QCOMPARE(intakeRows(), kept);
+        // the recorder keeps everything: no delete frame was sent
+        QCOMPARE(sim.deleteCount(), 0);
+        QCOMPARE(sim.punches().size(), 4);
+        for (const QString &f : sim.framesReceived())
+            QVERIFY(!f.endsWith(QLatin1String("DELT")));
+    }
+
+    void noListenerIs1792()
+    {
+        TestHome home;
+        QVERIFY(home.openMonth(QStringLiteral("201001")));
+        quint16 port = 0;
+        {
+            QTcpServer s;
+            QVERIFY(s.listen(QHostAddress::LocalHost, 0));
+            port = s.serverPort();
+        }
+        const CollectionResult r = collect(port);
+        QCOMPARE(r.code, 1792);
+        QCOMPARE(r.message(), QStringLiteral("タイムレコーダと接続できません！"));
+    }
+
+    void dayMissingFromItsMonthIs2560ButCompletes()
+    {
+        qputenv("CORVAN21_NOW", "2011-03-10T10:00:00");
+        TestHome home;
+        QVERIFY(home.openMonth(QStringLiteral("201103")));
+        RecorderSimulator sim;
+        sim.setPunches({rec(QStringLiteral("0229100000")), rec(QStringLiteral("0301100000"))});
+        QVERIFY(sim.listen(0));
+        const CollectionResult r = collect(sim.port());
+        QCOMPARE(r.code, 2560);
+        QCOMPARE(r.message(), QStringLiteral("年度が違うデータがありました。"));
+        QCOMPARE(intakeRows(QStringLiteral("月 = '02' AND 日 = '29'")), 1);
+        QCOMPARE(intakeRows(), 2);
+        QCOMPARE(sim.deleteCount(), 1);
+    }
+
+    void moreRecordsThanAnnouncedAreAllKept()
+    {
+        TestHome home;
+        QVERIFY(home.openMonth(QStringLiteral("201001")));
+        RecorderSimulator sim;
+        RecorderSimulator::Options o;
+        o.fault = RecorderSimulator::ExtraRecords;
+        sim.setOptions(o);
+        sim.setPunches(RecorderSimulator::generate(5, Clock::today()));
+        QVERIFY(sim.listen(0));
+        const CollectionResult r = collect(sim.port());
+        QCOMPARE(r.code, 0);
+        QCOMPARE(intakeRows(), 5);
+        QVERIFY(sim.punches().isEmpty());
+    }
+
+    void recordScratchLimitIs3840()
+    {
+        TestHome home;
+        QVERIFY(home.openMonth(QStringLiteral("201001")));
+        RecorderSimulator sim;
+        RecorderSimulator::Options o;
+        o.fault = RecorderSimulator::ExtraRecords;
+        o.recordsPerMessage = 100;
+        o.gapMs = 1;
+        sim.setOptions(o);
+        sim.setPunches(RecorderSimulator::generate(10002, Clock::today()));
+        QVERIFY(sim.listen(0));
+        const CollectionResult r = collect(sim.port());
+        QCOMPARE(r.code, 3840);
+        QCOMPARE(r.errorNumber, 9);
+        QCOMPARE(r.message(), QStringLiteral("通信エラー 発生！\r\nErr : インデックスが有効範囲にありません。"));
+        QCOMPARE(intakeRows(), 10001);
+        QCOMPARE(sim.deleteCount(), 0);
+    }
+
+    void otherMessagesBeforeTheReadAcknowledgementStillTimeOut()
+    {
+        TestHome home;
+        QVERIFY(home.openMonth(QStringLiteral("201001")));
+        ScriptedPeer peer;
+        peer.replies[QStringLiteral("GTNC")] = {"GTNC000000S ", "\x02" "0001\x03", "GTNC000000G "};
+        peer.replies[QStringLiteral("GTND")] = {"GTNC000000S ", "DELT000000G ", "GTNC000000G "};
+        QElapsedTimer t;
+        t.start();
+        const CollectionResult r = collect(peer.server.serverPort());
+        QCOMPARE(r.code, 256);
+        QVERIFY(t.elapsed() < 3000);
+        QCOMPARE(peer.frames.size(), 2);
+    }
+
+    void announcedLengthBelow24EndsWithoutDelete()
+    {
+        TestHome home;
+        QVERIFY(home.openMonth(QStringLiteral("201001")));
+        ScriptedPeer peer;
+        peer.replies[QStringLiteral("GTNC")] = {"GTNC000000S ", "\x02" "0001\x03", "GTNC000000G "};
+        peer.replies[QStringLiteral("GTND")] = {"GTNC000000S ", "GTND000023S ", "GTND000000G "};
+        const CollectionResult r = collect(peer.server.serverPort());
+        QCOMPARE(r.code, 0);
+        QCOMPARE(peer.frames, (QStringList{QStringLiteral("000000  GTNC"), QStringLiteral("000000  GTND")}));
+    }
+
+    void statusOfAnotherCommandAmongRecordsIsARecord()
+    {
+        TestHome home;
+        QVERIFY(home.openMonth(QStringLiteral("201001")));
+        ScriptedPeer peer;
+        const QByteArray one = rec(QStringLiteral("0114083000")).toLatin1() + "\r";
+        peer.replies[QStringLiteral("GTNC")] = {"GTNC000000S ", "\x02" "0002\x03", "GTNC000000G "};
+        // one record announced (N = 24): the stray status message is parsed as a second record
+        peer.replies[QStringLiteral("GTND")] = {"GTND000024S ", "\x02\x03", one, "DELT000000G ", "GTND000000G "};
+        peer.replies[QStringLiteral("DELT")] = {"DELT000000S ", "DELT000000G "};
+        const CollectionResult r = collect(peer.server.serverPort());
+        QCOMPARE(r.code, 2560); // "DE" is no month: kept as received, flagged, and the collection completes
+        QCOMPARE(intakeRows(), 2);
+        QCOMPARE(intakeRows(QStringLiteral("月 = 'DE' AND 日 = 'LT'")), 1);
+        QCOMPARE(peer.frames.last(), QStringLiteral("000000  DELT"));
+    }
+
+    void wrongReadCompletionSendsNoDelete()
+    {
+        TestHome home;
+        QVERIFY(home.openMonth(QStringLiteral("201001")));
+        ScriptedPeer peer;
+        const QByteArray one = rec(QStringLiteral("0114083000")).toLatin1() + "\r";
+        peer.replies[QStringLiteral("GTNC")] = {"GTNC000000S ", "\x02" "0001\x03", "GTNC000000G "};
+        peer.replies[QStringLiteral("GTND")] = {"GTND000024S ", "\x02\x03", one, "GTND000000N "};
+        const CollectionResult r = collect(peer.server.serverPort());
+        QCOMPARE(r.code, 512);
+        QCOMPARE(peer.frames.size(), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLanLink)
+#include "tst_lanlink.moc"
