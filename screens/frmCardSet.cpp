@@ -1,0 +1,9 @@
+#include "frmCardSet.h"
+
+frmCardSet::frmCardSet(QWidget *parent)
+    : EmployeeGrid(Mode::Card, parent)
+{
+    setObjectName(QStringLiteral("frmCardSet"));
+    setWindowTitle(QStringLiteral("frmCardSet"));
+    load();
+}

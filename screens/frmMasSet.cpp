@@ -1,0 +1,9 @@
+#include "frmMasSet.h"
+
+frmMasSet::frmMasSet(QWidget *parent)
+    : EmployeeGrid(Mode::Master, parent)
+{
+    setObjectName(QStringLiteral("frmMasSet"));
+    setWindowTitle(QStringLiteral("frmMasSet"));
+    load();
+}
