@@ -1,0 +1,94 @@
+#include "PunchEntry.h"
+
+#include "Common.h"
+#include "Database.h"
+#include "TimeMath.h"
+
+namespace {
+
+bool allDigits(const QString &s)
+{
+    if (s.isEmpty())
+        return false;
+    for (QChar c : s)
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    return true;
+}
+
+// In/out, irregularity code and CR of the row stored for each slot.
+struct SlotEnding {
+    const char *inOut;
+    const char *code;
+};
+constexpr SlotEnding kEndings[4] = {{"0", "00"}, {"1", "00"}, {"0", "04"}, {"1", "00"}};
+
+} // namespace
+
+QString punchRangeMessage() { return QStringLiteral("時刻が正しくセットされていません。（00:00 ～ 71:59）"); }
+QString punchOrderMessage() { return QStringLiteral("時刻が正しくセットされていません。（入1 < 退1 < 入2 < 退2）"); }
+QString punchSaveQuestion() { return QStringLiteral("変更した時刻を保存します。よろしいですか？"); }
+
+bool PunchField_Read(const QString &typed, QString &shown)
+{
+    if (trimBlanks(typed).isEmpty() || typed == emptyTimeText()) {
+        shown = emptyTimeText();
+        return true;
+    }
+    QString digits;
+    if (typed.contains(QLatin1Char(':'))) {
+        if (typed.size() != 5)
+            return false;
+        digits = typed.left(2) + typed.mid(3, 2);
+    } else {
+        digits = typed;
+    }
+    digits.remove(QLatin1Char(' '));
+    if (!allDigits(digits) || digits.size() > 4)
+        return false;
+    const int n = digits.toInt();
+    const int h = n / 100;
+    const int m = n % 100;
+    if (h > 71 || m > 59)
+        return false;
+    shown = zeroPad(h, 2) + QLatin1Char(':') + zeroPad(m, 2);
+    return true;
+}
+
+bool PunchSlots_InOrder(const PunchSlots &punches)
+{
+    int previous = 0; // an empty 入1 counts as 00:00
+    for (const QString &s : punches) {
+        const qint16 v = Text_ToMinutes(Hhmm_Normalize(s));
+        const int value = v >= NO_TIME ? previous : v;
+        if (value < previous)
+            return false;
+        previous = value;
+    }
+    return true;
+}
+
+int PunchDay_Replace(Database &db, int month, int day, const QString &card, const PunchSlots &punches)
+{
+    const QString mm = zeroPad(month, 2);
+    const QString dd = zeroPad(day, 2);
+    const bool ok = inTransaction(db, [&] {
+        if (!db.exec(QStringLiteral("DELETE FROM タイムカード WHERE 月 = ? AND 日 = ? AND IDコード = ?"), {mm, dd, card}))
+            return false;
+        for (int i = 0; i < 4; ++i) {
+            const QString &t = punches[size_t(i)];
+            if (t == emptyTimeText() || trimBlanks(t).isEmpty())
+                continue;
+            if (!db.exec(QStringLiteral("INSERT INTO タイムカード (月, 日, 時, 分, 秒, IDコード, 入退, 異例コード, CR) "
+                                        "VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"),
+                         {mm, dd, t.left(2), t.mid(3, 2), QStringLiteral("0"), card,
+                          QString::fromLatin1(kEndings[i].inOut), QString::fromLatin1(kEndings[i].code),
+                          QStringLiteral("0")}))
+                return false;
+        }
+        return true;
+    });
+    if (ok)
+        return 0;
+    return db.errorNumber() != 0 ? db.errorNumber() : 3001;
+}
