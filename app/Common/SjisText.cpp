@@ -26,9 +26,12 @@ QByteArray encode(const QString &text)
             len = 2;
         const QStringView piece(text.constData() + i, len);
         QByteArray b = enc.encode(piece);
-        if (enc.hasError() || b.isEmpty() || (b == "?" ) || b.contains('\x1a')) {
+        // FC FC is the converter's own substitute for a character it lacks (not a code of 932).
+        if (enc.hasError() || b.isEmpty() || (b == "?" ) || b.contains('\x1a') || b == QByteArray("\xfc\xfc")) {
             out.append('?');
-            enc.resetState();
+            // resetState() leaves the ICU converter unusable, so every later character
+            // would also turn into "?": start a fresh encoder instead.
+            enc = QStringEncoder("Shift_JIS", QStringConverter::Flag::Stateless);
         } else {
             out.append(b);
         }
