@@ -22,6 +22,10 @@ bool unusable(const QFileInfo &fi)
     return fi.fileName().startsWith(QLatin1Char('.')) || !fi.isFile() || (fi.isSymLink() && !fi.exists());
 }
 
+// A file without its owner's write permission is read-only for the program, even for a user
+// (root) whom the system would let write it: that is what the read-only mark meant.
+bool readOnly(const QFileInfo &fi) { return !fi.isWritable() || !(fi.permissions() & QFileDevice::WriteOwner); }
+
 QString folderOf(const QString &path)
 {
     const qsizetype i = path.lastIndexOf(QLatin1Char('/'));
@@ -87,7 +91,7 @@ ExportFileChoice chooseExportFile(const ExportFileRequest &request)
             warn(QStringLiteral("そのファイル名は使用できません。") + kCrLf + QStringLiteral("別のファイル名にして下さい。"));
             continue;
         }
-        if (!fi.isWritable()) {
+        if (readOnly(fi)) {
             warn(QStringLiteral("次のファイルは書き込み禁止になっています。") + kCrLf + fi.absoluteFilePath());
             continue;
         }

@@ -1,0 +1,190 @@
+// corvan21-batch export: the export screen's files without a window, for scripted payroll
+// runs. It logs in as the login screen does, so that a batch export and a screen export of the
+// same month give the same bytes.
+//
+// Exit status: 0 written; 1 wrong password, failed start of the month, empty employee table or
+// a failed write (the old file stays); 2 bad options (nothing is written).
+
+#include "BatchCommand.h"
+#include "Common.h"
+#include "DbFile.h"
+#include "ExportFileChoice.h"
+#include "ExportJob.h"
+#include "MonthStart.h"
+#include "Period.h"
+
+#include <QDate>
+#include <QMap>
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+struct KindOption {
+    const char *name;
+    ExportKind kind;
+    bool payroll;
+    int package;
+};
+
+const KindOption kKinds[] = {
+    {"individual", ExportKind::Individual, false, 0},
+    {"daily", ExportKind::Daily, false, 0},
+    {"totals", ExportKind::Totals, false, 0},
+    {"pca", ExportKind::Totals, true, 0},
+    {"bugyo", ExportKind::Totals, true, 1},
+    {"yayoi", ExportKind::Totals, true, 2},
+};
+
+int usage(const QString &why)
+{
+    batchError(why);
+    return kExitUsage;
+}
+
+QStringList splitList(const QString &v)
+{
+    QStringList parts = v.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (QString &p : parts)
+        p = trimBlanks(p);
+    parts.removeAll(QString());
+    return parts;
+}
+
+int runExport(const QStringList &args)
+{
+    BatchOptions o;
+    QString why;
+    if (!o.parse(args,
+                 {QStringLiteral("month"), QStringLiteral("password"), QStringLiteral("kind"), QStringLiteral("out"),
+                  QStringLiteral("items"), QStringLiteral("employees"), QStringLiteral("dates")},
+                 &why))
+        return usage(why);
+    for (const char *required : {"month", "password", "kind", "out"})
+        if (!o.has(QString::fromLatin1(required)))
+            return usage(QStringLiteral("missing option --") + QString::fromLatin1(required));
+
+    const QString month = o.value(QStringLiteral("month"));
+    static const QRegularExpression monthRe(QStringLiteral("^(\\d{4})(0[1-9]|1[0-2])$"));
+    const auto mm = monthRe.match(month);
+    if (!mm.hasMatch())
+        return usage(QStringLiteral("--month must be yyyymm: ") + month);
+
+    const KindOption *kind = nullptr;
+    for (const KindOption &k : kKinds)
+        if (o.value(QStringLiteral("kind")) == QLatin1String(k.name))
+            kind = &k;
+    if (!kind)
+        return usage(QStringLiteral("--kind must be individual, daily, totals, pca, bugyo or yayoi: ")
+                     + o.value(QStringLiteral("kind")));
+
+    const QString out = o.value(QStringLiteral("out"));
+    if (out.isEmpty())
+        return usage(QStringLiteral("--out names no file"));
+    if (!kind->payroll && textFlagOf(out) == 1)
+        return usage(QStringLiteral("--out must end in .csv (comma layout) or .txt (text layout): ") + out);
+
+    ExportJob job;
+    job.kind = kind->kind;
+    job.payroll = kind->payroll;
+    job.package = kind->package;
+
+    if (o.has(QStringLiteral("items"))) {
+        job.items.fill(false);
+        for (const QString &p : splitList(o.value(QStringLiteral("items")))) {
+            bool ok = false;
+            const int i = p.toInt(&ok);
+            if (!ok || i < 0 || i >= kItemCount)
+                return usage(QStringLiteral("--items takes numbers 0 to 9: ") + p);
+            job.items[size_t(i)] = true;
+        }
+    }
+    if (o.has(QStringLiteral("employees")) && job.kind != ExportKind::Individual)
+        return usage(QStringLiteral("--employees applies to --kind individual only"));
+    if (o.has(QStringLiteral("dates")) && job.kind != ExportKind::Daily)
+        return usage(QStringLiteral("--dates applies to --kind daily only"));
+
+    bool refused = false;
+    if (!startMonthForBatch(mm.captured(1), mm.captured(2), o.value(QStringLiteral("password")), &why, &refused)) {
+        batchError(why);
+        return kExitFailed;
+    }
+
+    job.employeeCount = Kojin_Read(true);
+    if (job.employeeCount <= 0) {
+        batchError(QStringLiteral("個人マスターに対象となるデータが存在しません。個人マスターを登録して下さい。"));
+        return kExitFailed;
+    }
+    Kubun_Read();
+    if (!Period_Set()) {
+        batchError(QStringLiteral("締日から処理月の期間を決められません。"));
+        return kExitFailed;
+    }
+
+    if (job.kind == ExportKind::Individual) {
+        if (o.has(QStringLiteral("employees"))) {
+            QMap<QString, int> byNumber;
+            for (int i = 0; i < job.employeeCount; ++i)
+                byNumber.insert(trimBlanks(g_kojin[size_t(i)].number), i);
+            const QStringList wanted = splitList(o.value(QStringLiteral("employees")));
+            if (wanted.isEmpty())
+                return usage(QStringLiteral("--employees names no employee"));
+            for (const QString &n : wanted) {
+                if (!byNumber.contains(n))
+                    return usage(QStringLiteral("no employee with number ") + n
+                                 + QStringLiteral(" among those whose card is active (対象 1)"));
+                if (!job.employees.contains(byNumber.value(n)))
+                    job.employees << byNumber.value(n);
+            }
+            // Blocks follow the employee table, whatever the order given.
+            std::sort(job.employees.begin(), job.employees.end());
+        } else {
+            for (int i = 0; i < job.employeeCount; ++i)
+                job.employees << i;
+        }
+    }
+
+    if (job.kind == ExportKind::Daily) {
+        const QVector<QDate> period = periodDates();
+        if (o.has(QStringLiteral("dates"))) {
+            const QStringList wanted = splitList(o.value(QStringLiteral("dates")));
+            if (wanted.isEmpty())
+                return usage(QStringLiteral("--dates names no date"));
+            for (const QString &t : wanted) {
+                const QDate d = QDate::fromString(t, QStringLiteral("yyyy/MM/dd"));
+                if (!d.isValid())
+                    return usage(QStringLiteral("--dates takes yyyy/mm/dd: ") + t);
+                if (!period.contains(d))
+                    return usage(t + QStringLiteral(" is outside the accounting period ")
+                                 + g_period.first.toString(QStringLiteral("yyyy/MM/dd")) + QStringLiteral(" - ")
+                                 + g_period.last.toString(QStringLiteral("yyyy/MM/dd")));
+                if (!job.dates.contains(d))
+                    job.dates << d;
+            }
+            std::sort(job.dates.begin(), job.dates.end());
+        } else {
+            job.dates = period;
+        }
+    }
+
+    const ExportResult r = exportToFile(job, out);
+    if (!r.ok) {
+        batchError(r.errorTitle + QStringLiteral(": ") + QString(r.errorText).replace(QStringLiteral("\r\n"), QStringLiteral(" ")));
+        return kExitFailed;
+    }
+    for (const QString &line : unknownCategoryLines(r.unknownCategory))
+        batchError(line);
+    batchOut(QStringLiteral("ファイルを出力しました: ") + out);
+    return 0;
+}
+
+const BatchCommand kExport("export",
+                           "export --month yyyymm --password P --kind individual|daily|totals|pca|bugyo|yayoi --out FILE"
+                           " [--items 0,1,...] [--employees NUMBER,...] [--dates yyyy/mm/dd,...]",
+                           runExport);
+
+} // namespace
