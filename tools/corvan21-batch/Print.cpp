@@ -1,0 +1,174 @@
+// corvan21-batch print: the printed reports written to a PDF file without a window. It logs in
+// as the login screen does, so the pages are those the print screen gives for the same month.
+//
+// Exit status: 0 written; 1 wrong password, failed start of the month, empty employee table or
+// a failed write or drawing (the old file stays); 2 bad options (nothing is written).
+
+#include "BatchCommand.h"
+#include "Common.h"
+#include "DbFile.h"
+#include "ExportJob.h"
+#include "MonthStart.h"
+#include "Period.h"
+#include "PrintOut.h"
+
+#include <QDate>
+#include <QMap>
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+struct ReportOption {
+    const char *name;
+    ReportKind kind;
+};
+
+const ReportOption kReports[] = {
+    {"individual", ReportIndividual},
+    {"daily", ReportDaily},
+    {"master", ReportMasterList},
+    {"categories", ReportCategoryList},
+};
+
+int usage(const QString &why)
+{
+    batchError(why);
+    return kExitUsage;
+}
+
+QStringList splitList(const QString &v)
+{
+    QStringList parts = v.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (QString &p : parts)
+        p = trimBlanks(p);
+    parts.removeAll(QString());
+    return parts;
+}
+
+QString oneLine(QString s) { return s.replace(QStringLiteral("\r\n"), QStringLiteral(" ")); }
+
+int runPrint(const QStringList &args)
+{
+    BatchOptions o;
+    QString why;
+    if (!o.parse(args,
+                 {QStringLiteral("month"), QStringLiteral("password"), QStringLiteral("report"), QStringLiteral("pdf"),
+                  QStringLiteral("employees"), QStringLiteral("dates")},
+                 &why))
+        return usage(why);
+    for (const char *required : {"month", "password", "report", "pdf"})
+        if (!o.has(QString::fromLatin1(required)))
+            return usage(QStringLiteral("missing option --") + QString::fromLatin1(required));
+
+    const QString month = o.value(QStringLiteral("month"));
+    static const QRegularExpression monthRe(QStringLiteral("^(\\d{4})(0[1-9]|1[0-2])$"));
+    const auto mm = monthRe.match(month);
+    if (!mm.hasMatch())
+        return usage(QStringLiteral("--month must be yyyymm: ") + month);
+
+    const ReportOption *report = nullptr;
+    for (const ReportOption &r : kReports)
+        if (o.value(QStringLiteral("report")) == QLatin1String(r.name))
+            report = &r;
+    if (!report)
+        return usage(QStringLiteral("--report must be individual, daily, master or categories: ")
+                     + o.value(QStringLiteral("report")));
+
+    const QString pdf = o.value(QStringLiteral("pdf"));
+    if (pdf.isEmpty())
+        return usage(QStringLiteral("--pdf names no file"));
+    if (o.has(QStringLiteral("employees")) && report->kind != ReportIndividual)
+        return usage(QStringLiteral("--employees applies to --report individual only"));
+    if (o.has(QStringLiteral("dates")) && report->kind != ReportDaily)
+        return usage(QStringLiteral("--dates applies to --report daily only"));
+
+    bool refused = false;
+    if (!startMonthForBatch(mm.captured(1), mm.captured(2), o.value(QStringLiteral("password")), &why, &refused)) {
+        batchError(why);
+        return kExitFailed;
+    }
+
+    PrintJob job;
+    job.kind = report->kind;
+    Kubun_Read();
+    if (job.kind == ReportIndividual || job.kind == ReportDaily) {
+        job.employeeCount = Kojin_Read(true);
+        if (job.employeeCount <= 0) {
+            batchError(QStringLiteral("個人マスターに対象となるデータが存在しません。個人マスターを登録して下さい。"));
+            return kExitFailed;
+        }
+        if (!Period_Set()) {
+            batchError(QStringLiteral("締日から処理月の期間を決められません。"));
+            return kExitFailed;
+        }
+    }
+
+    if (job.kind == ReportIndividual) {
+        if (o.has(QStringLiteral("employees"))) {
+            QMap<QString, int> byNumber;
+            for (int i = 0; i < job.employeeCount; ++i)
+                byNumber.insert(trimBlanks(g_kojin[size_t(i)].number), i);
+            const QStringList wanted = splitList(o.value(QStringLiteral("employees")));
+            if (wanted.isEmpty())
+                return usage(QStringLiteral("--employees names no employee"));
+            for (const QString &n : wanted) {
+                if (!byNumber.contains(n))
+                    return usage(QStringLiteral("no employee with number ") + n
+                                 + QStringLiteral(" among those whose card is active (対象 1)"));
+                if (!job.employees.contains(byNumber.value(n)))
+                    job.employees << byNumber.value(n);
+            }
+            // Pages follow the employee table, whatever the order given.
+            std::sort(job.employees.begin(), job.employees.end());
+        } else {
+            for (int i = 0; i < job.employeeCount; ++i)
+                job.employees << i;
+        }
+    }
+
+    if (job.kind == ReportDaily) {
+        const QVector<QDate> period = periodDates();
+        if (o.has(QStringLiteral("dates"))) {
+            const QStringList wanted = splitList(o.value(QStringLiteral("dates")));
+            if (wanted.isEmpty())
+                return usage(QStringLiteral("--dates names no date"));
+            for (const QString &t : wanted) {
+                const QDate d = QDate::fromString(t, QStringLiteral("yyyy/MM/dd"));
+                if (!d.isValid())
+                    return usage(QStringLiteral("--dates takes yyyy/mm/dd: ") + t);
+                if (!period.contains(d))
+                    return usage(t + QStringLiteral(" is outside the accounting period ")
+                                 + g_period.first.toString(QStringLiteral("yyyy/MM/dd")) + QStringLiteral(" - ")
+                                 + g_period.last.toString(QStringLiteral("yyyy/MM/dd")));
+                if (!job.dates.contains(d))
+                    job.dates << d;
+            }
+            std::sort(job.dates.begin(), job.dates.end());
+        } else {
+            job.dates = period;
+        }
+    }
+
+    const PrintResult r = PrintOut_Job(job, QString(), pdf);
+    for (const PrintProblem &p : r.problems)
+        batchError(p.title + QStringLiteral(": ") + oneLine(p.text));
+    for (const QString &line : unknownCategoryLines(r.unknownCategory))
+        batchError(line);
+    if (!r.ok || !r.problems.isEmpty())
+        return kExitFailed;
+    batchOut(QStringLiteral("印刷しました: ") + pdf + QStringLiteral(" (") + QString::number(r.pages)
+             + QStringLiteral(" ページ)"));
+    return 0;
+}
+
+const BatchCommand kPrint("print",
+                          "print --month yyyymm --password P --report individual|daily|master|categories --pdf FILE"
+                          " [--employees NUMBER,...] [--dates yyyy/mm/dd,...]",
+                          runPrint);
+
+} // namespace
