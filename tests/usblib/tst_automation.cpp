@@ -81,9 +81,9 @@ public:
     std::mutex lock;
     std::vector<DriverRequest> requests;
     std::vector<uint64_t> deferred;
-    uint32_t deferCode = 0;
-    uint32_t status = 0;
-    uint32_t stringLength = 5;
+    std::atomic<uint32_t> deferCode {0};
+    std::atomic<uint32_t> status {0};
+    std::atomic<uint32_t> stringLength {5};
     Bytes answer;
     std::atomic<int> opened {0}, closed {0}, cancels {0};
 };

@@ -71,7 +71,7 @@ public:
         default:
             reply.data = answer;
         }
-        reply.information = information ? information : static_cast<uint32_t>(reply.data.size());
+        reply.information = information ? information.load() : static_cast<uint32_t>(reply.data.size());
         return true;
     }
     void cancelled(uint64_t id) override
@@ -90,13 +90,28 @@ public:
         std::lock_guard<std::mutex> g(lock);
         return requests.size();
     }
+    size_t deferredCount()
+    {
+        std::lock_guard<std::mutex> g(lock);
+        return deferred.size();
+    }
+    size_t cancelledCount()
+    {
+        std::lock_guard<std::mutex> g(lock);
+        return cancelledIds.size();
+    }
+    uint64_t lastDeferred()
+    {
+        std::lock_guard<std::mutex> g(lock);
+        return deferred.back();
+    }
 
     std::mutex lock;
     std::vector<kesto::DriverRequest> requests;
     std::vector<uint64_t> deferred, cancelledIds;
-    uint32_t deferCode = 0;
-    uint32_t status = 0;
-    uint32_t information = 0;
+    std::atomic<uint32_t> deferCode {0};
+    std::atomic<uint32_t> status {0};
+    std::atomic<uint32_t> information {0};
     Bytes answer;
 };
 
@@ -232,7 +247,7 @@ private slots:
 
     void controlTransferRecord()
     {
-        uint8_t buf[16] = {};
+        uint8_t buf[18] = {};
         uint32_t returned;
         QCOMPARE(KestoControlTransfer(m_h, 65, 0x12, 0x3456, 0x789A, 1, 16, buf, &returned), 0u);
         kesto::DriverRequest rq = m_device.last();
@@ -344,7 +359,7 @@ private slots:
         uint32_t n = 77;
         KESTO_OVERLAPPED ov {};
         QCOMPARE(KestoAsynchBulkTransfer(m_h, 1, 64, buf, &n, &ov), KESTO_ERROR_IO_PENDING);
-        QTRY_COMPARE(m_device.deferred.size(), size_t(1));
+        QTRY_COMPARE(m_device.deferredCount(), size_t(1));
         QElapsedTimer t;
         t.start();
         QCOMPARE(KestoCheckAsynchCompletion(m_h, &n, &ov), KESTO_ERROR_IO_PENDING);
@@ -353,12 +368,13 @@ private slots:
         kesto::DriverReply reply;
         reply.data = {'h', 'e', 'l', 'l', 'o'};
         reply.information = 5;
-        QVERIFY(m_endpoint.complete(m_device.deferred.back(), reply));
+        QVERIFY(m_endpoint.complete(m_device.lastDeferred(), reply));
         QCOMPARE(KestoWaitAsynchCompletion(m_h, &n, &ov, 5000), 0u);
         QCOMPARE(KestoCheckAsynchCompletion(m_h, &n, &ov), 0u);
         QCOMPARE(n, 5u);
         QCOMPARE(QByteArray(reinterpret_cast<char *>(buf), 5), QByteArray("hello"));
         QCOMPARE(KestoAsynchBulkTransfer(m_h, 1, 64, buf, &n, nullptr), KESTO_ERROR_INVALID_PARAMETER);
+        std::lock_guard<std::mutex> g(m_device.lock);
         m_device.deferred.clear();
     }
 
@@ -376,12 +392,13 @@ private slots:
         QVERIFY(t.elapsed() >= 150 && t.elapsed() < 3000);
         QCOMPARE(KestoCancelAsynchTransfer(m_h, &ov), 0u);
         QCOMPARE(ov.Internal, uintptr_t(KESTO_ERROR_OPERATION_ABORTED));
-        QTRY_COMPARE(m_device.cancelledIds.size(), size_t(1));
+        QTRY_COMPARE(m_device.cancelledCount(), size_t(1));
         kesto::DriverReply late;
         late.data = {'x'};
-        QVERIFY(!m_endpoint.complete(m_device.deferred.back(), late)); // withdrawn: nothing lands in buf
+        QVERIFY(!m_endpoint.complete(m_device.lastDeferred(), late)); // withdrawn: nothing lands in buf
         QCOMPARE(buf[0], uint8_t(0));
         QCOMPARE(KestoCancelAsynchTransfer(m_h, &ov), KESTO_ERROR_NOT_FOUND);
+        std::lock_guard<std::mutex> g(m_device.lock);
         m_device.deferred.clear();
         m_device.cancelledIds.clear();
     }
@@ -550,7 +567,7 @@ private slots:
             uint32_t n;
             result = KestoBulkTransfer(h, 1, 64, buf, &n);
         });
-        QTRY_COMPARE(silent.count(), size_t(1));
+        QTRY_COMPARE(silent.deferredCount(), size_t(1));
         QCOMPARE(result.load(), 0xFFFFFFFFu);
         ep.reset();
         t.join();

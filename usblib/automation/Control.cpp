@@ -89,8 +89,10 @@ public:
         }
         if (key)
             KestoUnregisterDeviceNotification(key);
-        std::lock_guard<std::recursive_mutex> g(m_lock);
-        closeHandle();
+        {
+            std::lock_guard<std::recursive_mutex> g(m_lock);
+            closeHandle();
+        }
         return ensureOpen();
     }
 
@@ -105,9 +107,11 @@ public:
 
     HRESULT put_DeviceInstance(int32_t value) override
     {
-        std::lock_guard<std::recursive_mutex> g(m_lock);
-        m_instance = value;
-        closeHandle();
+        {
+            std::lock_guard<std::recursive_mutex> g(m_lock);
+            m_instance = value;
+            closeHandle();
+        }
         return ensureOpen();
     }
 
@@ -538,27 +542,41 @@ private:
     }
 
     // Opens the device if it is not open, learns its interface class and registers for its
-    // arrival and removal. Called with the lock held.
+    // arrival and removal. Called without the lock: the notifier delivers device changes
+    // while holding its own lock, so registering must not happen under ours.
     HRESULT ensureOpen()
     {
-        if (m_handle == KESTO_INVALID_HANDLE) {
-            KESTO_HANDLE h = KestoOpenHandle(m_linkName.c_str(), static_cast<uint32_t>(m_instance), 0);
-            if (h == KESTO_INVALID_HANDLE)
-                return reportResult(KestoGetLastError(), kControlSource);
-            m_handle = h;
-        }
         KESTO_GUID guid {};
-        if (uint32_t r = KestoGetGuid(m_handle, &guid))
-            return reportResult(r, kControlSource);
-        if (!m_notify) {
-            KESTO_DEV_BROADCAST_DEVICEINTERFACE filter {};
-            filter.dbcc_size = 32;
-            filter.dbcc_devicetype = KESTO_DBT_DEVTYP_DEVICEINTERFACE;
-            filter.dbcc_classguid = guid;
-            m_notify = KestoRegisterDeviceNotification(&m_window, &filter, 0);
-            if (!m_notify)
-                return reportResult(KestoGetLastError(), kControlSource);
+        {
+            std::lock_guard<std::recursive_mutex> g(m_lock);
+            if (m_handle == KESTO_INVALID_HANDLE) {
+                KESTO_HANDLE h = KestoOpenHandle(m_linkName.c_str(), static_cast<uint32_t>(m_instance), 0);
+                if (h == KESTO_INVALID_HANDLE)
+                    return reportResult(KestoGetLastError(), kControlSource);
+                m_handle = h;
+            }
+            if (uint32_t r = KestoGetGuid(m_handle, &guid))
+                return reportResult(r, kControlSource);
+            if (m_notify)
+                return S_OK;
         }
+        KESTO_DEV_BROADCAST_DEVICEINTERFACE filter {};
+        filter.dbcc_size = 32;
+        filter.dbcc_devicetype = KESTO_DBT_DEVTYP_DEVICEINTERFACE;
+        filter.dbcc_classguid = guid;
+        KESTO_HDEVNOTIFY key = KestoRegisterDeviceNotification(&m_window, &filter, 0);
+        if (!key)
+            return reportResult(KestoGetLastError(), kControlSource);
+        KESTO_HDEVNOTIFY extra = nullptr;
+        {
+            std::lock_guard<std::recursive_mutex> g(m_lock);
+            if (m_notify)
+                extra = key; // another thread registered meanwhile
+            else
+                m_notify = key;
+        }
+        if (extra)
+            KestoUnregisterDeviceNotification(extra);
         return S_OK;
     }
 
