@@ -6,10 +6,12 @@
 // non-statutory holiday (02/27), a second pair (02/05) and a day with only a clock-in (02/08).
 // The expected files in tests/fixtures/export/ are written for this month.
 
+#include "Common.h"
 #include "DbFile.h"
 #include "ExFile.h"
 #include "TestHome.h"
 
+#include <QDir>
 #include <QFile>
 #include <QString>
 #include <QStringList>
