@@ -1,0 +1,142 @@
+#include "EditorFixture.h"
+#include "PunchEntry.h"
+
+// The widget-free entry rules of the editors: reading a typed field, the order of a day and
+// the rewrite of one employee-day.
+class TestPunchEntry : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fieldReading_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("four digits past midnight") << "2530" << true << "25:30";
+        QTest::newRow("three digits") << "930" << true << "09:30";
+        QTest::newRow("one digit") << "5" << true << "00:05";
+        QTest::newRow("midnight") << "0000" << true << "00:00";
+        QTest::newRow("last minute") << "7159" << true << "71:59";
+        QTest::newRow("hour 72") << "7200" << false << "";
+        QTest::newRow("minute 60") << "0860" << false << "";
+        QTest::newRow("loaded text kept") << "08:05" << true << "08:05";
+        QTest::newRow("loaded text, hour too big") << "72:00" << false << "";
+        QTest::newRow("colon in a short text") << "09:0" << false << "";
+        QTest::newRow("blank") << "" << true << "  :  ";
+        QTest::newRow("empty time") << "  :  " << true << "  :  ";
+        QTest::newRow("blanks only") << "   " << true << "  :  ";
+        QTest::newRow("letters") << "ab" << false << "";
+        QTest::newRow("five digits") << "12345" << false << "";
+    }
+    void fieldReading()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, ok);
+        QFETCH(QString, shown);
+        QString out = QStringLiteral("unchanged");
+        QCOMPARE(PunchField_Read(typed, out), ok);
+        if (ok)
+            QCOMPARE(out, shown);
+    }
+
+    void dayOrder_data()
+    {
+        QTest::addColumn<QStringList>("day");
+        QTest::addColumn<bool>("inOrder");
+        const QString e = QStringLiteral("  :  ");
+        QTest::newRow("full day") << QStringList{"08:55", "12:02", "12:58", "18:10"} << true;
+        QTest::newRow("empty 退1 takes 入1") << QStringList{"09:00", e, "13:00", "18:00"} << true;
+        QTest::newRow("out before in") << QStringList{"09:00", "08:30", e, e} << false;
+        QTest::newRow("equal times") << QStringList{"09:00", "09:00", "09:00", "09:00"} << true;
+        QTest::newRow("empty 入1 is midnight") << QStringList{e, "08:00", e, e} << true;
+        QTest::newRow("second in before first out") << QStringList{"08:00", "12:00", "11:00", "18:00"} << false;
+        QTest::newRow("second out before a skipped 入2") << QStringList{"08:00", "12:00", e, "11:59"} << false;
+        QTest::newRow("past midnight") << QStringList{"22:00", "25:30", e, e} << true;
+        QTest::newRow("all empty") << QStringList{e, e, e, e} << true;
+    }
+    void dayOrder()
+    {
+        QFETCH(QStringList, day);
+        QFETCH(bool, inOrder);
+        QCOMPARE(PunchSlots_InOrder({day.at(0), day.at(1), day.at(2), day.at(3)}), inOrder);
+    }
+
+    // The day is replaced whole: the other days and cards keep their rows as they were.
+    void replaceDay()
+    {
+        TestHome home;
+        QVERIFY(fixture::openMonth(home));
+        const QDate d(2010, 4, 5), other(2010, 4, 6);
+        const QString card = fixture::cardOf(1), card2 = fixture::cardOf(2);
+        QVERIFY(fixture::addPunch(d, card, QStringLiteral("08:00"), false));
+        QVERIFY(fixture::addPunch(d, card, QStringLiteral("17:00"), true));
+        QVERIFY(fixture::addPunch(d, card, QStringLiteral("18:00"), true));
+        QVERIFY(fixture::addPunch(other, card, QStringLiteral("08:00"), false));
+        QVERIFY(fixture::addPunch(d, card2, QStringLiteral("08:00"), false));
+        const auto otherBefore = fixture::punchesOf(other, card);
+        const auto card2Before = fixture::punchesOf(d, card2);
+
+        QCOMPARE(PunchDay_Replace(dbs().monthly, 4, 5, card, {"08:10", "12:00", "13:00", "25:30"}), 0);
+        const auto rows = fixture::punchesOf(d, card);
+        using P = fixture::StoredPunch;
+        const QVector<P> expected = {
+            {"04", "05", "08", "10", "0", card, "0", "00", "0"},
+            {"04", "05", "12", "00", "0", card, "1", "00", "0"},
+            {"04", "05", "13", "00", "0", card, "0", "04", "0"},
+            {"04", "05", "25", "30", "0", card, "1", "00", "0"},
+        };
+        QCOMPARE(rows, expected);
+        QCOMPARE(fixture::punchesOf(other, card), otherBefore);
+        QCOMPARE(fixture::punchesOf(d, card2), card2Before);
+
+        // Empty slots are not written; an empty day has no rows left.
+        QCOMPARE(PunchDay_Replace(dbs().monthly, 4, 5, card, {"  :  ", "12:00", "  :  ", "  :  "}), 0);
+        QCOMPARE(fixture::punchesOf(d, card).size(), 1);
+        QCOMPARE(fixture::punchesOf(d, card).first().inOut, QStringLiteral("1"));
+        QCOMPARE(PunchDay_Replace(dbs().monthly, 4, 5, card, {"  :  ", "  :  ", "  :  ", "  :  "}), 0);
+        QVERIFY(fixture::punchesOf(d, card).isEmpty());
+    }
+
+    // What the editors write reads back into the same slots with either pairing.
+    void rewrittenDayPairsBack()
+    {
+        TestHome home;
+        QVERIFY(fixture::openMonth(home));
+        const QString card = fixture::cardOf(1);
+        const QList<PunchSlots> days = {{"09:00", "  :  ", "13:00", "18:00"},
+                                        {"08:00", "12:00", "13:00", "18:00"},
+                                        {"  :  ", "12:00", "13:00", "18:00"},
+                                        {"08:00", "08:00", "  :  ", "  :  "}};
+        for (int linkKind : {int(LinkUsb), int(LinkLan)}) {
+            g_install.linkKind = linkKind;
+            for (const PunchSlots &day : days) {
+                QCOMPARE(PunchDay_Replace(dbs().monthly, 4, 7, card, day), 0);
+                g_periodDays = PeriodDays_LayoutFixed(2010, 4, 20);
+                QCOMPARE(Punch_LoadEmployee(card), 0);
+                const int row = g_periodDays.rowOf(QDate(2010, 4, 7));
+                QCOMPARE(g_punchRows.rows[size_t(row)].slot, day);
+            }
+        }
+    }
+
+    // A failing statement leaves the day's old rows in place.
+    void failedReplaceKeepsTheDay()
+    {
+        TestHome home;
+        QVERIFY(fixture::openMonth(home));
+        const QDate d(2010, 4, 5);
+        const QString card = fixture::cardOf(1);
+        QVERIFY(fixture::addPunch(d, card, QStringLiteral("08:00"), false));
+        const auto before = fixture::punchesOf(d, card);
+        // Inserts fail once the table refuses new rows.
+        QVERIFY(dbs().monthly.exec(QStringLiteral("CREATE TRIGGER no_insert BEFORE INSERT ON タイムカード "
+                                                  "BEGIN SELECT RAISE(ABORT, 'refused'); END")));
+        QVERIFY(PunchDay_Replace(dbs().monthly, 4, 5, card, {"09:00", "18:00", "  :  ", "  :  "}) != 0);
+        QVERIFY(dbs().monthly.errorText().contains(QStringLiteral("refused")));
+        QCOMPARE(fixture::punchesOf(d, card), before);
+    }
+};
+
+QTEST_MAIN(TestPunchEntry)
+#include "tst_punchentry.moc"
