@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+
+// The places where the program hands something to the desktop or ends itself. Tests replace
+// them to see what would have been opened instead of starting a browser.
+namespace AppHooks {
+
+// Opens a file or web address with the desktop's default viewer (help pages, logs, the FAQ
+// address). False when nothing could be started.
+bool openExternal(const QUrl &url);
+void setOpenExternal(std::function<bool(const QUrl &)> fn); // empty: the desktop
+
+// Ends the program's event loop (after the databases are closed).
+void endProgram(int code = 0);
+void setEndProgram(std::function<void(int)> fn); // empty: QCoreApplication::exit
+
+// The desktop's date-and-time settings: whether one can be started, and starting it.
+bool canOpenDateTimeSettings();
+bool openDateTimeSettings();
+
+} // namespace AppHooks

@@ -1,0 +1,459 @@
+#include "MDIForm1.h"
+
+#include "AppHooks.h"
+#include "Common.h"
+#include "DbFile.h"
+#include "Dialogs.h"
+#include "ExFile.h"
+#include "HelpCalls.h"
+#include "MonthFiles.h"
+#include "ScreenFactory.h"
+#include "frmAbout.h"
+#include "frmMonthChg.h"
+#include "frmPwdChg.h"
+#include "frmSimebiSet.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QToolBar>
+#include <QUrl>
+
+namespace {
+
+MDIForm1 *g_instance = nullptr;
+
+// The editors and the check routine each one answers for.
+const QStringList kEditors = {QStringLiteral("frmKojinEdit"), QStringLiteral("frmListEdit"), QStringLiteral("frmMasSet"),
+                              QStringLiteral("frmCardSet"),   QStringLiteral("frmKubunSet"), QStringLiteral("frmCalendar")};
+
+// Start routines run when a loaded screen is brought forward again.
+QByteArray startRoutineOf(const QString &formName)
+{
+    if (formName == QLatin1String("frmKojinEdit"))
+        return "KojinEdit_Start";
+    if (formName == QLatin1String("frmListEdit"))
+        return "ListEdit_Start";
+    if (formName == QLatin1String("frmMasSet"))
+        return "MasterEdit_Start";
+    return {};
+}
+
+} // namespace
+
+const QStringList &MDIForm1::reloadOrder()
+{
+    static const QStringList order = {
+        QStringLiteral("frmDataInput"), QStringLiteral("frmKojinEdit"), QStringLiteral("frmListEdit"),
+        QStringLiteral("frmFileOut"),   QStringLiteral("frmListPrint"), QStringLiteral("frmCardSet"),
+        QStringLiteral("frmSetMenu"),   QStringLiteral("frmMasSet"),    QStringLiteral("frmKubunSet"),
+        QStringLiteral("frmCalendar")};
+    return order;
+}
+
+MDIForm1::MDIForm1()
+{
+    g_instance = this;
+    setObjectName(QStringLiteral("MDIForm1"));
+    setWindowTitle(appTitle());
+    // A fixed frame: no maximize box, no resizing.
+    setWindowFlags((windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
+                    | Qt::WindowMinimizeButtonHint)
+                   & ~Qt::WindowMaximizeButtonHint);
+    QSize size(1024, 740);
+    if (const QScreen *s = QGuiApplication::primaryScreen())
+        size = size.boundedTo(s->availableGeometry().size() - QSize(16, 48));
+    setFixedSize(size);
+    const QIcon icon(programPath(g_install.iconFile));
+    if (!icon.isNull())
+        setWindowIcon(icon);
+
+    // The log paths follow today's date, not the processing month.
+    const QDate today = Clock::today();
+    const QString ym = zeroPad(today.year(), 4) + zeroPad(today.month(), 2);
+    m_commLogPath = dataFolder() + QStringLiteral("/E") + ym + QStringLiteral(".log");
+    m_errorLogPath = dataFolder() + QStringLiteral("/E") + ym + QStringLiteral(".err");
+
+    m_mdi = new QMdiArea(this);
+    m_mdi->setObjectName(QStringLiteral("MDIArea"));
+    m_mdi->setBackground(QColor(0x80, 0x80, 0x80));
+    setCentralWidget(m_mdi);
+    buildMenus();
+    buildToolbar();
+    setScreenHost(this);
+}
+
+MDIForm1::~MDIForm1()
+{
+    if (screenHost() == this)
+        setScreenHost(nullptr);
+    if (g_instance == this)
+        g_instance = nullptr;
+}
+
+MDIForm1 *MDIForm1::instance() { return g_instance; }
+
+QAction *MDIForm1::addItem(QMenu *menu, const QString &caption, const char *name, const QString &screen)
+{
+    QAction *a = menu->addAction(caption);
+    a->setObjectName(QString::fromLatin1(name));
+    if (!screen.isEmpty()) {
+        a->setEnabled(screenAvailable(screen));
+        if (!a->isEnabled())
+            a->setToolTip(QStringLiteral("この画面はまだ組み込まれていません"));
+        connect(a, &QAction::triggered, this, [this, screen] { menuOpen(screen); });
+    }
+    return a;
+}
+
+void MDIForm1::buildMenus()
+{
+    QMenuBar *bar = menuBar();
+
+    QMenu *file = bar->addMenu(QStringLiteral("ファイル"));
+    file->setObjectName(QStringLiteral("mnuFileTitle"));
+    connect(addItem(file, QStringLiteral("バックアップ"), "mnuBackUp"), &QAction::triggered, this, &MDIForm1::backup);
+    connect(addItem(file, QStringLiteral("リストア"), "mnuReStore"), &QAction::triggered, this, &MDIForm1::restore);
+    addItem(file, QStringLiteral("帳票印刷"), "mnuListPrint", QStringLiteral("frmListPrint"));
+    addItem(file, QStringLiteral("ファイル出力"), "mnuFileOut", QStringLiteral("frmFileOut"));
+    QMenu *logs = file->addMenu(QStringLiteral("ログ参照"));
+    logs->setObjectName(QStringLiteral("mnuLogOut"));
+    logs->menuAction()->setObjectName(QStringLiteral("mnuLogOut"));
+    connect(addItem(logs, QStringLiteral("通信ログ"), "mnuComLog"), &QAction::triggered, this,
+            [] { viewLog(LogKind::Communication); });
+    connect(addItem(logs, QStringLiteral("エラーログ"), "mnuErrLog"), &QAction::triggered, this,
+            [] { viewLog(LogKind::Error); });
+    connect(addItem(file, QStringLiteral("終了"), "mnuEnd"), &QAction::triggered, this, &MDIForm1::endCommand);
+
+    m_normalMenu = bar->addMenu(QStringLiteral("日常業務"));
+    m_normalMenu->setObjectName(QStringLiteral("mnuNormalTitle"));
+    addItem(m_normalMenu, QStringLiteral("データ収集"), "mnuDataInput", QStringLiteral("frmDataInput"));
+    addItem(m_normalMenu, QStringLiteral("個人修正"), "mnuKojinEdit", QStringLiteral("frmKojinEdit"));
+    addItem(m_normalMenu, QStringLiteral("一覧修正"), "mnuListEdit", QStringLiteral("frmListEdit"));
+    connect(addItem(m_normalMenu, QStringLiteral("処理月変更"), "mnuMonthChg"), &QAction::triggered, this,
+            &MDIForm1::monthChange);
+
+    m_setMenu = bar->addMenu(QStringLiteral("設定"));
+    m_setMenu->setObjectName(QStringLiteral("mnuSetTitle"));
+    addItem(m_setMenu, QStringLiteral("個人マスタ"), "mnuMasSet", QStringLiteral("frmMasSet"));
+    addItem(m_setMenu, QStringLiteral("区分設定"), "mnuKubunSet", QStringLiteral("frmKubunSet"));
+    addItem(m_setMenu, QStringLiteral("カレンダー設定"), "mnuCalendar", QStringLiteral("frmCalendar"));
+    connect(addItem(m_setMenu, QStringLiteral("締日 日替設定"), "mnuSimebiSet"), &QAction::triggered, this,
+            [this] {
+                if (!editingGuard())
+                    simebiSet();
+            });
+    connect(addItem(m_setMenu, QStringLiteral("パスワード変更"), "mnuPwdChg"), &QAction::triggered, this, [this] {
+        if (!editingGuard())
+            pwdChg();
+    });
+    QAction *lan = addItem(m_setMenu, QStringLiteral("ＬＡＮ 設定"), "mnuLANset");
+    lan->setVisible(g_install.linkKind == LinkLan);
+    lan->setEnabled(screenAvailable(QStringLiteral("frmLANset")));
+    connect(lan, &QAction::triggered, this, [this] {
+        if (!editingGuard())
+            lanSet();
+    });
+
+    QMenu *help = bar->addMenu(QStringLiteral("ヘルプ"));
+    help->setObjectName(QStringLiteral("mnuHelpTitle"));
+    connect(addItem(help, QStringLiteral("ヘルプ"), "mnuHelp"), &QAction::triggered, this, &MDIForm1::help);
+    connect(addItem(help, QStringLiteral("ＦＡＱサイトへ接続"), "mnuFAQconn"), &QAction::triggered, this, &MDIForm1::faq);
+    connect(addItem(help, QStringLiteral("バージョン情報"), "mnuVersion"), &QAction::triggered, this, &MDIForm1::about);
+}
+
+void MDIForm1::buildToolbar()
+{
+    QToolBar *tb = addToolBar(QStringLiteral("Toolbar1"));
+    tb->setObjectName(QStringLiteral("Toolbar1"));
+    tb->setMovable(false);
+    tb->setFloatable(false);
+    tb->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    tb->setIconSize(QSize(32, 32));
+    const struct {
+        const char *key;
+        const char *caption;
+        QStyle::StandardPixmap icon;
+        const char *screen;
+    } buttons[] = {
+        {"keyDataInp", "データ 収集", QStyle::SP_DriveNetIcon, "frmDataInput"},
+        {"keyKojinEdit", "個人修正", QStyle::SP_FileDialogDetailedView, "frmKojinEdit"},
+        {"keyListEdit", "一覧修正", QStyle::SP_FileDialogListView, "frmListEdit"},
+        {"keyFileOut", "ファイル出力", QStyle::SP_DialogSaveButton, "frmFileOut"},
+        {"keyListPrint", "帳票印刷", QStyle::SP_FileIcon, "frmListPrint"},
+        {"keySet", "設　定", QStyle::SP_FileDialogContentsView, "frmSetMenu"},
+        {"keyHelp", "ヘルプ", QStyle::SP_DialogHelpButton, nullptr},
+    };
+    for (const auto &b : buttons) {
+        QAction *a = tb->addAction(style()->standardIcon(b.icon), QString::fromUtf8(b.caption));
+        const QString key = QString::fromLatin1(b.key);
+        a->setObjectName(key);
+        if (b.screen)
+            a->setEnabled(screenAvailable(QString::fromLatin1(b.screen)));
+        connect(a, &QAction::triggered, this, [this, key] { toolbarClick(key); });
+    }
+
+    QWidget *spacer = new QWidget(tb);
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    tb->addWidget(spacer);
+    auto *box = new QWidget(tb);
+    auto *lay = new QHBoxLayout(box);
+    lay->setContentsMargins(8, 0, 8, 0);
+    m_label = new QLabel(box);
+    m_label->setObjectName(QStringLiteral("Label1"));
+    QFont f = m_label->font();
+    f.setPointSizeF(f.pointSizeF() * 1.4);
+    f.setBold(true);
+    m_label->setFont(f);
+    m_label->setFrameShape(QFrame::Panel);
+    m_label->setFrameShadow(QFrame::Sunken);
+    m_label->setMinimumWidth(170);
+    m_label->setAlignment(Qt::AlignCenter);
+    lay->addWidget(m_label);
+    auto *change = new QPushButton(QStringLiteral("処理月変更"), box);
+    change->setObjectName(QStringLiteral("cmdMonthChg"));
+    connect(change, &QPushButton::clicked, this, &MDIForm1::monthChange);
+    lay->addWidget(change);
+    auto *end = new QPushButton(QStringLiteral("終了"), box);
+    end->setObjectName(QStringLiteral("cmdEnd"));
+    connect(end, &QPushButton::clicked, this, &MDIForm1::endCommand);
+    lay->addWidget(end);
+    tb->addWidget(box);
+}
+
+void MDIForm1::setMonthLabel(const QString &year, const QString &month)
+{
+    m_label->setText(year + QStringLiteral("年") + month + QStringLiteral("月度"));
+}
+
+QMdiSubWindow *MDIForm1::subWindowOf(const QString &formName) const
+{
+    for (QMdiSubWindow *s : m_mdi->subWindowList())
+        if (s->widget() && s->widget()->objectName() == formName)
+            return s;
+    return nullptr;
+}
+
+QWidget *MDIForm1::frontScreen() const
+{
+    QMdiSubWindow *cur = m_mdi->currentSubWindow();
+    if (cur && cur->isVisible())
+        return cur->widget();
+    const auto list = m_mdi->subWindowList(QMdiArea::StackingOrder);
+    for (auto it = list.rbegin(); it != list.rend(); ++it)
+        if ((*it)->isVisible())
+            return (*it)->widget();
+    return nullptr;
+}
+
+bool MDIForm1::editingGuard()
+{
+    QWidget *w = frontScreen();
+    if (!w || !kEditors.contains(w->objectName()))
+        return false;
+    auto *editor = dynamic_cast<EditingScreen *>(w);
+    if (!editor)
+        return false;
+    return editor->checkRoutine() != 0;
+}
+
+QWidget *MDIForm1::findScreen(const QString &formName)
+{
+    QMdiSubWindow *s = subWindowOf(formName);
+    return s ? s->widget() : nullptr;
+}
+
+void MDIForm1::showScreen(QWidget *screen)
+{
+    if (!screen)
+        return;
+    QMdiSubWindow *sub = subWindowOf(screen->objectName());
+    if (!sub || sub->widget() != screen) {
+        sub = m_mdi->addSubWindow(screen);
+        sub->setAttribute(Qt::WA_DeleteOnClose);
+        if (screen->objectName() == QLatin1String("frmSetMenu"))
+            sub->move(0, 0);
+    }
+    screen->show();
+    sub->show();
+    sub->raise();
+    m_mdi->setActiveSubWindow(sub);
+}
+
+void MDIForm1::closeScreen(const QString &formName)
+{
+    QMdiSubWindow *sub = subWindowOf(formName);
+    if (!sub)
+        return;
+    // Taken out of the area at once, so it is not found again; deleted once any handler of
+    // it that is still running has returned.
+    sub->hide();
+    m_mdi->removeSubWindow(sub);
+    sub->deleteLater();
+}
+
+void MDIForm1::openScreen(const QString &formName, bool hideFront)
+{
+    QWidget *w = findScreen(formName);
+    if (hideFront) {
+        QWidget *front = frontScreen();
+        if (front && front != w) {
+            if (QMdiSubWindow *s = subWindowOf(front->objectName()))
+                s->hide();
+        }
+    }
+    if (w) {
+        const QByteArray start = startRoutineOf(formName);
+        if (!start.isEmpty() && w->metaObject()->indexOfMethod(QByteArray(start + "()").constData()) >= 0)
+            QMetaObject::invokeMethod(w, start.constData());
+        showScreen(w);
+        return;
+    }
+    w = createScreen(formName);
+    if (!w)
+        return;
+    if (auto *dlg = qobject_cast<QDialog *>(w)) {
+        dlg->setParent(this, dlg->windowFlags() | Qt::Dialog);
+        dlg->exec();
+        delete dlg;
+        return;
+    }
+    if (w->objectName().isEmpty())
+        w->setObjectName(formName);
+    showScreen(w);
+}
+
+void MDIForm1::menuOpen(const QString &formName)
+{
+    if (editingGuard())
+        return;
+    openScreen(formName);
+}
+
+void MDIForm1::showSetMenu() { openScreen(QStringLiteral("frmSetMenu")); }
+
+void MDIForm1::reloadScreens()
+{
+    closeScreens(reloadOrder());
+    showSetMenu();
+}
+
+void MDIForm1::toolbarClick(const QString &key)
+{
+    if (m_busy || editingGuard())
+        return;
+    m_busy = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_normalMenu->setEnabled(false);
+    m_setMenu->setEnabled(false);
+    if (key == QLatin1String("keyDataInp"))
+        openScreen(QStringLiteral("frmDataInput"), true);
+    else if (key == QLatin1String("keyKojinEdit"))
+        openScreen(QStringLiteral("frmKojinEdit"), true);
+    else if (key == QLatin1String("keyListEdit"))
+        openScreen(QStringLiteral("frmListEdit"), true);
+    else if (key == QLatin1String("keyFileOut"))
+        openScreen(QStringLiteral("frmFileOut"), true);
+    else if (key == QLatin1String("keyListPrint"))
+        openScreen(QStringLiteral("frmListPrint"), true);
+    else if (key == QLatin1String("keySet"))
+        openScreen(QStringLiteral("frmSetMenu"), true);
+    else if (key == QLatin1String("keyHelp")) {
+        QWidget *front = frontScreen();
+        showHelp(front ? contextTopicFor(front->objectName()) : kHelpDefaultTopic);
+    }
+    QApplication::restoreOverrideCursor();
+    m_normalMenu->setEnabled(true);
+    m_setMenu->setEnabled(true);
+    m_busy = false;
+}
+
+void MDIForm1::monthChange()
+{
+    if (editingGuard())
+        return;
+    if (!Dialogs::askYesNo(QStringLiteral("このまま処理月を変更してもよろしいですか？"), QStringLiteral("処理月の変更　確認")))
+        return;
+    frmMonthChg dlg(this);
+    dlg.exec();
+}
+
+void MDIForm1::backup()
+{
+    if (editingGuard())
+        return;
+    backupMonth();
+}
+
+void MDIForm1::restore()
+{
+    if (editingGuard())
+        return;
+    if (restoreMonth())
+        reloadScreens();
+}
+
+void MDIForm1::simebiSet()
+{
+    frmSimebiSet dlg(this);
+    dlg.exec();
+}
+
+void MDIForm1::pwdChg()
+{
+    frmPwdChg dlg(this);
+    dlg.exec();
+}
+
+void MDIForm1::lanSet() { openScreen(QStringLiteral("frmLANset")); }
+
+void MDIForm1::help() { showHelp(kHelpDefaultTopic); }
+
+void MDIForm1::faq() { AppHooks::openExternal(QUrl(g_faqAddress)); }
+
+void MDIForm1::about()
+{
+    frmAbout dlg(this);
+    dlg.exec();
+}
+
+void MDIForm1::endCommand()
+{
+    if (editingGuard())
+        return;
+    m_ending = true;
+    close();
+}
+
+void MDIForm1::closeEvent(QCloseEvent *event)
+{
+    if (!m_ending && editingGuard()) {
+        m_ending = false;
+        event->ignore();
+        return;
+    }
+    m_ending = false;
+    event->accept();
+    if (m_ended)
+        return;
+    m_ended = true;
+    removeLogCopies();
+    closeAllDatabases();
+    AppHooks::endProgram(0);
+}
+
+void MDIForm1::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized))
+        setWindowState(windowState() & ~Qt::WindowMaximized);
+}

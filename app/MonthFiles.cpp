@@ -1,0 +1,221 @@
+#include "MonthFiles.h"
+
+#include "AppHooks.h"
+#include "Common.h"
+#include "DbFile.h"
+#include "Dialogs.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QUrl>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// The log copies this run has handed to the viewer. The viewer is another program, so a copy
+// that still exists counts as open until the program ends and removes it.
+QSet<QString> &logCopies()
+{
+    static QSet<QString> s;
+    return s;
+}
+
+QString chooseFolder(const QString &prompt, const QString &initial)
+{
+    Dialogs::FileRequest r;
+    r.kind = Dialogs::FileRequest::Kind::Folder;
+    r.title = prompt;
+    r.directory = QFileInfo(initial).isDir() ? initial : QDir::currentPath();
+    const Dialogs::FileAnswer a = Dialogs::chooseFile(r);
+    return a.accepted ? a.path : QString();
+}
+
+QString failureText(const QString &head, int number, const QString &description)
+{
+    return head + QStringLiteral("\n\nエラー：(") + QString::number(number) + QLatin1Char(')') + description;
+}
+
+// Reopens the monthly database after a copy, whatever the copy's outcome.
+bool reopenMonthly(int *number, QString *description)
+{
+    Database &m = dbs().monthly;
+    if (m.isOpen())
+        return true;
+    if (m.open(monthlyDbPath(g_run.key())))
+        return true;
+    *number = m.errorNumber();
+    *description = m.errorText();
+    return false;
+}
+
+} // namespace
+
+QString pathInFolder(const QString &folder, const QString &fileName)
+{
+    if (folder.endsWith(QLatin1Char('/')) || folder.endsWith(QLatin1Char('\\')))
+        return folder + fileName;
+    return folder + QLatin1Char('/') + fileName;
+}
+
+bool replaceWithCopy(const QString &source, const QString &target, int *errorNumber, QString *description)
+{
+    const QFileInfo t(target);
+    const QString tmp = t.absolutePath() + QStringLiteral("/.") + t.fileName() + QStringLiteral(".copying");
+    QFile::remove(tmp);
+    QFile src(source);
+    if (!src.copy(tmp)) {
+        *errorNumber = int(src.error()) ? int(src.error()) : 75;
+        *description = src.errorString() + QStringLiteral(" (") + source + QStringLiteral(" → ") + target + QLatin1Char(')');
+        QFile::remove(tmp);
+        return false;
+    }
+    QFile::setPermissions(tmp, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    if (std::rename(QFile::encodeName(tmp).constData(), QFile::encodeName(target).constData()) != 0) {
+        *errorNumber = errno;
+        *description = QString::fromLocal8Bit(std::strerror(errno)) + QStringLiteral(" (") + target + QLatin1Char(')');
+        QFile::remove(tmp);
+        return false;
+    }
+    return true;
+}
+
+bool backupMonth()
+{
+    const QString title = QStringLiteral("バックアップ");
+    const QString folder = chooseFolder(QStringLiteral("バックアップファイルを格納するフォルダを選択してください"),
+                                        g_startup.backupPath);
+    if (folder.isEmpty())
+        return false;
+    const QString target = pathInFolder(folder, backupFileName(g_run.key()));
+    const QString source = monthlyDbPath(g_run.key());
+    const QFileInfo ti(target);
+    if (ti.exists()) {
+        if (!Dialogs::askYesNo(target + QStringLiteral("はすでに存在しています。") + QLatin1Char('\n')
+                                   + QStringLiteral("上書きしますか？"),
+                               title))
+            return false;
+        // The owner's write bit stands for the read-only attribute (access() would say
+        // "writable" to an administrator whatever the file's bits).
+        if (!(ti.permissions() & QFile::WriteOwner)) {
+            Dialogs::show({QStringLiteral("書き込み禁止になっています。　ＯＫ"), QStringLiteral("確認"),
+                           Dialogs::Icon::Exclamation, Dialogs::Buttons::CancelTryAgainContinue, 1});
+            return false;
+        }
+    }
+    int no = 0;
+    QString desc;
+    dbs().monthly.close();
+    bool ok = replaceWithCopy(source, target, &no, &desc);
+    ok = reopenMonthly(&no, &desc) && ok;
+    if (ok) {
+        g_startup.backupPath = folder;
+        if (!Kidou_Write(QStringLiteral("バックアップpath"), folder)) {
+            no = dbs().master.errorNumber();
+            desc = dbs().master.errorText();
+            ok = false;
+        }
+    }
+    if (!ok) {
+        Dialogs::show({failureText(QStringLiteral("バックアップに失敗しました。"), no, desc), title,
+                       Dialogs::Icon::Exclamation, Dialogs::Buttons::CancelTryAgainContinue, 1});
+        return false;
+    }
+    Dialogs::inform(QStringLiteral("バックアップを正常終了しました。"), title, Dialogs::Icon::Information);
+    return true;
+}
+
+bool restoreMonth()
+{
+    const QString title = QStringLiteral("リストア");
+    const QString folder = chooseFolder(QStringLiteral("リストアするファイルを読み込むフォルダを選択してください"),
+                                        g_startup.restorePath);
+    if (folder.isEmpty())
+        return false;
+    const QString source = pathInFolder(folder, backupFileName(g_run.key()));
+    const QString target = monthlyDbPath(g_run.key());
+    if (!QFileInfo(source).isFile()) {
+        Dialogs::inform(QStringLiteral("ファイルが見つかりません"), title, Dialogs::Icon::Exclamation);
+        return false;
+    }
+    if (!Dialogs::askYesNo(QStringLiteral("リストア（復元）現在のデータは失われます。"), title))
+        return false;
+    int no = 0;
+    QString desc;
+    // A file that is no sound database would replace the month's data with nothing usable.
+    QString why;
+    if (!isSoundDatabaseFile(source, &why)) {
+        Dialogs::show({failureText(QStringLiteral("ファイル呼び出しに失敗しました。"), 26, why + QStringLiteral(" (") + source + QLatin1Char(')')),
+                       title, Dialogs::Icon::Exclamation, Dialogs::Buttons::CancelTryAgainContinue, 1});
+        return false;
+    }
+    dbs().monthly.close();
+    bool ok = replaceWithCopy(source, target, &no, &desc);
+    ok = reopenMonthly(&no, &desc) && ok;
+    if (ok) {
+        g_startup.restorePath = folder;
+        if (!Kidou_Write(QStringLiteral("リストアpath"), folder)) {
+            no = dbs().master.errorNumber();
+            desc = dbs().master.errorText();
+            ok = false;
+        }
+    }
+    if (!ok) {
+        Dialogs::show({failureText(QStringLiteral("ファイル呼び出しに失敗しました。"), no, desc), title,
+                       Dialogs::Icon::Exclamation, Dialogs::Buttons::CancelTryAgainContinue, 1});
+        return false;
+    }
+    Dialogs::inform(QStringLiteral("リストアを正常終了しました。") + QLatin1Char('\n') + QStringLiteral("マスタ登録画面で登録を行なって下さい。"),
+                    title, Dialogs::Icon::Information);
+    return true;
+}
+
+void viewLog(LogKind kind)
+{
+    const bool com = kind == LogKind::Communication;
+    const QString title = com ? QStringLiteral("通信ログ表示") : QStringLiteral("エラーログ表示");
+    const QString pattern = com ? QStringLiteral("E*.log") : QStringLiteral("E*.err");
+    const QDir data(dataFolder());
+    if (data.entryList({pattern}, QDir::Files).isEmpty()) {
+        Dialogs::show({(com ? QStringLiteral("通信ログファイルがありません。") : QStringLiteral("エラーログファイルがありません。"))
+                           + QLatin1Char('\n'),
+                       title, Dialogs::Icon::Exclamation, Dialogs::Buttons::CancelTryAgainContinue, 1});
+        return;
+    }
+    Dialogs::FileRequest r;
+    r.kind = Dialogs::FileRequest::Kind::Open;
+    r.title = com ? QStringLiteral("通信ログファイル選択") : QStringLiteral("エラーログファイル選択");
+    r.directory = dataFolder() + QLatin1Char('/');
+    r.filters << (com ? QStringLiteral("通信ログファイル形式 (E*.log)") : QStringLiteral("エラーログファイル形式 (E*.err)"));
+    const Dialogs::FileAnswer a = Dialogs::chooseFile(r);
+    if (!a.accepted || a.path.isEmpty())
+        return;
+    const QString copy = a.path + QStringLiteral(".tmp");
+    const QString key = QFileInfo(copy).absoluteFilePath();
+    if (logCopies().contains(key) && QFileInfo::exists(copy)) {
+        Dialogs::show({(com ? QStringLiteral("すでに通信ログファイルは開いています。") : QStringLiteral("すでにエラーログファイルは開いています。"))
+                           + QLatin1Char('\n'),
+                       title, Dialogs::Icon::Exclamation, Dialogs::Buttons::CancelTryAgainContinue, 1});
+        return;
+    }
+    // A copy left by an earlier run that did not end in order is stale: take a fresh one.
+    QFile::remove(copy);
+    if (!QFile::copy(a.path, copy))
+        return;
+    logCopies().insert(key);
+    AppHooks::openExternal(QUrl::fromLocalFile(copy));
+}
+
+void removeLogCopies()
+{
+    const QDir data(dataFolder());
+    for (const QString &f : data.entryList({QStringLiteral("*.tmp")}, QDir::Files | QDir::Hidden))
+        QFile::remove(data.filePath(f));
+    for (const QString &c : std::as_const(logCopies()))
+        QFile::remove(c);
+    logCopies().clear();
+}

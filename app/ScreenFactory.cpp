@@ -1,0 +1,40 @@
+#include "ScreenFactory.h"
+
+#include "frmSetMenu.h"
+#include "HelpCalls.h"
+#include "frmDataInput.h"
+#include "frmLANset.h"
+
+#include <QWidget>
+
+namespace {
+
+struct Entry {
+    const char *formName;
+    QWidget *(*make)();
+};
+
+// One line per screen, in menu order.
+const Entry kScreens[] = {
+    {"frmSetMenu", []() -> QWidget * { return new frmSetMenu; }},
+    {"frmDataInput", []() -> QWidget * { return new frmDataInput; }},
+    {"frmLANset", []() -> QWidget * { frmLANset::setHelpHandler(showHelp); return new frmLANset; }},
+};
+
+const Entry *find(const QString &formName)
+{
+    for (const Entry &e : kScreens)
+        if (formName == QLatin1String(e.formName))
+            return &e;
+    return nullptr;
+}
+
+} // namespace
+
+QWidget *createScreen(const QString &formName)
+{
+    const Entry *e = find(formName);
+    return e ? e->make() : nullptr;
+}
+
+bool screenAvailable(const QString &formName) { return find(formName) != nullptr; }

@@ -1,0 +1,70 @@
+#include "frmSetMenu.h"
+
+#include "ExFile.h"
+#include "MDIForm1.h"
+#include "ScreenFactory.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QPushButton>
+#include <QStyle>
+
+frmSetMenu::frmSetMenu(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("frmSetMenu"));
+    setWindowTitle(QStringLiteral("設定メニュー"));
+    auto *grid = new QGridLayout(this);
+    grid->setContentsMargins(16, 16, 16, 16);
+    grid->setHorizontalSpacing(12);
+    grid->setVerticalSpacing(8);
+    int row = 0;
+    auto add = [&](const char *name, const QString &caption, QStyle::StandardPixmap pix, const QString &screen,
+                   auto action) {
+        auto *image = new QLabel(this);
+        image->setObjectName(QString::fromLatin1(name) + QStringLiteral("Image"));
+        image->setPixmap(style()->standardIcon(pix).pixmap(32, 32));
+        auto *b = new QPushButton(caption, this);
+        b->setObjectName(QString::fromLatin1(name));
+        b->setMinimumSize(220, 40);
+        if (!screen.isEmpty())
+            b->setEnabled(screenAvailable(screen));
+        connect(b, &QPushButton::clicked, this, action);
+        grid->addWidget(image, row, 0);
+        grid->addWidget(b, row, 1);
+        ++row;
+        return std::pair{image, b};
+    };
+    add("cmdMasSet", QStringLiteral("個人マスタ　登録"), QStyle::SP_DirHomeIcon, QStringLiteral("frmMasSet"),
+        [this] { openInstead(QStringLiteral("frmMasSet")); });
+    add("cmdKubun", QStringLiteral("勤務区分　設定"), QStyle::SP_FileDialogListView, QStringLiteral("frmKubunSet"),
+        [this] { openInstead(QStringLiteral("frmKubunSet")); });
+    add("cmdCalendar", QStringLiteral("カレンダー設定"), QStyle::SP_FileDialogDetailedView, QStringLiteral("frmCalendar"),
+        [this] { openInstead(QStringLiteral("frmCalendar")); });
+    add("cmdSimebi", QStringLiteral("締日、日替の設定"), QStyle::SP_BrowserReload, QString(), [] {
+        if (auto *m = MDIForm1::instance())
+            m->simebiSet();
+    });
+    add("cmdPwdChg", QStringLiteral("パスワード変更"), QStyle::SP_DialogApplyButton, QString(), [] {
+        if (auto *m = MDIForm1::instance())
+            m->pwdChg();
+    });
+    auto [lanImage, lanButton] = add("cmdLANSet", QStringLiteral("LAN設定"), QStyle::SP_DriveNetIcon,
+                                     QStringLiteral("frmLANset"), [] {
+                                         if (auto *m = MDIForm1::instance())
+                                             m->lanSet();
+                                     });
+    const bool lan = g_install.linkKind == LinkLan;
+    lanImage->setVisible(lan);
+    lanButton->setVisible(lan);
+}
+
+void frmSetMenu::openInstead(const QString &formName)
+{
+    MDIForm1 *m = MDIForm1::instance();
+    if (!m)
+        return;
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
+        sub->hide();
+    m->openScreen(formName);
+}
