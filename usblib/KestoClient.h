@@ -138,6 +138,23 @@ inline HRESULT createInstance(const GUID &clsid, const GUID &iid, void **out, st
     return hr;
 }
 
+// Registers (or unregisters) the automation classes of a module, as an installer does:
+// loads it and calls its DllRegisterServer / DllUnregisterServer.
+inline HRESULT registerModule(const std::string &modulePath, bool unregister = false, std::string *error = nullptr)
+{
+    void *h = dlopen(modulePath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!h) {
+        if (error)
+            *error = dlerror();
+        return SELFREG_E_CLASS;
+    }
+    auto entry = reinterpret_cast<HRESULT (*)()>(dlsym(h, unregister ? "DllUnregisterServer" : "DllRegisterServer"));
+    HRESULT hr = entry ? entry() : SELFREG_E_CLASS;
+    if (FAILED(hr) && error)
+        *error = modulePath + (entry ? ": registration failed" : " is not an automation server");
+    return hr; // the module stays loaded: objects of it may be created next
+}
+
 // The KestoUsb control for a link screen. Failing members leave the control's error
 // description (the library's text for the code) in errorDescription().
 class UsbControl {
