@@ -6,8 +6,11 @@
 #include "Period.h"
 #include "TimeMath.h"
 
+#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
+
+#include <algorithm>
 
 PunchRows g_punchRows;
 
@@ -20,6 +23,46 @@ const QString kDaySelect = QStringLiteral(
     "ORDER BY 時, 分, 秒, rowid");
 
 bool isEmptyTime(const QString &t) { return t == emptyTimeText(); }
+
+// Records a failed statement on the database handle and gives its error number.
+int queryError(Database &db, const QSqlQuery &q)
+{
+    const QSqlError e = q.lastError();
+    bool ok = false;
+    int no = e.nativeErrorCode().toInt(&ok);
+    if (!ok || no == 0)
+        no = 3001;
+    db.setError(no, e.text());
+    return no;
+}
+
+int notOpen(Database &db)
+{
+    db.setError(3420, QStringLiteral("データベースが開かれていません"));
+    return 3420;
+}
+
+// The reads of one fill share one read transaction, so the file is locked and checked once
+// rather than once per employee-day. Nothing is written; a caller already inside a
+// transaction keeps its own.
+class ReadTransaction
+{
+public:
+    explicit ReadTransaction(Database &db)
+        : m_db(db.handle())
+    {
+        m_active = m_db.isOpen() && m_db.transaction();
+    }
+    ~ReadTransaction()
+    {
+        if (m_active)
+            m_db.commit();
+    }
+
+private:
+    QSqlDatabase &m_db;
+    bool m_active = false;
+};
 
 PunchRow pairByCode(const QVector<PunchRecord> &records)
 {
@@ -82,8 +125,7 @@ public:
         : m_db(dbs().monthly)
     {
         if (!m_db.isOpen()) {
-            m_db.setError(3420, QStringLiteral("データベースが開かれていません"));
-            m_error = 3420;
+            m_error = notOpen(m_db);
             return;
         }
         m_query = QSqlQuery(m_db.handle());
@@ -118,14 +160,8 @@ public:
 private:
     int fail()
     {
-        const QSqlError e = m_query.lastError();
-        bool ok = false;
-        int no = e.nativeErrorCode().toInt(&ok);
-        if (!ok || no == 0)
-            no = 3001;
-        m_db.setError(no, e.text());
-        m_error = no;
-        return no;
+        m_error = queryError(m_db, m_query);
+        return m_error;
     }
 
     Database &m_db;
@@ -151,12 +187,107 @@ PunchRow Punch_Pair(const QVector<PunchRecord> &records, PairingMode mode)
     return mode == PairByCode ? pairByCode(records) : pairByOrder(records);
 }
 
-int Punch_LoadEmployee(const QString &cardId)
+namespace {
+
+QString snapshotKey(const QString &month, const QString &day, const QString &card)
+{
+    return month + QChar(0x1f) + day + QChar(0x1f) + card;
+}
+
+struct StoredPunch {
+    QString hour, minute, second;
+    qint64 rowid = 0;
+    PunchRecord record;
+};
+
+} // namespace
+
+int PunchSnapshot::load()
+{
+    m_days.clear();
+    Database &db = dbs().monthly;
+    if (!db.isOpen())
+        return notOpen(db);
+    // The period's days of each of its calendar months, as the stored two-digit texts.
+    QVector<int> months;
+    QHash<int, QSet<QString>> daysOf;
+    for (const PeriodDay &d : g_periodDays.rows) {
+        if (!d.used())
+            continue;
+        if (!months.contains(d.month))
+            months.append(d.month);
+        daysOf[d.month].insert(zeroPad(d.day, 2));
+    }
+    ReadTransaction txn(db);
+    QSqlQuery q(db.handle());
+    q.setForwardOnly(true);
+    if (!q.prepare(QStringLiteral("SELECT 日, IDコード, 時, 分, 秒, rowid, 入退, 異例コード FROM タイムカード WHERE 月 = ?")))
+        return queryError(db, q);
+    QHash<QString, QVector<StoredPunch>> groups;
+    for (int month : months) {
+        const QString mm = zeroPad(month, 2);
+        const QSet<QString> &days = daysOf[month];
+        q.addBindValue(mm);
+        if (!q.exec())
+            return queryError(db, q);
+        while (q.next()) {
+            const QString day = q.value(0).toString();
+            if (!days.contains(day))
+                continue;
+            StoredPunch p;
+            p.hour = q.value(2).toString();
+            p.minute = q.value(3).toString();
+            p.second = q.value(4).toString();
+            p.rowid = q.value(5).toLongLong();
+            p.record = {p.hour, p.minute, q.value(6).toString(), q.value(7).toString()};
+            groups[snapshotKey(mm, day, q.value(1).toString())].append(p);
+        }
+        if (q.lastError().isValid())
+            return queryError(db, q);
+        q.finish();
+    }
+    // The order of the per-date read: 時, 分, 秒, then the stored order.
+    for (auto it = groups.begin(); it != groups.end(); ++it) {
+        QVector<StoredPunch> &v = it.value();
+        std::sort(v.begin(), v.end(), [](const StoredPunch &a, const StoredPunch &b) {
+            if (const int c = a.hour.compare(b.hour))
+                return c < 0;
+            if (const int c = a.minute.compare(b.minute))
+                return c < 0;
+            if (const int c = a.second.compare(b.second))
+                return c < 0;
+            return a.rowid < b.rowid;
+        });
+        QVector<PunchRecord> records;
+        records.reserve(v.size());
+        for (const StoredPunch &p : v)
+            records.append(p.record);
+        m_days.insert(it.key(), records);
+    }
+    return 0;
+}
+
+QVector<PunchRecord> PunchSnapshot::day(int month, int day, const QString &card) const
+{
+    return m_days.value(snapshotKey(zeroPad(month, 2), zeroPad(day, 2), card));
+}
+
+int Punch_LoadEmployee(const QString &cardId, const PunchSnapshot *snapshot)
 {
     // Every row of the period is cleared first, so that a failed read never leaves another
     // employee's punches on the rows not yet read.
     for (int r = 0; r < kPeriodRows; ++r)
         g_punchRows.rows[size_t(r)].clear();
+    if (snapshot) {
+        const PairingMode mode = pairingModeFor(g_install.linkKind);
+        for (int r = 0; r < kPeriodRows; ++r) {
+            const PeriodDay &d = g_periodDays.rows[size_t(r)];
+            if (d.used())
+                g_punchRows.rows[size_t(r)] = Punch_Pair(snapshot->day(d.month, d.day, cardId), mode);
+        }
+        return 0;
+    }
+    ReadTransaction txn(dbs().monthly);
     DayReader reader;
     if (reader.error())
         return reader.error();
@@ -177,6 +308,7 @@ int Punch_LoadDate(int month, int day, int employeeCount)
         g_punchRows.rows[size_t(r)].clear();
     if (count == 0)
         return 0;
+    ReadTransaction txn(dbs().monthly);
     DayReader reader;
     if (reader.error())
         return reader.error();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
 #include <QVector>
 #include <array>
@@ -44,10 +45,27 @@ PairingMode pairingModeFor(int linkKind);
 // Pairs one date's punches, given in ascending time order.
 PunchRow Punch_Pair(const QVector<PunchRecord> &records, PairingMode mode);
 
+// Every punch of the dates of g_periodDays, read with one statement per calendar month of the
+// period instead of one per employee-day. For callers that go through many employees in a
+// row (exports, reports, the batch tool); it reflects the punches as they were when loaded,
+// so a caller that saves punches loads a new one.
+class PunchSnapshot
+{
+public:
+    // Returns 0 or the database error number.
+    int load();
+    // The date's punches of the card in time order (empty when none).
+    QVector<PunchRecord> day(int month, int day, const QString &card) const;
+
+private:
+    QHash<QString, QVector<PunchRecord>> m_days;
+};
+
 // Rows 0..31: cleared, and for each used g_periodDays row filled with that date's punches of
-// the card. Returns 0, or the database error number (dbs().monthly.errorText() describes it);
-// rows filled so far stay filled, the others are cleared.
-int Punch_LoadEmployee(const QString &cardId);
+// the card, read from the database, or from snapshot when one is given. Returns 0, or the
+// database error number (dbs().monthly.errorText() describes it); rows filled so far stay
+// filled, the others are cleared.
+int Punch_LoadEmployee(const QString &cardId, const PunchSnapshot *snapshot = nullptr);
 
 // Rows 0..employeeCount-1: cleared and filled with the punches of that date for the card of
 // employee r of g_kojin (employeeCount as Kojin_Read returned it). Returns 0 or the database

@@ -139,10 +139,24 @@ private slots:
         }
         QCOMPARE(g_punchRows.rows[40].slot[0], QStringLiteral("99:99")); // beyond the period rows
 
+        // A snapshot of the period gives the same rows as the reads per date, ties included.
+        const PunchRows direct = g_punchRows;
+        PunchSnapshot snapshot;
+        QCOMPARE(snapshot.load(), 0);
+        for (auto &r : g_punchRows.rows)
+            r.slot.fill(QStringLiteral("99:99"));
+        QCOMPARE(Punch_LoadEmployee(card, &snapshot), 0);
+        for (int r = 0; r < kPeriodRows; ++r)
+            QCOMPARE(slotText(g_punchRows.rows[size_t(r)]), slotText(direct.rows[size_t(r)]));
+        QVERIFY(snapshot.day(12, 25, card).isEmpty()); // outside the period
+        QCOMPARE(snapshot.day(12, 1, QStringLiteral("000000002")).size(), 1);
+
         // The LAN recorder pairs the same punches by order.
         g_install.linkKind = LinkLan;
         QCOMPARE(Punch_LoadEmployee(card), 0);
         QCOMPARE(slotText(g_punchRows.rows[size_t(dec1)]), QStringLiteral("08:55|12:02|12:58|18:10"));
+        QCOMPARE(slotText(g_punchRows.rows[size_t(dec1 + 1)]), "17:00|25:30|" + E + "|" + E);
+        QCOMPARE(Punch_LoadEmployee(card, &snapshot), 0);
         QCOMPARE(slotText(g_punchRows.rows[size_t(dec1 + 1)]), "17:00|25:30|" + E + "|" + E);
     }
 
@@ -185,6 +199,8 @@ private slots:
         QVERIFY(g_punchRows.rows[0].isEmpty());
         g_kojin[0].card = QStringLiteral("000000001");
         QVERIFY(Punch_LoadDate(12, 1, 1) != 0);
+        PunchSnapshot snapshot;
+        QVERIFY(snapshot.load() != 0);
     }
 };
 
