@@ -1,0 +1,141 @@
+// corvan21-batch collect / process: the two steps of the データ収集 screen without a window.
+// Both log in as the login screen does. collect runs the installation's LAN link (same state
+// machine, same communication and error logs) and the duplicate marking; process classifies
+// the intake table and moves what fits into the month's time cards.
+//
+// Exit status: 0 done; 1 wrong password, failed start of the month, a failed collection (its
+// result code and message are printed) or a failed processing; 2 bad options.
+
+#include "BatchCommand.h"
+#include "CalcoloCom.h"
+#include "Common.h"
+#include "DbFile.h"
+#include "ExFile.h"
+#include "Intake.h"
+#include "LanLink.h"
+#include "MonthStart.h"
+
+#include <QEventLoop>
+#include <QRegularExpression>
+
+namespace {
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+bool login(const QStringList &args, const char *name, int &exitCode)
+{
+    BatchOptions o;
+    QString why;
+    if (!o.parse(args, {QStringLiteral("month"), QStringLiteral("password")}, &why)
+        || !o.has(QStringLiteral("month")) || !o.has(QStringLiteral("password"))) {
+        batchError(why.isEmpty() ? QStringLiteral("--month and --password are required") : why);
+        batchError(QStringLiteral("usage: corvan21-batch %1 --month yyyymm --password P").arg(QString::fromLatin1(name)));
+        exitCode = kExitUsage;
+        return false;
+    }
+    static const QRegularExpression monthRe(QStringLiteral("^(\\d{4})(0[1-9]|1[0-2])$"));
+    const auto m = monthRe.match(o.value(QStringLiteral("month")));
+    if (!m.hasMatch()) {
+        batchError(QStringLiteral("--month must be yyyymm: ") + o.value(QStringLiteral("month")));
+        exitCode = kExitUsage;
+        return false;
+    }
+    if (!startMonthForBatch(m.captured(1), m.captured(2), o.value(QStringLiteral("password")), &why)) {
+        batchError(why);
+        exitCode = kExitFailed;
+        return false;
+    }
+    CalcoloCom::buildCommandSet();
+    CalcoloCom::setLogPaths(Clock::today());
+    return true;
+}
+
+void printCounts()
+{
+    Intake::Counts c;
+    if (!Intake::readCounts(dbs().intake, c)) {
+        batchError(dbs().intake.errorText());
+        return;
+    }
+    batchOut(QStringLiteral("収集データ数 %1").arg(c.collected));
+    batchOut(QStringLiteral("重複データ数 %1").arg(c.duplicates));
+    batchOut(QStringLiteral("未処理データ数 %1").arg(c.unprocessed));
+    batchOut(QStringLiteral("マスタなしデータ数 %1").arg(c.noMaster));
+    batchOut(QStringLiteral("月度違いデータ数 %1").arg(c.otherMonth));
+}
+
+int runCollect(const QStringList &args)
+{
+    int exitCode = 0;
+    if (!login(args, "collect", exitCode))
+        return exitCode;
+    if (g_install.linkKind != LinkLan) {
+        batchError(QStringLiteral("collect runs the LAN link only; this installation's link is USB"));
+        return kExitFailed;
+    }
+    Intake::Counts before;
+    if (!Intake::readCounts(dbs().intake, before)) {
+        batchError(dbs().intake.errorText());
+        return kExitFailed;
+    }
+    LanLink link(dbs().intake);
+    LanLink::Settings s;
+    s.host = g_recorderAddress;
+    s.port = quint16(g_install.recorderPort);
+    s.commandSet = g_install.commandSet;
+    s.dayChange = g_company.dayChange;
+    s.waitingRows = before.collected + before.unprocessed;
+    link.setSettings(s);
+    QEventLoop loop;
+    QObject::connect(&link, &LanLink::finished, &loop, &QEventLoop::quit);
+    link.start();
+    loop.exec();
+
+    const CalcoloCom::CollectionResult &r = link.result();
+    if (r.code != 0)
+        CalcoloCom::logError(r.message());
+    const bool marked = Intake::markDuplicates(dbs().intake);
+    batchOut(QStringLiteral("結果コード %1").arg(r.code));
+    batchOut(r.code ? QString(r.message()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) : QStringLiteral("正常終了しました。"));
+    batchOut(QStringLiteral("受信データ数 %1").arg(r.inserted));
+    printCounts();
+    if (!marked) {
+        batchError(dbs().intake.errorText());
+        return kExitFailed;
+    }
+    return r.code ? kExitFailed : 0;
+}
+
+int runProcess(const QStringList &args)
+{
+    int exitCode = 0;
+    if (!login(args, "process", exitCode))
+        return exitCode;
+    const Intake::PeriodBounds b = Intake::SyorituCal(g_run.year, g_run.month, g_company.closingDayNo, Clock::today());
+    Intake::ProcessResult r;
+    if (!Intake::process(dbs().intake, dbs().monthly.path(), b, Clock::today(), r)) {
+        batchError(QStringLiteral("エラー番号") + QString::number(r.errorNumber) + QLatin1Char(' ') + r.errorText);
+        return kExitFailed;
+    }
+    batchOut(QStringLiteral("正常データ数 %1").arg(r.moved));
+    printCounts();
+    if (r.leapDayWarning)
+        batchError(QStringLiteral("年度が違うデータがありました。"));
+    return 0;
+}
+
+// The databases are closed before the program ends, as the main window does.
+int closing(int (*run)(const QStringList &), const QStringList &args)
+{
+    const int rc = run(args);
+    closeAllDatabases();
+    return rc;
+}
+
+const BatchCommand g_collect("collect", "collect --month yyyymm --password P",
+                             [](const QStringList &a) { return closing(runCollect, a); });
+const BatchCommand g_process("process", "process --month yyyymm --password P",
+                             [](const QStringList &a) { return closing(runProcess, a); });
+
+} // namespace
