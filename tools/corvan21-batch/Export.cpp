@@ -55,7 +55,7 @@ QStringList splitList(const QString &v)
     return parts;
 }
 
-int runExport(const QStringList &args)
+int exportCommand(const QStringList &args)
 {
     BatchOptions o;
     QString why;
@@ -180,6 +180,14 @@ int runExport(const QStringList &args)
         batchError(line);
     batchOut(QStringLiteral("ファイルを出力しました: ") + out);
     return 0;
+}
+
+int runExport(const QStringList &args)
+{
+    const int status = exportCommand(args);
+    // The databases must be closed while the application object still exists.
+    closeAllDatabases();
+    return status;
 }
 
 const BatchCommand kExport("export",
