@@ -26,7 +26,7 @@ qint16 sub16(int a, int b, CalcStatus &st) { return add16(a, -b, st); }
 
 qint16 atLeastZero(qint16 v) { return v > 0 ? v : qint16(0); }
 
-// One day's computation with one category; follows the rules of Day_Calc step by step.
+// One day's computation with one category: its windows, breaks and rounding units.
 class DayCalc
 {
 public:
@@ -115,7 +115,8 @@ int Day_Calc(const QString &dayType, int category, int row)
     DayCalc c(k, category, st);
     const PunchRow &p = g_punchRows.rows[size_t(row)];
 
-    // Steps 1-3: the two pairs; a pair with a missing time is no pair.
+    // A pair with a missing time is no pair; without a first pair the day has no figures,
+    // whatever the second pair holds.
     qint16 i1 = Text_ToMinutes(p.slot[In1], &st), o1 = Text_ToMinutes(p.slot[Out1], &st);
     qint16 i2 = Text_ToMinutes(p.slot[In2], &st), o2 = Text_ToMinutes(p.slot[Out2], &st);
     if (i1 >= NO_TIME || o1 >= NO_TIME)
@@ -128,7 +129,8 @@ int Day_Calc(const QString &dayType, int category, int row)
         return kDayNoFigures;
     const bool pair2 = i2 >= 0;
 
-    // Step 4: time rounding moves the punches themselves onto the unit.
+    // Time rounding moves the punches themselves onto the unit (in later, out earlier); the
+    // moved times are what the row shows and what every figure below is measured on.
     if (k.methodNo == 0) {
         i1 = c.round(RoundWork, i1, RoundUp);
         o1 = c.round(RoundWork, o1, RoundDown);
@@ -138,7 +140,7 @@ int Day_Calc(const QString &dayType, int category, int row)
         }
     }
 
-    // Step 5: breaks over each whole pair.
+    // Breaks over each whole pair, for the holiday figures.
     const qint16 b1 = i1 >= 0 ? c.breaksInside(i1, o1) : qint16(0);
     const qint16 b2 = pair2 ? c.breaksInside(i2, o2) : qint16(0);
 
@@ -148,13 +150,13 @@ int Day_Calc(const QString &dayType, int category, int row)
 
     if (dayType == dayTypeWorking()) {
         const qint16 ls = c.at(LateStart), le = c.at(LateEnd);
-        // Step 7: late arrival, counted from the window start, breaks excluded.
+        // Late arrival, counted from the window start, breaks excluded.
         qint16 late = 0;
         if (ls <= i1 && i1 <= le && ls != le && i1 >= 0) {
             late = sub16(sub16(i1, ls, st), c.breaksInside(ls, i1), st);
             late = atLeastZero(c.round(RoundLateEarly, late, RoundUp));
         }
-        // Step 8: early leave on the day's last out.
+        // Early leave, measured on the day's last out.
         qint16 early = 0;
         const qint16 lastOut = pair2 ? o2 : o1;
         if (ls < lastOut && lastOut <= le && ls != le && (pair2 || i1 > 0)) {
@@ -163,12 +165,13 @@ int Day_Calc(const QString &dayType, int category, int row)
         }
         f[FigLateEarly] = add16(late, early, st);
 
-        // Step 9: regular work inside the work window, capped at the base hours.
+        // Regular work inside the work window, capped at the base hours. With time rounding
+        // the punches are already on the unit, so the duration is not rounded again.
         const qint16 raw = add16(c.regularPart(i1, o1), pair2 ? c.regularPart(i2, o2) : qint16(0), st);
         const qint16 base = c.base();
         f[FigWork] = (base != 0 && raw >= base) ? base : raw;
 
-        // Step 10: overtime window, plus the work beyond the base hours.
+        // Overtime window, plus the work beyond the base hours.
         qint16 over = add16(c.windowPart(i1, o1, OverStart), pair2 ? c.windowPart(i2, o2, OverStart) : qint16(0), st);
         if (base != 0 && raw > base) {
             const qint16 excess = atLeastZero(c.round(RoundOver, sub16(raw, base, st), RoundDown));
@@ -176,11 +179,11 @@ int Day_Calc(const QString &dayType, int category, int row)
         }
         f[FigOver] = over;
 
-        // Steps 11-12: early work and late night.
+        // Early work and late night.
         f[FigEarly] = add16(c.windowPart(i1, o1, EarlyStart), pair2 ? c.windowPart(i2, o2, EarlyStart) : qint16(0), st);
         f[FigNight] = add16(c.windowPart(i1, o1, NightStart), pair2 ? c.windowPart(i2, o2, NightStart) : qint16(0), st);
     } else {
-        // Step 13: on holidays the whole attendance counts, without windows or base hours.
+        // On holidays the whole attendance counts, without windows or base hours.
         auto span = [&](qint16 in, qint16 out, qint16 breaks) -> qint16 {
             if (in >= out)
                 return 0;
@@ -190,7 +193,7 @@ int Day_Calc(const QString &dayType, int category, int row)
         f[dayType == dayTypeHoliday() ? FigHoliday : FigNonStatutory] = d;
     }
 
-    // Step 14: the total leaves 遅早 out.
+    // The total leaves 遅早 out: it is time missed, not time worked.
     qint16 total = 0;
     for (Figure x : {FigOver, FigWork, FigEarly, FigNight, FigHoliday, FigNonStatutory})
         total = add16(total, f[x], st);
@@ -199,7 +202,6 @@ int Day_Calc(const QString &dayType, int category, int row)
         return st.error; // the row keeps its zeros and the totals are not touched
 
     out = r;
-    // Step 15.
     for (int x = 0; x < FigureCount; ++x) {
         if (f[size_t(x)] == 0)
             continue;

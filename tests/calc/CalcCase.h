@@ -8,12 +8,12 @@
 // Builds a work category from a compact description, so that a case reads like the category
 // screen: "work=08:30-17:30 late=08:30-17:30 b1=12:00-13:00 over=17:30-22:00 method=1
 // units=15/15/15 base=08:00". Missing windows are blank, the method 0 and the units 1.
-inline Category categoryFrom(const QString &spec, int number = 1)
+inline Category categoryFrom(const QString &description, int number = 1)
 {
     Category k;
     k.code = QString::number(number).rightJustified(2, QLatin1Char('0'));
     const QStringList windows{"work", "late", "b1", "b2", "b3", "early", "over", "night"};
-    for (const QString &item : spec.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    for (const QString &item : description.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         const QString key = item.section(QLatin1Char('='), 0, 0);
         const QString value = item.section(QLatin1Char('='), 1);
         const int w = int(windows.indexOf(key));
