@@ -58,7 +58,7 @@ int main(int argc, char *argv[])
         else if (k == QLatin1String("--verbose"))
             opt.verbose = true;
         else if (k == QLatin1String("--port"))
-            ok = intArg(a, i, port, 1, 65535);
+            ok = intArg(a, i, port, 0, 65535); // 0: any free port (printed)
         else if (k == QLatin1String("--command-set"))
             ok = intArg(a, i, opt.commandSet, 0, 1);
         else if (k == QLatin1String("--generate"))
