@@ -1,0 +1,152 @@
+// corvan21-sim and corvan21-batch collect/process run as programs, the way a user or a script
+// runs them.
+
+#include "Common.h"
+#include "DbFile.h"
+#include "ExFile.h"
+#include "SjisText.h"
+#include "TestHome.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTest>
+
+namespace {
+
+// Starts the simulator and returns the port it announces.
+quint16 startSim(QProcess &p, const QStringList &args)
+{
+    p.setProcessChannelMode(QProcess::SeparateChannels);
+    p.start(QStringLiteral(CORVAN_SIM), args);
+    if (!p.waitForStarted(5000))
+        return 0;
+    QByteArray err;
+    static const QRegularExpression re(QStringLiteral("127\\.0\\.0\\.1:(\\d+)"));
+    for (int i = 0; i < 50; ++i) {
+        p.waitForReadyRead(100);
+        err += p.readAllStandardError();
+        const auto m = re.match(QString::fromLocal8Bit(err));
+        if (m.hasMatch())
+            return quint16(m.captured(1).toInt());
+    }
+    return 0;
+}
+
+QString batch(const QStringList &args, int *rc)
+{
+    QProcess p;
+    p.start(QStringLiteral(CORVAN_BATCH), args);
+    p.waitForFinished(30000);
+    *rc = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return QString::fromLocal8Bit(p.readAllStandardOutput());
+}
+
+QStringList lines(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {QStringLiteral("<missing>")};
+    return QString::fromLatin1(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+void stop(QProcess &p)
+{
+    p.terminate();
+    p.waitForFinished(3000);
+}
+
+} // namespace
+
+class TestPrograms : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { qputenv("CORVAN21_NOW", "2010-01-15T10:20:30"); }
+
+    void batchCollectAndProcessAgainstTheSimulatorProgram()
+    {
+        TestHome home;
+        QVERIFY(home.ok());
+        const QString punches = home.file(QStringLiteral("punches.txt"));
+        {
+            QFile f(punches);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("# two punches of card 1, one of a card with a quote, one repeated\n"
+                    "0114083000000000001000\n0114173000000000001100\n011409000012'456789000\n0114173000000000001100\n");
+        }
+        const QString state = home.file(QStringLiteral("held.txt"));
+        QProcess sim;
+        const quint16 port = startSim(sim, {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--command-set"),
+                                            QStringLiteral("1"), QStringLiteral("--punches"), punches,
+                                            QStringLiteral("--state-file"), state});
+        QVERIFY(port);
+        QCOMPARE(lines(state).size(), 4);
+
+        int rc = -1;
+        batch({QStringLiteral("init"), QStringLiteral("--command-set"), QStringLiteral("1"), QStringLiteral("--port"),
+               QString::number(port)},
+              &rc);
+        QCOMPARE(rc, 0);
+        QVERIFY(setUserSetting(QStringLiteral("IP_adrs"), QStringLiteral("127.0.0.1")));
+        QVERIFY(home.openMonth(QStringLiteral("201001")));
+        QVERIFY(dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 VALUES ('01','000001','A','000000001','01','1')")));
+        closeAllDatabases();
+
+        const QString out = batch({QStringLiteral("collect"), QStringLiteral("--month"), QStringLiteral("201001"),
+                                   QStringLiteral("--password"), QStringLiteral("418305")},
+                                  &rc);
+        QCOMPARE(rc, 0);
+        QVERIFY2(out.contains(QStringLiteral("結果コード 0")), qPrintable(out));
+        QVERIFY(out.contains(QStringLiteral("収集データ数 3")));
+        QVERIFY(out.contains(QStringLiteral("重複データ数 1")));
+        QVERIFY(lines(state).isEmpty()); // erased by the delete conversation
+
+        const QString out2 = batch({QStringLiteral("process"), QStringLiteral("--month"), QStringLiteral("201001"),
+                                    QStringLiteral("--password"), QStringLiteral("418305")},
+                                   &rc);
+        QCOMPARE(rc, 0);
+        QVERIFY2(out2.contains(QStringLiteral("正常データ数 3")), qPrintable(out2));
+        QVERIFY(out2.contains(QStringLiteral("マスタなしデータ数 1")));
+
+        QFile log(home.file(QStringLiteral("data/E201001.log")));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QString text = SjisText::decode(log.readAll());
+        QVERIFY(text.contains(QStringLiteral("→ 000000  NUMU")));
+        QVERIFY(text.contains(QStringLiteral("→ 000000  DELE")));
+        stop(sim);
+    }
+
+    void wrongPasswordAndAFailedCollection()
+    {
+        TestHome home;
+        QProcess sim;
+        const QString state = home.file(QStringLiteral("held.txt"));
+        const quint16 port = startSim(sim, {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--generate"),
+                                            QStringLiteral("6"), QStringLiteral("--fault"),
+                                            QStringLiteral("close-mid-read"), QStringLiteral("--state-file"), state});
+        QVERIFY(port);
+        int rc = -1;
+        batch({QStringLiteral("init"), QStringLiteral("--port"), QString::number(port)}, &rc);
+        QCOMPARE(rc, 0);
+        QVERIFY(setUserSetting(QStringLiteral("IP_adrs"), QStringLiteral("127.0.0.1")));
+        batch({QStringLiteral("collect"), QStringLiteral("--month"), QStringLiteral("201001"), QStringLiteral("--password"),
+               QStringLiteral("nope")},
+              &rc);
+        QCOMPARE(rc, 1);
+        const QString out = batch({QStringLiteral("collect"), QStringLiteral("--month"), QStringLiteral("201001"),
+                                   QStringLiteral("--password"), QStringLiteral("418305")},
+                                  &rc);
+        QCOMPARE(rc, 1);
+        QVERIFY2(out.contains(QStringLiteral("結果コード 1536")), qPrintable(out));
+        QCOMPARE(lines(state).size(), 6); // the recorder still holds every punch
+        QFile err(home.file(QStringLiteral("data/E201001.err")));
+        QVERIFY(err.open(QIODevice::ReadOnly));
+        QCOMPARE(SjisText::decode(err.readAll()),
+                 QStringLiteral("2010/01/15 10:20:30 ： タイムレコーダ側が切断されました！\r\n"));
+        stop(sim);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPrograms)
+#include "tst_programs.moc"
