@@ -112,12 +112,12 @@ inline int generateMonth(const QString &card, int seed)
 {
     int written = 0;
     const PeriodRange p = Period_Compute(2010, 4, 20);
-    int k = seed;
+    quint32 k = quint32(seed);
     for (QDate d = p.first; d <= p.last; d = d.addDays(1)) {
-        k = (k * 1103515245 + 12345) & 0x7fffffff;
-        const int kind = (k >> 8) % 7;
-        const int jitter = (k >> 4) % 40;
-        auto t = [](int minutes) { return zeroPad(minutes / 60, 2) + QLatin1Char(':') + zeroPad(minutes % 60, 2); };
+        k = (k * 1103515245u + 12345u) & 0x7fffffffu;
+        const int kind = int((k >> 8) % 7);
+        const int jitter = int((k >> 4) % 40);
+        auto t = [](int minutes) -> QString { return zeroPad(minutes / 60, 2) + QLatin1Char(':') + zeroPad(minutes % 60, 2); };
         switch (kind) {
         case 0: // nothing punched
             break;
