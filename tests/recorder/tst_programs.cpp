@@ -146,6 +146,55 @@ private slots:
                  QStringLiteral("2010/01/15 10:20:30 ： タイムレコーダ側が切断されました！\r\n"));
         stop(sim);
     }
+
+    // The processing is killed at moments spread over its run; whatever the moment, every punch
+    // is afterwards either in the intake table or in タイムカード, exactly once.
+    void killedProcessingLosesAndDuplicatesNothing()
+    {
+        constexpr int kPunches = 6000;
+        for (int delay : {30, 130, 180, 260, 400, 3000}) {
+            TestHome home;
+            int rc = -1;
+            batch({QStringLiteral("init")}, &rc);
+            QCOMPARE(rc, 0);
+            QVERIFY(home.openMonth(QStringLiteral("201001")));
+            QVERIFY(dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 VALUES ('01','000001','A','000000001','01','1')")));
+            QVERIFY(dbs().intake.begin());
+            for (int i = 0; i < kPunches; ++i)
+                QVERIFY(dbs().intake.exec(
+                    QStringLiteral("INSERT INTO タイムカードテンプ (月,日,時,分,秒,IDコード,入退,異例コード,CR,移行マーク) "
+                                   "VALUES ('01', ?, ?, ?, ?, '000000001', '0', '00', '\r', '未')"),
+                    {zeroPad(i % 20 + 1, 2), zeroPad(i / 3600, 2), zeroPad(i / 60 % 60, 2), zeroPad(i % 60, 2)}));
+            QVERIFY(dbs().intake.commit());
+            closeAllDatabases();
+
+            QProcess p;
+            p.start(QStringLiteral(CORVAN_BATCH), {QStringLiteral("process"), QStringLiteral("--month"),
+                                                   QStringLiteral("201001"), QStringLiteral("--password"),
+                                                   QStringLiteral("418305")});
+            QVERIFY(p.waitForStarted());
+            QTest::qWait(delay);
+            p.kill();
+            p.waitForFinished();
+
+            const bool hotJournal = QFile::exists(intakeDbPath() + QStringLiteral("-journal"));
+            QVERIFY(home.openMonth(QStringLiteral("201001"))); // a hot journal is rolled back here
+            QVERIFY(dbs().intake.exec(QStringLiteral("ATTACH DATABASE ? AS m"), {monthlyDbPath(QStringLiteral("201001"))}));
+            QVector<QStringList> r;
+            QVERIFY(dbs().intake.select(
+                QStringLiteral("SELECT COUNT(*), COUNT(DISTINCT k) FROM ("
+                               "SELECT 日 || 時 || 分 || 秒 AS k FROM タイムカードテンプ UNION ALL "
+                               "SELECT 日 || 時 || 分 || 秒 FROM m.タイムカード)"),
+                r));
+            QCOMPARE(r.value(0).value(0).toInt(), kPunches);
+            QCOMPARE(r.value(0).value(1).toInt(), kPunches);
+            QVector<QStringList> moved;
+            dbs().intake.select(QStringLiteral("SELECT COUNT(*) FROM m.タイムカード"), moved);
+            qInfo("killed after %d ms: %s of %d moved, journal left behind: %s", delay, qPrintable(moved.value(0).value(0)),
+                  kPunches, hotJournal ? "yes" : "no");
+            dbs().intake.exec(QStringLiteral("DETACH DATABASE m"));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestPrograms)
