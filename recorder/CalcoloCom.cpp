@@ -5,6 +5,8 @@
 #include "SjisText.h"
 
 #include <QDir>
+#include <QSqlError>
+#include <QSqlQuery>
 
 #include <array>
 
@@ -146,13 +148,51 @@ bool adjustDate(PunchRecord &r, const QDate &today, const QString &dayChange)
     return true;
 }
 
-bool insertPunchRecord(Database &intake, const PunchRecord &r)
+namespace {
+
+const QString kInsertPunch = QStringLiteral("INSERT INTO タイムカードテンプ (月,日,時,分,秒,IDコード,入退,異例コード,CR,移行マーク) "
+                                            "VALUES (?,?,?,?,?,?,?,?,?,'未')");
+
+// An empty field is stored as empty text, never as NULL.
+QVariantList punchValues(const PunchRecord &r)
 {
-    // An empty field is stored as empty text, never as NULL.
     const auto t = [](const QString &s) { return s.isNull() ? QStringLiteral("") : s; };
-    return intake.exec(QStringLiteral("INSERT INTO タイムカードテンプ (月,日,時,分,秒,IDコード,入退,異例コード,CR,移行マーク) "
-                                      "VALUES (?,?,?,?,?,?,?,?,?,'未')"),
-                       {t(r.month), t(r.day), t(r.hour), t(r.minute), t(r.second), t(r.id), t(r.inOut), t(r.exception), t(r.cr)});
+    return {t(r.month), t(r.day), t(r.hour), t(r.minute), t(r.second), t(r.id), t(r.inOut), t(r.exception), t(r.cr)};
+}
+
+} // namespace
+
+bool insertPunchRecord(Database &intake, const PunchRecord &r) { return intake.exec(kInsertPunch, punchValues(r)); }
+
+struct PunchInserter::Query {
+    QSqlQuery q;
+    bool prepared = false;
+};
+
+PunchInserter::PunchInserter(Database &intake) : m_db(intake), m_q(new Query) {}
+
+PunchInserter::~PunchInserter() { delete m_q; }
+
+bool PunchInserter::insert(const PunchRecord &r)
+{
+    if (!m_db.isOpen())
+        return insertPunchRecord(m_db, r); // reports the closed database
+    if (!m_q->prepared) {
+        m_q->q = QSqlQuery(m_db.handle());
+        m_q->prepared = m_q->q.prepare(kInsertPunch);
+        if (!m_q->prepared)
+            return insertPunchRecord(m_db, r); // the same statement again, for its error
+    }
+    const QVariantList v = punchValues(r);
+    for (int i = 0; i < v.size(); ++i)
+        m_q->q.bindValue(i, v.at(i));
+    if (m_q->q.exec())
+        return true;
+    const QSqlError e = m_q->q.lastError();
+    bool ok = false;
+    const int no = e.nativeErrorCode().toInt(&ok);
+    m_db.setError(ok && no ? no : 3000 + int(e.type()), e.databaseText().isEmpty() ? e.text() : e.databaseText());
+    return false;
 }
 
 bool purgeBlankRows(Database &intake)

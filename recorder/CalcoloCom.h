@@ -70,6 +70,20 @@ bool adjustDate(PunchRecord &r, const QDate &today, const QString &dayChange);
 // Intake table writes on the intake database; values are bound, so a quote in a record is
 // just a character.
 bool insertPunchRecord(Database &intake, const PunchRecord &r);
+
+// The same insert prepared once, for the thousands of records of one collection.
+class PunchInserter
+{
+public:
+    explicit PunchInserter(Database &intake);
+    ~PunchInserter();
+    bool insert(const PunchRecord &r);
+
+private:
+    Database &m_db;
+    struct Query;
+    Query *m_q = nullptr;
+};
 bool purgeBlankRows(Database &intake);
 
 // Collection result codes.

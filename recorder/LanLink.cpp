@@ -295,6 +295,7 @@ bool LanLink::storeRecords()
         m_result.fail(ResultCommError, m_intake.errorNumber(), m_intake.errorText());
         return false;
     }
+    PunchInserter inserter(m_intake);
     for (const QString &msg : std::as_const(m_kept)) {
         whole += wholeRecords(msg);
         for (PunchRecord r : parseRecords(msg)) {
@@ -306,7 +307,7 @@ bool LanLink::storeRecords()
             ++used;
             if (!adjustDate(r, today, m_settings.dayChange))
                 m_result.fail(ResultBadDate);
-            if (!insertPunchRecord(m_intake, r)) {
+            if (!inserter.insert(r)) {
                 m_result.fail(ResultCommError, m_intake.errorNumber(), m_intake.errorText());
                 ok = false;
                 break;

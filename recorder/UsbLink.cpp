@@ -1,0 +1,305 @@
+#include "UsbLink.h"
+
+#include "Database.h"
+#include "SjisText.h"
+
+#include "KestoClient.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+
+#include <dlfcn.h>
+
+using namespace CalcoloCom;
+
+namespace {
+
+constexpr uint8_t kEndpointOut = 0;
+constexpr uint8_t kEndpointIn = 1;
+constexpr uint32_t kErrorTimeout = 1460; // the control's code for a transfer that ran out of time
+
+QString fromStd(const std::string &s) { return QString::fromStdString(s); }
+
+} // namespace
+
+// The hosted control and what the link needs to read its errors.
+struct UsbLink::Control {
+    kesto::client::UsbControl usb;
+    QString timeoutText; // the library's description of error 1460
+    QElapsedTimer clock;
+    bool opened = false;
+
+    // The control reports a timed-out transfer by its description only; ask the library that
+    // serves the control for its text of that code, so the comparison holds whatever text it has.
+    void learnTimeoutText()
+    {
+        timeoutText = QStringLiteral("This operation returned because the timeout period expired.");
+        const std::string module = kesto::client::registeredModule(kesto::CLSID_KestoUsb);
+        if (module.empty())
+            return;
+        void *h = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
+        if (!h)
+            return;
+        using Format = uint32_t (*)(uint32_t, char *, uint32_t);
+        if (auto format = reinterpret_cast<Format>(dlsym(h, "KestoFormatMessage"))) {
+            char text[512] = {};
+            if (format(kErrorTimeout, text, sizeof text - 1) == 0 && text[0])
+                timeoutText = QString::fromLocal8Bit(text).trimmed();
+        }
+        dlclose(h);
+    }
+    bool timedOut() const { return fromStd(usb.errorDescription()).trimmed() == timeoutText; }
+};
+
+UsbLink::UsbLink(Database &intake, QObject *parent) : QObject(parent), m_intake(intake)
+{
+    setObjectName(QStringLiteral("KestoUsb1"));
+    for (QTimer *t : {&m_timer2, &m_tmrEnd}) {
+        t->setSingleShot(true); // each tick disables its timer first
+        t->stop();
+    }
+    m_timer2.setInterval(kStartDelay);
+    m_tmrEnd.setInterval(kEndDelay);
+    connect(&m_timer2, &QTimer::timeout, this, [this] {
+        exchange();
+        finish();
+    });
+    connect(&m_tmrEnd, &QTimer::timeout, this, &UsbLink::finish);
+}
+
+UsbLink::~UsbLink() = default; // the control goes with the link, which closes the device
+
+QString UsbLink::registeredModule() { return fromStd(kesto::client::registeredModule(kesto::CLSID_KestoUsb)); }
+
+QString UsbLink::registryPath() { return fromStd(kesto::reg::registryPath()); }
+
+void UsbLink::start()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    if (open())
+        m_timer2.start();
+    else
+        m_tmrEnd.start();
+}
+
+bool UsbLink::open()
+{
+    resetCommLog();
+    m_result = {};
+    m_kept.clear();
+    m_records = 0;
+    m_control = std::make_unique<Control>();
+    std::string why;
+    if (kesto::FAILED(m_control->usb.create(&why))) {
+        // Without the library there is no device to open: the same outcome as a missing device.
+        m_result.fail(ResultNoConnection, 0, fromStd(why));
+        m_control.reset();
+        return false;
+    }
+    m_control->learnTimeoutText();
+    if (kesto::FAILED(m_control->usb.setLinkName(m_settings.linkName.toStdString()))) {
+        m_result.fail(ResultNoConnection, 0, fromStd(m_control->usb.errorDescription()));
+        return false;
+    }
+    m_control->opened = true;
+    return true;
+}
+
+void UsbLink::finish()
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    m_timer2.stop();
+    m_tmrEnd.stop();
+    flushCommLog();
+    m_kept.clear();
+    // Queued, so that a host deleting the link from its slot does not pull the control out
+    // from under the handler that is running now.
+    QMetaObject::invokeMethod(this, &UsbLink::finished, Qt::QueuedConnection);
+}
+
+void UsbLink::failTransfer()
+{
+    m_result.fail(ResultCommError, int(kesto::DISP_E_EXCEPTION), fromStd(m_control->usb.errorDescription()));
+}
+
+bool UsbLink::sendFrame(const QString &command)
+{
+    const QByteArray frame = commandFrame(command);
+    logExchange(true, QString::fromLatin1(frame));
+    uint8_t buf[kBufferLength + 1] = {};
+    memcpy(buf, frame.constData(), size_t(qMin<qsizetype>(frame.size(), kBufferLength)));
+    int32_t n = 0; // the length taken is not examined
+    m_control->usb.setTransferTimeout(qMax(1, m_settings.replyTimeout));
+    if (kesto::FAILED(m_control->usb.bulkTransfer(kEndpointOut, kBufferLength, buf, &n))) {
+        if (m_control->timedOut())
+            m_result.fail(ResultNoReply);
+        else
+            failTransfer();
+        return false;
+    }
+    return true;
+}
+
+UsbLink::Receive UsbLink::receive(QString &message, qint64 deadline)
+{
+    const qint64 left = deadline - m_control->clock.elapsed();
+    if (left <= 0)
+        return TimedOut;
+    m_control->usb.setTransferTimeout(int32_t(qMin<qint64>(left, INT32_MAX)));
+    uint8_t buf[kBufferLength + 1] = {};
+    int32_t n = 0;
+    if (kesto::FAILED(m_control->usb.bulkTransfer(kEndpointIn, kBufferLength, buf, &n))) {
+        if (m_control->timedOut())
+            return TimedOut;
+        failTransfer();
+        return Failed;
+    }
+    n = qBound(0, n, kBufferLength);
+    message = SjisText::decode(QByteArray(reinterpret_cast<const char *>(buf), n));
+    logExchange(false, message);
+    return Received;
+}
+
+template <typename Accept> UsbLink::Receive UsbLink::receiveUntil(QString &message, Accept accept)
+{
+    const qint64 deadline = m_control->clock.elapsed() + m_settings.replyTimeout;
+    for (;;) {
+        const Receive r = receive(message, deadline);
+        if (r != Received || accept(message))
+            return r;
+    }
+}
+
+// A transfer that did not deliver: 256 when the recorder did not answer in time, else the
+// control's error has been recorded already.
+bool UsbLink::transferFailed(Receive r)
+{
+    if (r == TimedOut)
+        m_result.fail(ResultNoReply);
+    return r != Received;
+}
+
+void UsbLink::exchange()
+{
+    if (!m_control || !m_control->opened)
+        return;
+    m_control->clock.start();
+    runExchange();
+}
+
+bool UsbLink::runExchange()
+{
+    const CommandSet &cs = commandSet(m_settings.commandSet);
+    const auto any = [](const QString &) { return true; };
+    QString msg;
+
+    // Read conversation.
+    if (!sendFrame(cs.read))
+        return false;
+    if (transferFailed(receiveUntil(msg, [&](const QString &m) { return hasCommand(m, cs.read); })))
+        return false;
+    if (statusOf(msg) != cs.ack) {
+        m_result.fail(ResultWrongReply);
+        return false;
+    }
+    int n = 0;
+    if (!numberAt(msg, 4, 6, n)) {
+        m_result.fail(ResultCommError, kErrTypeMismatch, runtimeErrorText(kErrTypeMismatch));
+        return false;
+    }
+    m_records = recordCountOf(n);
+    if (m_records >= 1) {
+        if (transferFailed(receiveUntil(msg, any)))
+            return false;
+        if (!isHeader(msg)) {
+            m_result.fail(ResultWrongReply);
+            return false;
+        }
+        for (int i = 0; i < m_records; ++i) {
+            if (transferFailed(receiveUntil(msg, any)))
+                return false;
+            m_kept.append(msg);
+        }
+    }
+    const auto readDone = [&](const QString &m) { return hasCommand(m, cs.read) && statusOf(m) == cs.done; };
+    if (m_records >= 1) {
+        // Exactly R record messages, then the completion: anything else means the recorder
+        // holds more than it announced, and its memory must not be erased.
+        if (transferFailed(receiveUntil(msg, any)))
+            return false;
+        if (!readDone(msg)) {
+            m_result.fail(ResultWrongReply);
+            return false;
+        }
+        if (!storeRecords())
+            return false;
+    } else if (transferFailed(receiveUntil(msg, readDone))) {
+        return false;
+    }
+
+    // Delete conversation.
+    if (!sendFrame(cs.del))
+        return false;
+    if (transferFailed(receiveUntil(msg, [&](const QString &m) { return hasCommand(m, cs.del); })))
+        return false;
+    if (statusOf(msg) != cs.ack) {
+        m_result.fail(ResultWrongReply);
+        return false;
+    }
+    if (transferFailed(receiveUntil(msg, any)))
+        return false;
+    if (hasCommand(msg, cs.del) && statusOf(msg) != cs.done) {
+        m_result.fail(ResultWrongReply);
+        return false;
+    }
+    return true;
+}
+
+// Inserts every kept record, as received, in one transaction. Returns true when the delete
+// conversation may follow: all records are committed.
+bool UsbLink::storeRecords()
+{
+    int used = 0;
+    if (!m_intake.begin()) {
+        m_result.fail(ResultCommError, m_intake.errorNumber(), m_intake.errorText());
+        return false;
+    }
+    bool ok = true;
+    for (const QString &msg : std::as_const(m_kept)) {
+        for (const PunchRecord &r : parseRecords(msg)) {
+            if (used >= kRecordSlots) {
+                m_result.fail(ResultCommError, kErrSubscript, runtimeErrorText(kErrSubscript));
+                ok = false;
+                break;
+            }
+            ++used;
+            if (!insertPunchRecord(m_intake, r)) {
+                m_result.fail(ResultCommError, m_intake.errorNumber(), m_intake.errorText());
+                ok = false;
+                break;
+            }
+            ++m_result.inserted;
+        }
+        if (!ok)
+            break;
+    }
+    if (ok && !purgeBlankRows(m_intake)) {
+        m_result.fail(ResultCommError, m_intake.errorNumber(), m_intake.errorText());
+        ok = false;
+    }
+    // What arrived is kept even when the collection fails: the recorder still holds it too,
+    // since no delete is sent, and a second collection marks the repeats as duplicates.
+    if (!m_intake.commit()) {
+        const int no = m_intake.errorNumber();
+        const QString text = m_intake.errorText();
+        m_intake.rollback();
+        m_result.inserted = 0;
+        m_result.fail(ResultCommError, no, text);
+        return false;
+    }
+    return ok;
+}
