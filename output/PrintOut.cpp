@@ -39,6 +39,9 @@ constexpr qreal kTextInset = 1;   // left-aligned texts start 1 mm right of thei
 
 bool (*g_printerProbe)() = nullptr;
 
+// A printer or file that does not take the document fails the print run itself.
+const QString kDeviceTitle = QStringLiteral("印刷エラー");
+
 QString monthTitle()
 {
     return zeroPad(trimBlanks(g_run.year).toInt(), 4) + QStringLiteral("年")
@@ -221,7 +224,7 @@ void dailyPages(ReportCanvas &c, const DailyBlock &b, bool &first, PrintResult &
             const ExportEmployee &e = b.employees[r];
             const ExportRow &row = b.rows[r];
             c.textLeft(13, y, y + kRow, e.number);
-            c.textLeft(26, y, y + kRow, e.name);
+            c.textLeftFit(26, kDayX[2] - 26 - 0.5, y, y + kRow, e.name);
             c.textLeft(54, y, y + kRow, e.category);
             for (int s = 0; s < 4; ++s) {
                 if (row.clocks[size_t(s)] != emptyTimeText())
@@ -303,7 +306,7 @@ void drawMasterList(ReportCanvas &c, PrintResult &res)
             const qreal y = kMasTop + (k + 1) * kRow;
             c.textCentred(kMasX[0], kMasX[1], y, y + kRow, QStringLiteral("%1").arg(i + 1, 3));
             c.textLeft(kMasX[1] + kTextInset, y, y + kRow, e.number);
-            c.textLeft(kMasX[2] + kTextInset, y, y + kRow, e.name);
+            c.textLeftFit(kMasX[2] + kTextInset, kMasX[3] - kMasX[2] - 2 * kTextInset, y, y + kRow, e.name);
             c.textLeft(kMasX[3] + kTextInset, y, y + kRow, e.card);
             c.textLeft(kMasX[4] + kTextInset, y, y + kRow, e.category);
             c.textCentred(kMasX[5], kMasX[6], y, y + kRow, ExportFormat::subjectText(e.active));
@@ -440,7 +443,7 @@ void PrintOut_Paint(const PrintJob &job, QPagedPaintDevice &device, PrintResult 
     QPainter painter;
     if (!painter.begin(&device)) {
         result.ok = false;
-        result.problems << PrintProblem{QStringLiteral("印刷"),
+        result.problems << PrintProblem{kDeviceTitle,
                                         PrintOut_ErrorText(kErrPrinter, QStringLiteral("印刷を開始できませんでした。"))};
         return;
     }
@@ -450,7 +453,7 @@ void PrintOut_Paint(const PrintJob &job, QPagedPaintDevice &device, PrintResult 
     result.pages = canvas.pageCount();
     if (!painter.end()) {
         result.ok = false;
-        result.problems << PrintProblem{QStringLiteral("印刷"),
+        result.problems << PrintProblem{kDeviceTitle,
                                         PrintOut_ErrorText(kErrPrinter, QStringLiteral("印刷を終了できませんでした。"))};
     }
 }
@@ -462,7 +465,7 @@ PrintResult PrintOut_Job(const PrintJob &job, const QString &printerName, const 
         QSaveFile file(pdfPath);
         if (!file.open(QIODevice::WriteOnly)) {
             res.ok = false;
-            res.problems << PrintProblem{QStringLiteral("印刷"),
+            res.problems << PrintProblem{kDeviceTitle,
                                          PrintOut_ErrorText(kErrPathAccess, file.errorString())};
             return res;
         }
@@ -480,7 +483,7 @@ PrintResult PrintOut_Job(const PrintJob &job, const QString &printerName, const 
         }
         if (!file.commit()) {
             res.ok = false;
-            res.problems << PrintProblem{QStringLiteral("印刷"),
+            res.problems << PrintProblem{kDeviceTitle,
                                          PrintOut_ErrorText(kErrPathAccess, file.errorString())};
             return res;
         }
@@ -498,7 +501,7 @@ PrintResult PrintOut_Job(const PrintJob &job, const QString &printerName, const 
     printer.setPageLayout(a4Portrait());
     if (!printer.isValid()) {
         res.ok = false;
-        res.problems << PrintProblem{QStringLiteral("印刷"),
+        res.problems << PrintProblem{kDeviceTitle,
                                      PrintOut_ErrorText(kErrPrinter, QStringLiteral("プリンタが見つかりません。"))};
         return res;
     }

@@ -66,6 +66,20 @@ void ReportCanvas::textCentred(qreal x1, qreal x2, qreal y1, qreal y2, const QSt
 
 void ReportCanvas::textLeft(qreal x, qreal y1, qreal y2, const QString &s) { text(x, bandTop(y1, y2), s); }
 
+void ReportCanvas::textLeftFit(qreal x, qreal width, qreal y1, qreal y2, const QString &s)
+{
+    const qreal w = textWidth(s);
+    if (w <= width || w <= 0) {
+        textLeft(x, y1, y2, s);
+        return;
+    }
+    QFont narrow = m_font;
+    narrow.setStretch(qMax(1, int(100 * width / w)));
+    m_p.setFont(narrow);
+    text(x, bandTop(y1, y2), s);
+    m_p.setFont(m_font);
+}
+
 void ReportCanvas::textRight(qreal x, qreal y1, qreal y2, const QString &s)
 {
     text(x - textWidth(s), bandTop(y1, y2), s);

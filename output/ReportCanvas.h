@@ -40,6 +40,9 @@ public:
     void textLeft(qreal x, qreal y1, qreal y2, const QString &s);
     // Right edge at x, vertically centred in the band.
     void textRight(qreal x, qreal y1, qreal y2, const QString &s);
+    // As textLeft, but a text wider than `width` is narrowed to fit, so that a long name does
+    // not run over the next column and stays whole.
+    void textLeftFit(qreal x, qreal width, qreal y1, qreal y2, const QString &s);
     // Top of a text vertically centred in the band.
     qreal bandTop(qreal y1, qreal y2) const { return y1 + ((y2 - y1) - textHeight()) / 2; }
 

@@ -415,7 +415,7 @@ private slots:
         QVERIFY(!r.ok);
         QCOMPARE(r.jobs, 0);
         QCOMPARE(r.problems.size(), 1);
-        QCOMPARE(r.problems[0].title, QStringLiteral("印刷"));
+        QCOMPARE(r.problems[0].title, QStringLiteral("印刷エラー"));
         QVERIFY(r.problems[0].text.startsWith(QStringLiteral("印刷エラーが発生しました。\r\nError=75\r\n")));
         QVERIFY(!QFileInfo::exists(path));
     }
