@@ -301,13 +301,19 @@ int Punch_LoadEmployee(const QString &cardId, const PunchSnapshot *snapshot)
     return 0;
 }
 
-int Punch_LoadDate(int month, int day, int employeeCount)
+int Punch_LoadDate(int month, int day, int employeeCount, const PunchSnapshot *snapshot)
 {
     const int count = std::clamp(employeeCount, 0, kPunchRows);
     for (int r = 0; r < count; ++r)
         g_punchRows.rows[size_t(r)].clear();
     if (count == 0)
         return 0;
+    if (snapshot) {
+        const PairingMode mode = pairingModeFor(g_install.linkKind);
+        for (int r = 0; r < count; ++r)
+            g_punchRows.rows[size_t(r)] = Punch_Pair(snapshot->day(month, day, g_kojin[size_t(r)].card), mode);
+        return 0;
+    }
     ReadTransaction txn(dbs().monthly);
     DayReader reader;
     if (reader.error())

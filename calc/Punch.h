@@ -68,6 +68,7 @@ private:
 int Punch_LoadEmployee(const QString &cardId, const PunchSnapshot *snapshot = nullptr);
 
 // Rows 0..employeeCount-1: cleared and filled with the punches of that date for the card of
-// employee r of g_kojin (employeeCount as Kojin_Read returned it). Returns 0 or the database
-// error number.
-int Punch_LoadDate(int month, int day, int employeeCount);
+// employee r of g_kojin (employeeCount as Kojin_Read returned it), read from the database, or
+// from snapshot when one is given (the date must be one of g_periodDays when it was loaded).
+// Returns 0 or the database error number.
+int Punch_LoadDate(int month, int day, int employeeCount, const PunchSnapshot *snapshot = nullptr);

@@ -183,6 +183,17 @@ private slots:
         QCOMPARE(slotText(g_punchRows.rows[2]), "22:00|" + E + "|" + E + "|" + E);
         QCOMPARE(g_punchRows.rows[3].slot[0], QStringLiteral("11:11")); // not an employee row
 
+        g_periodDays = PeriodDays_LayoutCompact(2010, 12, 20);
+        PunchSnapshot snapshot;
+        QCOMPARE(snapshot.load(), 0);
+        const PunchRows direct = g_punchRows;
+        for (auto &r : g_punchRows.rows)
+            r.slot.fill(QStringLiteral("99:99"));
+        QCOMPARE(Punch_LoadDate(12, 3, 3, &snapshot), 0);
+        for (int r = 0; r < 3; ++r)
+            QCOMPARE(slotText(g_punchRows.rows[size_t(r)]), slotText(direct.rows[size_t(r)]));
+        g_punchRows.rows[3].slot[0] = QStringLiteral("11:11");
+
         // An empty employee table touches nothing.
         QCOMPARE(Punch_LoadDate(12, 3, 0), 0);
         QCOMPARE(g_punchRows.rows[3].slot[0], QStringLiteral("11:11"));
