@@ -1,11 +1,15 @@
 #include "ScreenFactory.h"
 
 #include "frmSetMenu.h"
-#include "frmKojinEdit.h"
-#include "frmListEdit.h"
 #include "HelpCalls.h"
 #include "frmDataInput.h"
 #include "frmLANset.h"
+#include "frmCalendar.h"
+#include "frmCardSet.h"
+#include "frmKubunSet.h"
+#include "frmMasSet.h"
+#include "frmKojinEdit.h"
+#include "frmListEdit.h"
 
 #include <QWidget>
 
@@ -19,10 +23,14 @@ struct Entry {
 // One line per screen, in menu order.
 const Entry kScreens[] = {
     {"frmSetMenu", []() -> QWidget * { return new frmSetMenu; }},
+    {"frmDataInput", []() -> QWidget * { return new frmDataInput; }},
     {"frmKojinEdit", []() -> QWidget * { return new frmKojinEdit; }},
     {"frmListEdit", []() -> QWidget * { return new frmListEdit; }},
-    {"frmDataInput", []() -> QWidget * { return new frmDataInput; }},
     {"frmLANset", []() -> QWidget * { frmLANset::setHelpHandler(showHelp); return new frmLANset; }},
+    {"frmMasSet", []() -> QWidget * { return new frmMasSet; }},
+    {"frmCardSet", []() -> QWidget * { return new frmCardSet; }},
+    {"frmKubunSet", []() -> QWidget * { return new frmKubunSet; }},
+    {"frmCalendar", []() -> QWidget * { return new frmCalendar; }},
 };
 
 const Entry *find(const QString &formName)
