@@ -37,10 +37,13 @@ inline QString unescape(QString s)
 // The PDF's text maps some ideographs to their radical look-alikes (月 comes back as the
 // radical U+2F49); compatibility normalisation gives the ideographs back. Expected texts go
 // through the same, so that "～" and "~", "：" and ":" compare equal.
-// The full-width tilde comes back as the wave dash.
+// The full-width tilde comes back as the wave dash, and 長 as a supplementary radical that
+// normalisation leaves alone.
 inline QString norm(const QString &s)
 {
-    return s.normalized(QString::NormalizationForm_KC).replace(QChar(0x301C), QLatin1Char('~'));
+    return s.normalized(QString::NormalizationForm_KC)
+        .replace(QChar(0x301C), QLatin1Char('~'))
+        .replace(QChar(0x2ED1), QChar(0x9577));
 }
 
 inline QVector<Page> read(const QString &pdf)

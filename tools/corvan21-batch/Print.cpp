@@ -52,7 +52,18 @@ QStringList splitList(const QString &v)
 
 QString oneLine(QString s) { return s.replace(QStringLiteral("\r\n"), QStringLiteral(" ")); }
 
+int printReport(const QStringList &args);
+
+// The databases are closed before the program ends: left to the static destructors they
+// would close after the SQL driver registry is gone, and the tool would crash on exit.
 int runPrint(const QStringList &args)
+{
+    const int status = printReport(args);
+    closeAllDatabases();
+    return status;
+}
+
+int printReport(const QStringList &args)
 {
     BatchOptions o;
     QString why;
