@@ -20,8 +20,13 @@ class RecordingHost : public ScreenHost
 {
 public:
     QStringList closed;
-    QWidget *findScreen(const QString &) override { return nullptr; }
-    void showScreen(QWidget *) override {}
+    QWidget *dataInput = nullptr;
+    QWidget *shown = nullptr;
+    QWidget *findScreen(const QString &name) override
+    {
+        return name == QLatin1String("frmDataInput") ? dataInput : nullptr;
+    }
+    void showScreen(QWidget *w) override { shown = w; }
     void closeScreen(const QString &name) override { closed << name; }
 };
 
@@ -363,6 +368,53 @@ private slots:
                  QStringLiteral("個人マスターに対象となるデータが存在しません。\n個人マスターを登録して下さい。"));
         QCOMPARE(dialogs.last().title, kMasTitle);
         QCOMPARE(dialogs.messages().size(), 1);
+        // With an employee, an unsaved edit is offered for saving first; the list itself
+        // cannot be printed yet and the screen says so.
+        typeCell(w, 0, 1, QStringLiteral("5"));
+        dialogs.clear();
+        dialogs.answer(Dialogs::Answer::Yes);
+        QTest::mouseClick(buttonOf(w, "cmdPrint"), Qt::LeftButton);
+        QCOMPARE(dialogs.messages().size(), 2);
+        QCOMPARE(dialogs.messages().at(0).text, QStringLiteral("変更した内容を保存します。よろしいですか？"));
+        QCOMPARE(dialogs.last().title, QStringLiteral("印刷"));
+        QVERIFY(dialogs.last().text.contains(QStringLiteral("まだ使用できません")));
+        QCOMPARE(stored(dbs().monthly), QStringList{QStringLiteral("01|000005| | |01|0")});
+    }
+
+    void inputMethodOnlyForNames()
+    {
+        seed({{QStringLiteral("000001"), QStringLiteral("一")}});
+        ScriptedDialogs dialogs;
+        frmMasSet w;
+        w.show();
+        QTableWidget *g = gridOf(w);
+        for (int col : {1, 2, 3}) {
+            g->setCurrentCell(0, col);
+            QCoreApplication::processEvents();
+            QWidget *e = openEditor(g);
+            QVERIFY(e);
+            QCOMPARE(e->testAttribute(Qt::WA_InputMethodEnabled), col == 2);
+        }
+    }
+
+    void cardScreenReturnsToIntake()
+    {
+        RecordingHost host;
+        QWidget intake;
+        host.dataInput = &intake;
+        setScreenHost(&host);
+        seed({{QStringLiteral("000001"), QStringLiteral("一")}});
+        ScriptedDialogs dialogs;
+        frmCardSet w;
+        w.show();
+        typeCell(w, 0, 3, QStringLiteral("9"));
+        dialogs.answer(Dialogs::Answer::No);
+        QTest::mouseClick(buttonOf(w, "cmdCancel"), Qt::LeftButton);
+        QCOMPARE(dialogs.last().title, QStringLiteral("カード番号登録"));
+        QCOMPARE(host.shown, &intake);
+        QVERIFY(!w.isVisible());
+        QCOMPARE(text(w, 0, 3), QString()); // the declined edit was dropped
+        QVERIFY(stored(dbs().monthly).value(0).endsWith(QStringLiteral("| |01|0")));
     }
 
     void cardScreenEditsCardsOnly()
