@@ -1,0 +1,347 @@
+// The main window: menus and toolbar, the editing guard, month change, backup and restore,
+// log viewing, help and the orderly end.
+
+#include "AppTestSupport.h"
+#include "HelpCalls.h"
+#include "MDIForm1.h"
+#include "MonthFiles.h"
+#include "MonthStart.h"
+#include "ScreenFactory.h"
+#include "ScreenHost.h"
+#include "ScriptedDialogs.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolBar>
+
+namespace {
+
+// An editor standing in front, whose check routine answers as told and counts its calls.
+class GuardedEditor : public QWidget, public EditingScreen
+{
+public:
+    explicit GuardedEditor(int answer) : m_answer(answer) { setObjectName(QStringLiteral("frmKojinEdit")); }
+    int checkRoutine() override
+    {
+        ++calls;
+        return m_answer;
+    }
+    int calls = 0;
+
+private:
+    int m_answer;
+};
+
+QAction *action(QWidget *w, const QString &name)
+{
+    for (QAction *a : w->findChildren<QAction *>())
+        if (a->objectName() == name)
+            return a;
+    return nullptr;
+}
+
+// Runs fn on the modal dialog named `name` once it is up.
+void onModal(const QString &name, std::function<void(QWidget *)> fn)
+{
+    QTimer::singleShot(0, [name, fn] {
+        QWidget *m = QApplication::activeModalWidget();
+        if (!m || m->objectName() != name) {
+            QWARN("expected modal dialog is not up");
+            if (m)
+                m->close();
+            return;
+        }
+        fn(m);
+    });
+}
+
+} // namespace
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+    TestHome *m_home = nullptr;
+    ScriptedDialogs *m_dlg = nullptr;
+    DesktopRecorder *m_desk = nullptr;
+    MDIForm1 *m_main = nullptr;
+
+private slots:
+    void init()
+    {
+        qputenv("CORVAN21_NOW", "2010-12-15T09:30:00");
+        m_home = new TestHome;
+        QVERIFY(installProgramFiles());
+        m_dlg = new ScriptedDialogs;
+        m_desk = new DesktopRecorder;
+        QString why;
+        QVERIFY2(startMonthForBatch(QStringLiteral("2010"), QStringLiteral("12"), QStringLiteral("418305"), &why), qPrintable(why));
+        m_main = new MDIForm1;
+        m_main->setMonthLabel(g_run.year, g_run.month);
+        m_main->show();
+        m_main->showSetMenu();
+    }
+    void cleanup()
+    {
+        delete m_main;
+        closeAllWindows();
+        delete m_desk;
+        delete m_dlg;
+        delete m_home;
+    }
+
+    void menusAndToolbarCarryTheirNamesAndCaptions()
+    {
+        const QList<std::pair<const char *, const char *>> items = {
+            {"mnuBackUp", "バックアップ"}, {"mnuReStore", "リストア"},       {"mnuListPrint", "帳票印刷"},
+            {"mnuFileOut", "ファイル出力"}, {"mnuLogOut", "ログ参照"},      {"mnuComLog", "通信ログ"},
+            {"mnuErrLog", "エラーログ"},   {"mnuEnd", "終了"},             {"mnuDataInput", "データ収集"},
+            {"mnuKojinEdit", "個人修正"},  {"mnuListEdit", "一覧修正"},    {"mnuMonthChg", "処理月変更"},
+            {"mnuMasSet", "個人マスタ"},   {"mnuKubunSet", "区分設定"},    {"mnuCalendar", "カレンダー設定"},
+            {"mnuSimebiSet", "締日 日替設定"}, {"mnuPwdChg", "パスワード変更"}, {"mnuLANset", "ＬＡＮ 設定"},
+            {"mnuHelp", "ヘルプ"},         {"mnuFAQconn", "ＦＡＱサイトへ接続"}, {"mnuVersion", "バージョン情報"},
+            {"keyDataInp", "データ 収集"}, {"keyKojinEdit", "個人修正"},   {"keyListEdit", "一覧修正"},
+            {"keyFileOut", "ファイル出力"}, {"keyListPrint", "帳票印刷"},  {"keySet", "設　定"},
+            {"keyHelp", "ヘルプ"},
+        };
+        for (const auto &[name, caption] : items) {
+            QAction *a = action(m_main, QString::fromLatin1(name));
+            QVERIFY2(a, name);
+            QCOMPARE(a->text(), QString::fromUtf8(caption));
+        }
+        const QStringList titles = {QStringLiteral("ファイル"), QStringLiteral("日常業務"), QStringLiteral("設定"), QStringLiteral("ヘルプ")};
+        QStringList shown;
+        for (QAction *a : m_main->menuBar()->actions())
+            shown << a->text();
+        QCOMPARE(shown, titles);
+        // Items whose screen is not built are disabled, never a stand-in screen.
+        for (const char *n : {"mnuDataInput", "mnuKojinEdit", "mnuMasSet", "keyDataInp", "keyFileOut"}) {
+            const QString screen = QString::fromLatin1(n) == QLatin1String("keyDataInp") ? QStringLiteral("frmDataInput")
+                                   : QString::fromLatin1(n) == QLatin1String("keyFileOut")
+                                       ? QStringLiteral("frmFileOut")
+                                       : QStringLiteral("frm") + QString::fromLatin1(n).mid(3);
+            QCOMPARE(action(m_main, QString::fromLatin1(n))->isEnabled(), screenAvailable(screen));
+        }
+        QVERIFY(action(m_main, QStringLiteral("keySet"))->isEnabled());
+        QVERIFY(action(m_main, QStringLiteral("mnuLANset"))->isVisible()); // LAN installation
+        QCOMPARE(child<QLabel>(m_main, QStringLiteral("Label1"))->text(), QStringLiteral("2010年12月度"));
+    }
+
+    void editingGuardStopsAToolbarCommand()
+    {
+        auto *editor = new GuardedEditor(-1);
+        m_main->showScreen(editor);
+        QCOMPARE(m_main->frontScreen(), editor);
+        action(m_main, QStringLiteral("keySet"))->trigger();
+        QCOMPARE(editor->calls, 1);
+        QCOMPARE(m_main->frontScreen(), editor); // nothing else happened
+
+        auto *leaving = new GuardedEditor(0);
+        m_main->closeScreen(QStringLiteral("frmKojinEdit"));
+        m_main->showScreen(leaving);
+        action(m_main, QStringLiteral("keySet"))->trigger();
+        QCOMPARE(leaving->calls, 1);
+        QCOMPARE(m_main->frontScreen()->objectName(), QStringLiteral("frmSetMenu"));
+        QVERIFY(!m_main->findScreen(QStringLiteral("frmKojinEdit"))->isVisible()); // hidden, kept
+    }
+
+    void monthChangeToStartupMonthJustCloses()
+    {
+        // The processing month differs from the start-up month (12): choosing 12 is no change.
+        QVERIFY(openMonthlyDatabase(QStringLiteral("201011"), nullptr) == MonthOpen::Created);
+        g_run.month = QStringLiteral("11");
+        m_dlg->answer(Dialogs::Answer::Yes);
+        bool seen = false;
+        onModal(QStringLiteral("frmMonthChg"), [&](QWidget *d) {
+            seen = true;
+            QCOMPARE(child<QComboBox>(d, QStringLiteral("cboMonth"))->currentText(), QStringLiteral("12"));
+            child<QPushButton>(d, QStringLiteral("cmdChange"))->click();
+        });
+        child<QPushButton>(m_main, QStringLiteral("cmdMonthChg"))->click();
+        QVERIFY(seen);
+        QCOMPARE(m_dlg->messages().first().text, QStringLiteral("このまま処理月を変更してもよろしいですか？"));
+        QCOMPARE(g_run.key(), QStringLiteral("201011"));
+        QCOMPARE(dbs().monthly.path(), monthlyDbPath(QStringLiteral("201011")));
+    }
+
+    void monthChangeStartsTheChosenMonth()
+    {
+        m_dlg->answer(Dialogs::Answer::Yes);
+        onModal(QStringLiteral("frmMonthChg"), [](QWidget *d) {
+            auto *m = child<QComboBox>(d, QStringLiteral("cboMonth"));
+            m->setCurrentIndex(m->findText(QStringLiteral("10")));
+            child<QPushButton>(d, QStringLiteral("cmdChange"))->click();
+        });
+        action(m_main, QStringLiteral("mnuMonthChg"))->trigger();
+        QCOMPARE(g_run.key(), QStringLiteral("201010"));
+        QCOMPARE(child<QLabel>(m_main, QStringLiteral("Label1"))->text(), QStringLiteral("2010年10月度"));
+        QVERIFY(QFile::exists(monthlyDbPath(QStringLiteral("201010"))));
+        QCOMPARE(cell(dbs().master, QStringLiteral("SELECT 起動年 || 起動月 FROM 起動")), QStringLiteral("201010"));
+        QVERIFY(m_main->findScreen(QStringLiteral("frmSetMenu")));
+
+        // No at the first question: nothing opens.
+        m_dlg->answer(Dialogs::Answer::No);
+        action(m_main, QStringLiteral("mnuMonthChg"))->trigger();
+        QVERIFY(!QApplication::activeModalWidget());
+    }
+
+    void backupToAFolderAndOverwriteRules()
+    {
+        QCOMPARE(pathInFolder(QStringLiteral("/"), QStringLiteral("a.mdb")), QStringLiteral("/a.mdb"));
+        QCOMPARE(pathInFolder(QStringLiteral("/x"), QStringLiteral("a.mdb")), QStringLiteral("/x/a.mdb"));
+
+        const QString folder = m_home->file(QStringLiteral("bk"));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(dbs().monthly.exec(QStringLiteral("INSERT INTO タイムカード (月, 日, 時, 分, 秒, IDコード, 入退, 異例コード, CR) VALUES ('12','01','08','30','00','000000016','0','00','0')")));
+        m_dlg->answerFile(folder);
+        action(m_main, QStringLiteral("mnuBackUp"))->trigger();
+        const QString target = folder + QStringLiteral("/201012corvanbk.mdb");
+        QCOMPARE(m_dlg->last().text, QStringLiteral("バックアップを正常終了しました。"));
+        QCOMPARE(m_dlg->fileRequests().last().title, QStringLiteral("バックアップファイルを格納するフォルダを選択してください"));
+        QCOMPARE(fileBytes(target), fileBytes(monthlyDbPath(QStringLiteral("201012"))));
+        QVERIFY(dbs().monthly.isOpen());
+        QCOMPARE(g_startup.backupPath, folder);
+        QCOMPARE(cell(dbs().master, QStringLiteral("SELECT バックアップpath FROM 起動")), folder);
+
+        // Existing target: No keeps it.
+        m_dlg->clear();
+        m_dlg->answerFile(folder);
+        m_dlg->answer(Dialogs::Answer::No);
+        action(m_main, QStringLiteral("mnuBackUp"))->trigger();
+        QCOMPARE(m_dlg->last().text, target + QStringLiteral("はすでに存在しています。\n上書きしますか？"));
+        // Yes on a read-only target is refused.
+        QFile::setPermissions(target, QFile::ReadOwner);
+        m_dlg->answerFile(folder);
+        m_dlg->answer(Dialogs::Answer::Yes);
+        m_dlg->answer(Dialogs::Answer::Ok);
+        action(m_main, QStringLiteral("mnuBackUp"))->trigger();
+        QCOMPARE(m_dlg->last().text, QStringLiteral("書き込み禁止になっています。　ＯＫ"));
+        QCOMPARE(m_dlg->last().title, QStringLiteral("確認"));
+        QVERIFY(m_dlg->drained());
+    }
+
+    void restoreRulesAndReplacement()
+    {
+        const QString folder = m_home->file(QStringLiteral("rs"));
+        QVERIFY(QDir().mkpath(folder));
+        // Only another month's backup there.
+        QVERIFY(QFile::copy(monthlyDbPath(QStringLiteral("201012")), folder + QStringLiteral("/201011corvanbk.mdb")));
+        m_dlg->answerFile(folder);
+        action(m_main, QStringLiteral("mnuReStore"))->trigger();
+        QCOMPARE(m_dlg->last().text, QStringLiteral("ファイルが見つかりません"));
+        QCOMPARE(m_dlg->last().title, QStringLiteral("リストア"));
+
+        // A backup holding one punch replaces the month, after the question.
+        QVERIFY(QFile::copy(monthlyDbPath(QStringLiteral("201012")), folder + QStringLiteral("/201012corvanbk.mdb")));
+        {
+            Database bk;
+            QVERIFY(bk.open(folder + QStringLiteral("/201012corvanbk.mdb")));
+            QVERIFY(bk.exec(QStringLiteral("INSERT INTO タイムカード (月, 日, 時, 分, 秒, IDコード, 入退, 異例コード, CR) VALUES ('12','02','08','30','00','000000016','0','00','0')")));
+        }
+        m_dlg->answerFile(folder);
+        m_dlg->answer(Dialogs::Answer::No);
+        action(m_main, QStringLiteral("mnuReStore"))->trigger();
+        QCOMPARE(cell(dbs().monthly, QStringLiteral("SELECT COUNT(*) FROM タイムカード")), QStringLiteral("0"));
+
+        QWidget *menuBefore = m_main->findScreen(QStringLiteral("frmSetMenu"));
+        m_dlg->answerFile(folder);
+        m_dlg->answer(Dialogs::Answer::Yes);
+        action(m_main, QStringLiteral("mnuReStore"))->trigger();
+        QCOMPARE(m_dlg->last().text, QStringLiteral("リストアを正常終了しました。\nマスタ登録画面で登録を行なって下さい。"));
+        QCOMPARE(cell(dbs().monthly, QStringLiteral("SELECT COUNT(*) FROM タイムカード")), QStringLiteral("1"));
+        QCOMPARE(cell(dbs().master, QStringLiteral("SELECT リストアpath FROM 起動")), folder);
+        QWidget *menuAfter = m_main->findScreen(QStringLiteral("frmSetMenu"));
+        QVERIFY(menuAfter && menuAfter != menuBefore); // reloaded
+
+        // A damaged backup is refused and the month stays as it is.
+        QFile bad(folder + QStringLiteral("/201012corvanbk.mdb"));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write(QByteArray(2048, 'z'));
+        bad.close();
+        m_dlg->answerFile(folder);
+        m_dlg->answer(Dialogs::Answer::Yes);
+        m_dlg->answer(Dialogs::Answer::Cancel);
+        action(m_main, QStringLiteral("mnuReStore"))->trigger();
+        QVERIFY(m_dlg->last().text.startsWith(QStringLiteral("ファイル呼び出しに失敗しました。\n\nエラー：(")));
+        QCOMPARE(cell(dbs().monthly, QStringLiteral("SELECT COUNT(*) FROM タイムカード")), QStringLiteral("1"));
+        QVERIFY(m_dlg->drained());
+    }
+
+    void logViewingOnACopyAndTheOrderlyEnd()
+    {
+        m_dlg->answer(Dialogs::Answer::Cancel);
+        action(m_main, QStringLiteral("mnuComLog"))->trigger();
+        QCOMPARE(m_dlg->last().text, QStringLiteral("通信ログファイルがありません。\n"));
+        QCOMPARE(m_dlg->last().title, QStringLiteral("通信ログ表示"));
+
+        const QString log = dataFolder() + QStringLiteral("/E201012.log");
+        QFile f(log);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("line\r\n");
+        f.close();
+        m_dlg->answerFile(log);
+        action(m_main, QStringLiteral("mnuComLog"))->trigger();
+        QCOMPARE(m_dlg->fileRequests().last().title, QStringLiteral("通信ログファイル選択"));
+        QCOMPARE(m_dlg->fileRequests().last().filters, QStringList{QStringLiteral("通信ログファイル形式 (E*.log)")});
+        QCOMPARE(m_desk->opened.size(), 1);
+        QCOMPARE(m_desk->opened.first().toLocalFile(), log + QStringLiteral(".tmp"));
+        QCOMPARE(fileBytes(log + QStringLiteral(".tmp")), QByteArray("line\r\n"));
+
+        m_dlg->answerFile(log);
+        m_dlg->answer(Dialogs::Answer::Cancel);
+        action(m_main, QStringLiteral("mnuComLog"))->trigger();
+        QCOMPARE(m_dlg->last().text, QStringLiteral("すでに通信ログファイルは開いています。\n"));
+        QCOMPARE(m_desk->opened.size(), 1);
+
+        child<QPushButton>(m_main, QStringLiteral("cmdEnd"))->click();
+        QVERIFY(!QFile::exists(log + QStringLiteral(".tmp")));
+        QVERIFY(QFile::exists(log));
+        QVERIFY(!dbs().monthly.isOpen() && !dbs().master.isOpen() && !dbs().intake.isOpen() && !dbs().calendar.isOpen());
+        QCOMPARE(m_desk->ends, QList<int>{0});
+        QVERIFY(m_dlg->drained());
+    }
+
+    void endIsStoppedByTheEditorInFront()
+    {
+        auto *editor = new GuardedEditor(-1);
+        m_main->showScreen(editor);
+        m_main->close(); // the window's close box
+        QCOMPARE(editor->calls, 1);
+        QVERIFY(m_main->isVisible());
+        QVERIFY(dbs().monthly.isOpen());
+        QVERIFY(m_desk->ends.isEmpty());
+    }
+
+    void helpByContextTopicAndFaq()
+    {
+        action(m_main, QStringLiteral("keyHelp"))->trigger();
+        QCOMPARE(m_desk->opened.size(), 1);
+        QCOMPARE(m_desk->opened.last().toLocalFile(), programPath(QStringLiteral("help/10002.html")));
+        QCOMPARE(contextTopicFor(QStringLiteral("frmListPrint")), 10015);
+        QCOMPARE(contextTopicFor(QStringLiteral("frmAbout")), 0);
+
+        action(m_main, QStringLiteral("mnuHelp"))->trigger(); // default page is missing here
+        QVERIFY(m_dlg->last().text.contains(QStringLiteral("help/index.html")));
+
+        action(m_main, QStringLiteral("mnuFAQconn"))->trigger();
+        QCOMPARE(m_desk->opened.last(), QUrl(g_faqAddress));
+    }
+
+    void screenshotsForAReview()
+    {
+        // Written only when asked for, so that the screens can be looked at by eye.
+        const QString dir = qEnvironmentVariable("CORVAN21_SHOTS");
+        if (dir.isEmpty())
+            QSKIP("CORVAN21_SHOTS not set");
+        QApplication::processEvents();
+        QVERIFY(m_main->grab().save(dir + QStringLiteral("/main.png")));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
