@@ -10,6 +10,7 @@
 #include "frmMasSet.h"
 #include "frmKojinEdit.h"
 #include "frmListEdit.h"
+#include "frmListPrint.h"
 
 #include <QWidget>
 
@@ -31,6 +32,7 @@ const Entry kScreens[] = {
     {"frmCardSet", []() -> QWidget * { return new frmCardSet; }},
     {"frmKubunSet", []() -> QWidget * { return new frmKubunSet; }},
     {"frmCalendar", []() -> QWidget * { return new frmCalendar; }},
+    {"frmListPrint", []() -> QWidget * { return new frmListPrint; }},
 };
 
 const Entry *find(const QString &formName)
