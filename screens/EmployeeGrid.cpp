@@ -566,6 +566,9 @@ bool EmployeeGrid::finishEdit()
 
 void EmployeeGrid::editCell(int row, int col)
 {
+    // After a message box the window may not have been made active again.
+    if (isVisible() && !window()->isActiveWindow())
+        window()->activateWindow();
     m_grid->setCurrentCell(row, col);
     m_grid->scrollToItem(cell(row, col));
     if (editable(row, col))

@@ -240,6 +240,9 @@ bool frmKubunSet::fieldCheck(int index)
 void frmKubunSet::focusField(int index)
 {
     QLineEdit *t = m_times.at(index);
+    // After a message box the window may not have been made active again.
+    if (isVisible() && !t->window()->isActiveWindow())
+        t->window()->activateWindow();
     t->setFocus();
     t->selectAll();
     m_focused = index;
