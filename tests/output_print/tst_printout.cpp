@@ -228,6 +228,28 @@ private slots:
         QVERIFY(PdfPages::inBox(p, 102, 114, 195, 200).isEmpty()); // a zero sum is blank
     }
 
+    void aPeriodAcrossTwoMonthsPrintsItsDaysWithoutGaps()
+    {
+        // Closing on the 20th: 2010/01/21 to 2010/02/20, 31 days, which the fixed layout keeps
+        // on rows 0..10 and 12..31; the report prints them one after the other.
+        QVERIFY(dbs().monthly.exec(QStringLiteral("UPDATE 会社 SET 締日 = '20'")));
+        QVERIFY(Kaisya_Read());
+        QVERIFY(Period_Set());
+        const PrintResult r = print(individual({0}), QStringLiteral("period.pdf"));
+        QVERIFY(r.ok);
+        const Page p = PdfPages::read(pdf(QStringLiteral("period.pdf"))).value(0);
+        auto days = PdfPages::matching(p, QRegularExpression(QStringLiteral("^0[12]月\\d\\d日\\(.\\)$")));
+        std::sort(days.begin(), days.end(), [](const Word &a, const Word &b) { return a.y1 < b.y1; });
+        QCOMPARE(days.size(), 31);
+        QCOMPARE(days.first().text, QStringLiteral("01月21日(木)"));
+        QCOMPARE(days[11].text, QStringLiteral("02月01日(月)"));
+        QCOMPARE(days.last().text, QStringLiteral("02月20日(土)"));
+        QVERIFY(qAbs(textMiddle(days[11], 9) - 87.5) < kTol);
+        QCOMPARE(PdfPages::inBox(p, 40, 52, 85, 90).value(0).text, QStringLiteral("08:40"));
+        QVERIFY(qAbs(textMiddle(days.last(), 9) - 182.5) < kTol);
+        QVERIFY(qAbs(textMiddle(PdfPages::find(p, QStringLiteral("回数")).value(0), 9) - 192.5) < kTol);
+    }
+
     void dailyReportRunsOverTwoPagesFor51Employees()
     {
         QVERIFY(addEmployees(45));
