@@ -113,7 +113,9 @@ private slots:
         QVERIFY(home.openMonth(QStringLiteral("201001")));
         setLogPaths(Clock::today());
         RecorderSimulator sim;
-        sim.setOptions({set});
+        RecorderSimulator::Options o;
+        o.commandSet = set;
+        sim.setOptions(o);
         sim.setPunches({rec(QStringLiteral("0114083000")), rec(QStringLiteral("0114173000"), 1, 1),
                         rec(QStringLiteral("0115021000"), 2, 1)});
         QVERIFY(sim.listen(0));
@@ -287,6 +289,24 @@ private slots:
         QCOMPARE(r.message(), QStringLiteral("通信エラー 発生！\r\nErr : インデックスが有効範囲にありません。"));
         QCOMPARE(intakeRows(), 10001);
         QCOMPARE(sim.deleteCount(), 0);
+    }
+
+    void aRecordTheIntakeRefusesKeepsTheRecordersMemory()
+    {
+        TestHome home;
+        QVERIFY(home.openMonth(QStringLiteral("201001")));
+        QVERIFY(dbs().intake.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON タイムカードテンプ WHEN "
+                                                 "NEW.IDコード = '000000003' BEGIN SELECT RAISE(ABORT, 'disk full'); END")));
+        RecorderSimulator sim;
+        sim.setPunches({rec(QStringLiteral("0114083000"), 1), rec(QStringLiteral("0114083000"), 2),
+                        rec(QStringLiteral("0114083000"), 3), rec(QStringLiteral("0114083000"), 4)});
+        QVERIFY(sim.listen(0));
+        const CollectionResult r = collect(sim.port());
+        QCOMPARE(r.code, 3840);
+        QVERIFY(r.message().contains(QLatin1String("disk full")));
+        QCOMPARE(intakeRows(), 2); // what was stored before the failure stays
+        QCOMPARE(sim.deleteCount(), 0);
+        QCOMPARE(sim.punches().size(), 4);
     }
 
     void otherMessagesBeforeTheReadAcknowledgementStillTimeOut()
