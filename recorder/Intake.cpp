@@ -97,6 +97,7 @@ bool process(Database &intake, const QString &monthlyPath, const PeriodBounds &b
     }
     // The monthly database joins this connection, so the move and the labels commit together
     // (journal mode DELETE makes a commit across attached files atomic).
+    intake.exec(QStringLiteral("DETACH DATABASE 月次")); // left attached by a run that broke off, if any
     if (!intake.exec(QStringLiteral("ATTACH DATABASE ? AS 月次"), {monthlyPath}))
         return failed();
     const bool ok = intake.exec(QStringLiteral("PRAGMA 月次.journal_mode=DELETE")) &&
