@@ -260,7 +260,7 @@ bool UsbLink::runExchange()
 }
 
 // Inserts every kept record, as received, in one transaction. Returns true when the delete
-// conversation may follow: all records are committed.
+// conversation may follow: all announced records arrived whole and are committed.
 bool UsbLink::storeRecords()
 {
     int used = 0;
@@ -269,7 +269,10 @@ bool UsbLink::storeRecords()
         return false;
     }
     bool ok = true;
+    int whole = 0;
+    PunchInserter inserter(m_intake);
     for (const QString &msg : std::as_const(m_kept)) {
+        whole += wholeRecords(msg);
         for (const PunchRecord &r : parseRecords(msg)) {
             if (used >= kRecordSlots) {
                 m_result.fail(ResultCommError, kErrSubscript, runtimeErrorText(kErrSubscript));
@@ -277,7 +280,7 @@ bool UsbLink::storeRecords()
                 break;
             }
             ++used;
-            if (!insertPunchRecord(m_intake, r)) {
+            if (!inserter.insert(r)) {
                 m_result.fail(ResultCommError, m_intake.errorNumber(), m_intake.errorText());
                 ok = false;
                 break;
@@ -301,5 +304,13 @@ bool UsbLink::storeRecords()
         m_result.fail(ResultCommError, no, text);
         return false;
     }
-    return ok;
+    if (!ok)
+        return false;
+    if (whole < m_records) {
+        // A record message arrived cut short: the recorder still holds the whole punch, and
+        // erasing its memory now would lose it.
+        m_result.fail(ResultWrongReply);
+        return false;
+    }
+    return true;
 }

@@ -4,19 +4,30 @@
 //                [--fault none|silent|wrong-status|close-mid-read|malformed|extra-records]
 //                [--per-message K] [--gap MS] [--extra K] [--state-file PATH] [--verbose]
 //   corvan21-sim --demo
+//   corvan21-sim --usb [...]
 //
 // --demo reads the port and the command set from corvan21.ini of the program folder
 // (CORVAN21_HOME), holds a week of sample punches for cards 000000001..000000005 and sets the
 // recorder address of the per-user settings (IP_adrs) to 127.0.0.1, so that データ収集 of a new
 // installation reaches it.
+//
+// --usb serves the recorder as the USB device "ML60852A_DRIVER0" behind a KestoUsb driver
+// endpoint in the driver folder (KESTOUSB_DEVICE_DIR) instead of the TCP port; --demo does so
+// by itself when the installation's link is USB.
 
 #include "Common.h"
 #include "ExFile.h"
 #include "RecorderSimulator.h"
+#include "UsbDevice.h"
 
 #include <QCoreApplication>
 
+#include <QSocketNotifier>
+
+#include <csignal>
 #include <cstdio>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -25,7 +36,7 @@ void say(const QString &text) { std::fprintf(stderr, "corvan21-sim: %s\n", text.
 int usage()
 {
     say(QStringLiteral("usage: corvan21-sim [--port N] [--command-set 0|1] [--punches FILE | --generate N] "
-                       "[--fault MODE] [--per-message K] [--gap MS] [--extra K] [--state-file PATH] [--verbose] | --demo"));
+                       "[--fault MODE] [--per-message K] [--gap MS] [--extra K] [--state-file PATH] [--usb] [--verbose] | --demo"));
     return 2;
 }
 
@@ -36,6 +47,43 @@ bool intArg(const QStringList &a, int &i, int &out, int lo, int hi)
     bool ok = false;
     out = a.at(++i).toInt(&ok);
     return ok && out >= lo && out <= hi;
+}
+
+// SIGINT and SIGTERM end the event loop, so that the USB device withdraws its announcement
+// and its socket instead of leaving them behind for the next client to stumble on.
+int g_signalPipe[2] = {-1, -1};
+void onSignal(int)
+{
+    const char c = 1;
+    if (::write(g_signalPipe[1], &c, 1) < 0) {
+    }
+}
+
+int serveUsb(QCoreApplication &app, const RecorderSimulator::Options &opt, const QStringList &punches)
+{
+    UsbDevice dev;
+    dev.setOptions(opt);
+    dev.setPunches(punches);
+    QString why;
+    if (!dev.start(QStringLiteral("ML60852A_DRIVER"), 0, &why)) {
+        say(QStringLiteral("cannot serve the USB device: %1").arg(why));
+        return 1;
+    }
+    if (!why.isEmpty())
+        say(why);
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
+        auto *n = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(n, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+        std::signal(SIGINT, onSignal);
+        std::signal(SIGTERM, onSignal);
+    }
+    say(QStringLiteral("recorder on USB as %1 in %2, command set %3, %4 punches held")
+            .arg(dev.deviceName(), QString::fromStdString(kesto::DriverEndpoint::driverFolder()))
+            .arg(opt.commandSet)
+            .arg(punches.size()));
+    const int rc = app.exec();
+    dev.stop();
+    return rc;
 }
 
 } // namespace
@@ -50,11 +98,14 @@ int main(int argc, char *argv[])
     int generated = -1;
     QString punchFile;
     bool demo = false;
+    bool usb = false;
     for (int i = 1; i < a.size(); ++i) {
         const QString k = a.at(i);
         bool ok = true;
         if (k == QLatin1String("--demo"))
             demo = true;
+        else if (k == QLatin1String("--usb"))
+            usb = true;
         else if (k == QLatin1String("--verbose"))
             opt.verbose = true;
         else if (k == QLatin1String("--port"))
@@ -86,6 +137,7 @@ int main(int argc, char *argv[])
         if (Install_Read() == 0) {
             port = g_install.recorderPort;
             opt.commandSet = g_install.commandSet;
+            usb = usb || g_install.linkKind == LinkUsb;
         } else {
             say(QStringLiteral("no readable corvan21.ini in %1; using port %2, command set 0").arg(programFolder()).arg(port));
         }
@@ -105,6 +157,9 @@ int main(int argc, char *argv[])
     } else if (generated >= 0) {
         punches = RecorderSimulator::generate(generated, Clock::today());
     }
+
+    if (usb)
+        return serveUsb(app, opt, punches);
 
     RecorderSimulator sim;
     sim.setOptions(opt);
