@@ -172,6 +172,9 @@ bool PunchSheet::checkField(int row, int col)
         m_lastCol = col;
         // The focus stays: given back once the focus change that is under way has ended.
         QTimer::singleShot(0, e, [e] {
+            // After a message box the window may not have been made active again.
+            if (e->isVisible() && !e->window()->isActiveWindow())
+                e->window()->activateWindow();
             e->setFocus(Qt::OtherFocusReason);
             e->selectAll();
         });
