@@ -11,6 +11,7 @@
 #include "frmKojinEdit.h"
 #include "frmListEdit.h"
 #include "frmListPrint.h"
+#include "frmFileOut.h"
 
 #include <QWidget>
 
@@ -32,6 +33,7 @@ const Entry kScreens[] = {
     {"frmCardSet", []() -> QWidget * { return new frmCardSet; }},
     {"frmKubunSet", []() -> QWidget * { return new frmKubunSet; }},
     {"frmCalendar", []() -> QWidget * { return new frmCalendar; }},
+    {"frmFileOut", []() -> QWidget * { return new frmFileOut; }},
     {"frmListPrint", []() -> QWidget * { return new frmListPrint; }},
 };
 
