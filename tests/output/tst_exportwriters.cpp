@@ -94,6 +94,41 @@ private slots:
         QCOMPARE(ExportText::csvField(QStringLiteral("　全角 ")), QStringLiteral("　全角 "));
     }
 
+    void dailyLayoutsFollowTheTickedItems()
+    {
+        DailyBlock b;
+        b.date = QDate(2010, 2, 1);
+        b.employees = {{QStringLiteral("000001"), QStringLiteral("山田"), QStringLiteral("000000001"), QStringLiteral("01"),
+                        QStringLiteral("1")}};
+        ExportRow r;
+        r.clocks[0] = QStringLiteral("08:30");
+        r.clocks[1] = QStringLiteral("17:30");
+        r.figures[FigWork] = r.figures[FigTotal] = 480;
+        b.rows = {r};
+        b.totals.sums[FigWork] = b.totals.sums[FigTotal] = 480;
+        b.totals.counts[FigWork] = b.totals.counts[FigTotal] = 1;
+        ExportItems items{};
+        items[1] = items[2] = items[9] = true; // second pair, work, total
+
+        QCOMPARE(capture([&](SjisTextWriter &o) { ExportWriters::dailyCsv(o, b, items); }),
+                 sjis(QStringLiteral("年月日,2010年02月01日(月)\r\n"
+                                     "社員No,氏名,区, 出勤2時, 出勤2分, 退勤2時, 退勤2分, 就業時, 就業分, 合計時, 合計分\r\n"
+                                     "000001,山田,01,,,,, 8,00, 8,00\r\n"
+                                     "人数,,,,,,,,1,,1\r\n"
+                                     "合計,,,,,,,  8,00,  8,00\r\n"
+                                     "\r\n")));
+        const QByteArray txt = sjis(QStringLiteral("年月日")) + sp(8) + sjis(QStringLiteral("2010年02月01日(月)")) + "\r\n"
+                               + sjis(QStringLiteral("社員No")) + sp(8) + sjis(QStringLiteral("氏名")) + sp(10)
+                               + sjis(QStringLiteral("区")) + sp(12) + sjis(QStringLiteral("出勤2")) + sp(9)
+                               + sjis(QStringLiteral("退勤2")) + sp(9) + sjis(QStringLiteral("就業")) + sp(10)
+                               + sjis(QStringLiteral("合計")) + "\r\n"
+                               + "000001" + sp(8) + sjis(QStringLiteral("山田")) + sp(14) + "01" + sp(16) + sp(16) + sp(11)
+                               + " 8:00" + sp(11) + " 8:00\r\n"
+                               + sjis(QStringLiteral("人数")) + sp(52) + sp(24) + " 1 " + sp(15) + "\r\n"
+                               + sjis(QStringLiteral("合計")) + sp(52) + sp(24) + "  8:00" + sp(10) + "  8:00\r\n\r\n";
+        QCOMPARE(capture([&](SjisTextWriter &o) { ExportWriters::dailyTxt(o, b, items); }), txt);
+    }
+
     void thousandHourSumsWidenTheirFields()
     {
         TotalsLine l = line("000016", "大沢");
