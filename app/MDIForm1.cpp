@@ -1,6 +1,7 @@
 #include "MDIForm1.h"
 
 #include "AppHooks.h"
+#include "CalcoloCom.h"
 #include "Common.h"
 #include "DbFile.h"
 #include "Dialogs.h"
@@ -77,11 +78,10 @@ MDIForm1::MDIForm1()
     if (!icon.isNull())
         setWindowIcon(icon);
 
-    // The log paths follow today's date, not the processing month.
-    const QDate today = Clock::today();
-    const QString ym = zeroPad(today.year(), 4) + zeroPad(today.month(), 2);
-    m_commLogPath = dataFolder() + QStringLiteral("/E") + ym + QStringLiteral(".log");
-    m_errorLogPath = dataFolder() + QStringLiteral("/E") + ym + QStringLiteral(".err");
+    // The recorder's command tables, and the log paths, which follow today's date rather
+    // than the processing month.
+    CalcoloCom::buildCommandSet();
+    CalcoloCom::setLogPaths(Clock::today());
 
     m_mdi = new QMdiArea(this);
     m_mdi->setObjectName(QStringLiteral("MDIArea"));
@@ -202,10 +202,18 @@ void MDIForm1::buildToolbar()
         connect(a, &QAction::triggered, this, [this, key] { toolbarClick(key); });
     }
 
-    QWidget *spacer = new QWidget(tb);
+    // The month label and its buttons sit at the right end of the same row; on a screen too
+    // narrow for both they move to a row of their own rather than out of sight.
+    if (width() < 1000)
+        addToolBarBreak();
+    QToolBar *monthBar = addToolBar(QStringLiteral("MonthBar"));
+    monthBar->setObjectName(QStringLiteral("MonthBar"));
+    monthBar->setMovable(false);
+    monthBar->setFloatable(false);
+    QWidget *spacer = new QWidget(monthBar);
     spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
-    tb->addWidget(spacer);
-    auto *box = new QWidget(tb);
+    monthBar->addWidget(spacer);
+    auto *box = new QWidget(monthBar);
     auto *lay = new QHBoxLayout(box);
     lay->setContentsMargins(8, 0, 8, 0);
     m_label = new QLabel(box);
@@ -227,7 +235,7 @@ void MDIForm1::buildToolbar()
     end->setObjectName(QStringLiteral("cmdEnd"));
     connect(end, &QPushButton::clicked, this, &MDIForm1::endCommand);
     lay->addWidget(end);
-    tb->addWidget(box);
+    monthBar->addWidget(box);
 }
 
 void MDIForm1::setMonthLabel(const QString &year, const QString &month)
@@ -280,8 +288,10 @@ void MDIForm1::showScreen(QWidget *screen)
     if (!sub || sub->widget() != screen) {
         sub = m_mdi->addSubWindow(screen);
         sub->setAttribute(Qt::WA_DeleteOnClose);
-        if (screen->objectName() == QLatin1String("frmSetMenu"))
+        if (screen->objectName() == QLatin1String("frmSetMenu")) {
+            sub->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
             sub->move(0, 0);
+        }
     }
     screen->show();
     sub->show();

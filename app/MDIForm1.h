@@ -77,6 +77,4 @@ private:
     bool m_ending = false;
     bool m_busy = false;
     bool m_ended = false;
-    QString m_commLogPath;
-    QString m_errorLogPath;
 };

@@ -2,9 +2,11 @@
 
 #include "ExFile.h"
 
+// The class registry as the USB library writes it (header only, no link to the library).
+#include "../usblib/KestoRegistry.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -49,13 +51,7 @@ bool recordSetupCompleted()
     return ini.status() == QSettings::NoError;
 }
 
-QString usbRegistryPath()
-{
-    const QString env = qEnvironmentVariable("KESTOUSB_REGISTRY");
-    if (!env.isEmpty())
-        return env;
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/KestoUsb/registry");
-}
+QString usbRegistryPath() { return QString::fromStdString(kesto::reg::registryPath()); }
 
 QString usbDriverFolder()
 {
@@ -70,22 +66,15 @@ QString usbDriverFolder()
 
 namespace {
 
-// The registration must name the control's class and a libKestoUsb.so module that exists.
+// The registration must name a module for the control's class, and that module must exist.
 bool libraryRegistered()
 {
-    QFile f(usbRegistryPath());
-    if (!f.open(QIODevice::ReadOnly))
+    kesto::reg::Registry r;
+    std::string module;
+    if (!r.load(kesto::reg::registryPath())
+        || !r.value(std::string("CLSID\\") + kKestoUsbClsid + "\\InprocServer32", "", &module) || module.empty())
         return false;
-    const QString text = QString::fromUtf8(f.readAll());
-    if (!text.contains(QLatin1String(kKestoUsbClsid), Qt::CaseInsensitive))
-        return false;
-    static const QRegularExpression module(QStringLiteral("(/[^\\s\"'=,;]*libKestoUsb\\.so[^\\s\"',;]*)"));
-    auto it = module.globalMatch(text);
-    while (it.hasNext()) {
-        if (QFileInfo(it.next().captured(1)).isFile())
-            return true;
-    }
-    return false;
+    return QFileInfo(QString::fromStdString(module)).isFile();
 }
 
 } // namespace

@@ -19,7 +19,7 @@ bool setupCompleted();
 bool recordSetupCompleted();
 
 // The recorder's USB side is installed when the KestoUsb library is registered in the class
-// registry (KESTOUSB_REGISTRY, else KestoUsb/registry in the user's config folder) with a
+// registry (KESTOUSB_REGISTRY, else kestousb/classes.reg in the user's config folder) with a
 // module file that exists, and the driver folder (KESTOUSB_DEVICE_DIR, else
 // $XDG_RUNTIME_DIR/kestousb) exists. 0 when both hold, +1 when the library is missing, +2 when
 // the driver is missing.

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 namespace {
@@ -180,6 +181,9 @@ bool showLoginScreen()
         delete w;
         return false;
     }
+    w->adjustSize();
+    if (const QScreen *s = w->screen())
+        w->move(s->availableGeometry().center() - w->rect().center());
     w->show();
     return true;
 }

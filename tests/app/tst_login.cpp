@@ -327,7 +327,7 @@ private slots:
         QFile(lib).open(QIODevice::WriteOnly);
         QFile reg(registry);
         QVERIFY(reg.open(QIODevice::WriteOnly));
-        reg.write("CLSID\\{B5463437-6971-11D4-816D-0050DACEAA4B}\\InprocServer32=" + lib.toUtf8() + "\n");
+        reg.write("[CLSID\\{B5463437-6971-11D4-816D-0050DACEAA4B}\\InprocServer32]\n@=\"" + lib.toUtf8() + "\"\n");
         reg.close();
         QCOMPARE(usbDriverCheck(), 2);
         QVERIFY(QDir().mkpath(driver));
