@@ -195,6 +195,7 @@ private slots:
         CalcoloCom::setLogPaths(Clock::today());
         ScriptedDialogs dlg;
         g_install.linkKind = LinkUsb;
+        frmDataInput::setLinkScreen(LinkUsb, {}); // as when no USB screen is built in
         frmDataInput w;
         w.cmdデータ収集_Click();
         QCOMPARE(dlg.last().text, QStringLiteral("ドライバが使用できません。 (429)"));
