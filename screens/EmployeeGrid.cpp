@@ -4,6 +4,7 @@
 #include "DbFile.h"
 #include "Dialogs.h"
 #include "EmployeeRules.h"
+#include "PrintOut.h"
 #include "WidgetDialogs.h"
 
 #include <QComboBox>
@@ -772,9 +773,7 @@ void EmployeeGrid::cmdPrint_Click()
                         m_title, Dialogs::Icon::Exclamation);
         return;
     }
-    // The employee master list is not part of this version's reports yet.
-    Dialogs::inform(QStringLiteral("個人マスタ一覧の印刷は、まだ使用できません。"), QStringLiteral("印刷"),
-                    Dialogs::Icon::Information);
+    PrintOut_MasterList();
 }
 
 void EmployeeGrid::cmdCancel_Click()

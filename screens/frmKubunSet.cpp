@@ -3,6 +3,7 @@
 #include "Common.h"
 #include "Dialogs.h"
 #include "KubunRules.h"
+#include "PrintOut.h"
 #include "TimeMath.h"
 #include "WidgetDialogs.h"
 
@@ -486,7 +487,5 @@ void frmKubunSet::cmdPrint_Click()
         return;
     if (!save(false))
         return;
-    // The category list is not part of this version's reports yet.
-    Dialogs::inform(QStringLiteral("勤務区分一覧の印刷は、まだ使用できません。"), QStringLiteral("印刷"),
-                    Dialogs::Icon::Information);
+    PrintOut_CategoryList();
 }

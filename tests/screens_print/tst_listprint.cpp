@@ -3,7 +3,9 @@
 // job per copy, into PDF files.
 
 #include "frmDateSelect.h"
+#include "frmKubunSet.h"
 #include "frmListPrint.h"
+#include "frmMasSet.h"
 
 #include "Common.h"
 #include "../output/ExportFixture.h"
@@ -277,6 +279,32 @@ private slots:
             QVERIFY(name5[0].x2 < 53);
         }
         QVERIFY(!QFileInfo::exists(m_out.filePath(QStringLiteral("day-3.pdf"))));
+    }
+
+    void theMasterScreensPrintTheirLists()
+    {
+        ScriptedDialogs dialogs;
+        dialogs.answerPrint(toPdf(QStringLiteral("master.pdf")));
+        dialogs.answerPrint(toPdf(QStringLiteral("kubun.pdf")));
+        {
+            frmMasSet w;
+            w.show();
+            child<QPushButton>(w, QStringLiteral("cmdPrint"))->click();
+        }
+        {
+            frmKubunSet w;
+            w.show();
+            child<QPushButton>(w, QStringLiteral("cmdPrint"))->click();
+        }
+        QVERIFY(dialogs.messages().isEmpty());
+        QVERIFY(dialogs.drained());
+        const auto master = PdfPages::read(m_out.filePath(QStringLiteral("master.pdf")));
+        QCOMPARE(master.size(), 1);
+        QCOMPARE(PdfPages::find(master[0], QStringLiteral("個人マスターリスト")).size(), 1);
+        QCOMPARE(PdfPages::find(master[0], QStringLiteral("休職者")).size(), 1);
+        const auto kubun = PdfPages::read(m_out.filePath(QStringLiteral("kubun.pdf")));
+        QCOMPARE(kubun.size(), 1);
+        QCOMPARE(PdfPages::find(kubun[0], QStringLiteral("区分10")).size(), 1);
     }
 
     void aFileThatCannotBeWrittenIsReported()
