@@ -171,7 +171,8 @@ bool PunchSheet::checkField(int row, int col)
         m_lastRow = row;
         m_lastCol = col;
         // The focus stays: given back once the focus change that is under way has ended.
-        QTimer::singleShot(0, e, [e] {
+        QTimer::singleShot(0, e, [this, e, row] {
+            revealRow(row);
             // After a message box the window may not have been made active again.
             if (e->isVisible() && !e->window()->isActiveWindow())
                 e->window()->activateWindow();
