@@ -8,6 +8,7 @@
 #include "frmCardSet.h"
 #include "frmDataList.h"
 #include "frmLanCom.h"
+#include "frmUsbCom.h"
 
 #include <QApplication>
 #include <QGridLayout>
@@ -28,6 +29,8 @@ std::map<int, frmDataInput::LinkScreen> &linkScreens()
 {
     static std::map<int, frmDataInput::LinkScreen> m{
         {LinkLan, [](int waiting, QWidget *parent) { return frmLanCom::run(waiting, parent); }},
+        // The USB link has no row limit of its own: the waiting rows are not its concern.
+        {LinkUsb, [](int, QWidget *parent) { return frmUsbCom::run(parent); }},
     };
     return m;
 }

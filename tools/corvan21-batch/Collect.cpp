@@ -1,6 +1,7 @@
 // corvan21-batch collect / process: the two steps of the データ収集 screen without a window.
-// Both log in as the login screen does. collect runs the installation's LAN link (same state
-// machine, same communication and error logs) and the duplicate marking; process classifies
+// Both log in as the login screen does. collect runs the link of the installation's kind, LAN
+// or USB (same conversations, same communication and error logs) and the duplicate marking;
+// process classifies
 // the intake table and moves what fits into the month's time cards.
 //
 // Exit status: 0 done; 1 wrong password, failed start of the month, a failed collection (its
@@ -13,6 +14,7 @@
 #include "ExFile.h"
 #include "Intake.h"
 #include "LanLink.h"
+#include "UsbLink.h"
 #include "MonthStart.h"
 
 #include <QEventLoop>
@@ -70,29 +72,37 @@ int runCollect(const QStringList &args)
     int exitCode = 0;
     if (!login(args, "collect", exitCode))
         return exitCode;
-    if (g_install.linkKind != LinkLan) {
-        batchError(QStringLiteral("collect runs the LAN link only; this installation's link is USB"));
-        return kExitFailed;
-    }
     Intake::Counts before;
     if (!Intake::readCounts(dbs().intake, before)) {
         batchError(dbs().intake.errorText());
         return kExitFailed;
     }
-    LanLink link(dbs().intake);
-    LanLink::Settings s;
-    s.host = g_recorderAddress;
-    s.port = quint16(g_install.recorderPort);
-    s.commandSet = g_install.commandSet;
-    s.dayChange = g_company.dayChange;
-    s.waitingRows = before.collected + before.unprocessed;
-    link.setSettings(s);
+    CalcoloCom::CollectionResult r;
     QEventLoop loop;
-    QObject::connect(&link, &LanLink::finished, &loop, &QEventLoop::quit);
-    link.start();
-    loop.exec();
+    if (g_install.linkKind == LinkUsb) {
+        UsbLink link(dbs().intake);
+        UsbLink::Settings s;
+        s.commandSet = g_install.commandSet;
+        link.setSettings(s);
+        QObject::connect(&link, &UsbLink::finished, &loop, &QEventLoop::quit);
+        link.start();
+        loop.exec();
+        r = link.result();
+    } else {
+        LanLink link(dbs().intake);
+        LanLink::Settings s;
+        s.host = g_recorderAddress;
+        s.port = quint16(g_install.recorderPort);
+        s.commandSet = g_install.commandSet;
+        s.dayChange = g_company.dayChange;
+        s.waitingRows = before.collected + before.unprocessed;
+        link.setSettings(s);
+        QObject::connect(&link, &LanLink::finished, &loop, &QEventLoop::quit);
+        link.start();
+        loop.exec();
+        r = link.result();
+    }
 
-    const CalcoloCom::CollectionResult &r = link.result();
     if (r.code != 0)
         CalcoloCom::logError(r.message());
     const bool marked = Intake::markDuplicates(dbs().intake);

@@ -5,7 +5,11 @@
 #include "ExFile.h"
 #include "HelpPages.h"
 #include "Setup.h"
+#include "UsbLink.h"
 
+#include "KestoClient.h"
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
@@ -67,6 +71,40 @@ bool saveImage(const QImage &img, const QString &path, const char *format, QStri
     return true;
 }
 
+// The USB library installed beside the programs; a build tree has it in its own folder.
+QString kestoUsbModule()
+{
+    const QString installed = QCoreApplication::applicationDirPath() + QStringLiteral("/libKestoUsb.so");
+    if (QFileInfo(installed).isFile())
+        return installed;
+#ifdef KESTOUSB_BUILT_MODULE
+    if (QFileInfo(QStringLiteral(KESTOUSB_BUILT_MODULE)).isFile())
+        return QStringLiteral(KESTOUSB_BUILT_MODULE);
+#endif
+    return installed;
+}
+
+// Registers the library's classes in the user's class registry, as the setup of a USB
+// installation does, unless this very module is registered already.
+bool registerUsbLibrary(QStringList &done, QString *why)
+{
+    const QString module = QFileInfo(kestoUsbModule()).canonicalFilePath();
+    if (module.isEmpty()) {
+        *why = QStringLiteral("the USB library is missing: ") + kestoUsbModule();
+        return false;
+    }
+    const QString current = UsbLink::registeredModule();
+    if (!current.isEmpty() && QFileInfo(current).canonicalFilePath() == module)
+        return true;
+    std::string error;
+    if (kesto::FAILED(kesto::client::registerModule(module.toStdString(), false, &error))) {
+        *why = QStringLiteral("cannot register the USB library: ") + QString::fromStdString(error);
+        return false;
+    }
+    done << QStringLiteral("registered ") + module + QStringLiteral(" in ") + UsbLink::registryPath();
+    return true;
+}
+
 int runInit(const QStringList &args)
 {
     BatchOptions o;
@@ -120,13 +158,19 @@ int runInit(const QStringList &args)
     ok = ok && saveImage(drawIcon(), programPath(s.iconFile), "ICO", created, &why);
     ok = ok && saveImage(drawPicture(), programPath(s.pictureFile), "BMP", created, &why);
     ok = ok && writeHelpPages(created, &why);
+    QStringList registered;
+    // The link kind of the installation as it stands, which an earlier run may have written.
+    const bool usb = ok && (Install_Read() == 0 ? g_install.linkKind : s.linkKind) == LinkUsb;
+    ok = ok && (!usb || registerUsbLibrary(registered, &why));
     for (const auto &c : created)
         batchOut(QStringLiteral("created ") + c);
+    for (const auto &r : registered)
+        batchOut(r);
     if (!ok) {
         batchError(QStringLiteral("corvan21-batch init: ") + why);
         return 1;
     }
-    if (created.isEmpty())
+    if (created.isEmpty() && registered.isEmpty())
         batchOut(QStringLiteral("nothing to do: the installation in %1 is complete").arg(home));
     return 0;
 }
