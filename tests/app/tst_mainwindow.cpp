@@ -190,6 +190,48 @@ private slots:
         QVERIFY(!QApplication::activeModalWidget());
     }
 
+    void monthChangeToAnUnreadableMonthKeepsTheCurrentOne()
+    {
+        const QString bad = monthlyDbPath(QStringLiteral("201011"));
+        QFile f(bad);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray(4096, 'q'));
+        f.close();
+        m_dlg->answer(Dialogs::Answer::Yes);
+        bool closedItself = true;
+        onModal(QStringLiteral("frmMonthChg"), [&](QWidget *d) {
+            auto *m = child<QComboBox>(d, QStringLiteral("cboMonth"));
+            m->setCurrentIndex(m->findText(QStringLiteral("11")));
+            child<QPushButton>(d, QStringLiteral("cmdChange"))->click();
+            closedItself = !d->isVisible();
+            child<QPushButton>(d, QStringLiteral("cmdCancel"))->click();
+        });
+        action(m_main, QStringLiteral("mnuMonthChg"))->trigger();
+        QVERIFY(!closedItself); // the screen stays open
+        QVERIFY(m_dlg->last().text.contains(bad));
+        QCOMPARE(fileBytes(bad), QByteArray(4096, 'q'));
+        QCOMPARE(g_run.key(), QStringLiteral("201012"));
+        QCOMPARE(dbs().monthly.path(), monthlyDbPath(QStringLiteral("201012")));
+        QVERIFY(dbs().monthly.isOpen());
+        QCOMPARE(child<QLabel>(m_main, QStringLiteral("Label1"))->text(), QStringLiteral("2010年12月度"));
+    }
+
+    void failedCopyLeavesTheTargetAsItWas()
+    {
+        const QString target = m_home->file(QStringLiteral("keep.mdb"));
+        QFile f(target);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("old contents");
+        f.close();
+        int no = 0;
+        QString desc;
+        QVERIFY(!replaceWithCopy(m_home->file(QStringLiteral("missing.mdb")), target, &no, &desc));
+        QVERIFY(no != 0);
+        QVERIFY(!desc.isEmpty());
+        QCOMPARE(fileBytes(target), QByteArray("old contents"));
+        QCOMPARE(QDir(m_home->path()).entryList({QStringLiteral("*.copying")}, QDir::Files | QDir::Hidden), QStringList());
+    }
+
     void backupToAFolderAndOverwriteRules()
     {
         QCOMPARE(pathInFolder(QStringLiteral("/"), QStringLiteral("a.mdb")), QStringLiteral("/a.mdb"));
