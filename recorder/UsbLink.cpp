@@ -5,10 +5,12 @@
 
 #include "KestoClient.h"
 
-#include <QDateTime>
 #include <QElapsedTimer>
 
 #include <dlfcn.h>
+
+#include <cstdint>
+#include <cstring>
 
 using namespace CalcoloCom;
 

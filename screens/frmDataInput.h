@@ -25,7 +25,7 @@ public:
 
     // Runs a link screen modally and returns its outcome; waitingRows feeds the 10000 limit.
     using LinkScreen = std::function<CalcoloCom::CollectionResult(int waitingRows, QWidget *parent)>;
-    // The LAN screen is built in; the USB screen registers itself here.
+    // Both link screens are built in; tests put their own in their place here.
     static void setLinkScreen(int linkKind, LinkScreen screen);
     // Opens a list (tests replace it to look at the list without a modal loop).
     using ListOpener = std::function<void(int type, const QString &title, QWidget *parent)>;
