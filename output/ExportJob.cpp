@@ -83,12 +83,12 @@ QVector<QDate> periodDates()
     return d;
 }
 
-IndividualBlock computeIndividualBlock(int employee, int *error, QString *errorText)
+IndividualBlock computeIndividualBlock(int employee, int *error, QString *errorText, const PunchSnapshot *snapshot)
 {
     IndividualBlock b;
     const Employee &e = g_kojin[size_t(employee)];
     b.employee = exportEmployee(e);
-    *error = Punch_LoadEmployee(e.card);
+    *error = Punch_LoadEmployee(e.card, snapshot);
     if (*error) {
         *errorText = dbs().monthly.errorText();
         return b;
@@ -104,7 +104,8 @@ IndividualBlock computeIndividualBlock(int employee, int *error, QString *errorT
     return b;
 }
 
-DailyBlock computeDailyBlock(const QDate &date, int employeeCount, int *error, QString *errorText)
+DailyBlock computeDailyBlock(const QDate &date, int employeeCount, int *error, QString *errorText,
+                             const PunchSnapshot *snapshot)
 {
     DailyBlock b;
     b.date = date;
@@ -116,7 +117,9 @@ DailyBlock computeDailyBlock(const QDate &date, int employeeCount, int *error, Q
         *errorText = dbs().calendar.errorText();
         return b;
     }
-    *error = Punch_LoadDate(date.month(), date.day(), employeeCount);
+    // A date outside the snapshot's period rows is read on its own.
+    const bool inSnapshot = snapshot && row >= 0;
+    *error = Punch_LoadDate(date.month(), date.day(), employeeCount, inSnapshot ? snapshot : nullptr);
     if (*error) {
         *errorText = dbs().monthly.errorText();
         return b;
@@ -160,15 +163,19 @@ ExportResult writeExport(const ExportJob &job, int textFlag, QIODevice *device)
     const bool text = textFlag == -1;
     int error = 0;
     QString errorText;
+    // The period's punches are read once, after its rows are filled, not per employee-day.
+    PunchSnapshot snapshot;
 
     switch (job.kind) {
     case ExportKind::Individual:
         if ((error = PeriodDays_FillFixed()) != 0)
             return fail(error, dbs().calendar.errorText());
+        if ((error = snapshot.load()) != 0)
+            return fail(error, dbs().monthly.errorText());
         for (int i : job.employees) {
             if (i < 0 || i >= job.employeeCount)
                 continue;
-            const IndividualBlock b = computeIndividualBlock(i, &error, &errorText);
+            const IndividualBlock b = computeIndividualBlock(i, &error, &errorText, &snapshot);
             if (error)
                 return fail(error, errorText);
             noteCategory(i);
@@ -180,8 +187,10 @@ ExportResult writeExport(const ExportJob &job, int textFlag, QIODevice *device)
     case ExportKind::Daily:
         if ((error = PeriodDays_FillCompact()) != 0)
             return fail(error, dbs().calendar.errorText());
+        if ((error = snapshot.load()) != 0)
+            return fail(error, dbs().monthly.errorText());
         for (const QDate &d : job.dates) {
-            const DailyBlock b = computeDailyBlock(d, job.employeeCount, &error, &errorText);
+            const DailyBlock b = computeDailyBlock(d, job.employeeCount, &error, &errorText, &snapshot);
             if (error)
                 return fail(error, errorText);
             for (int i = 0; i < job.employeeCount; ++i)
@@ -194,9 +203,11 @@ ExportResult writeExport(const ExportJob &job, int textFlag, QIODevice *device)
     case ExportKind::Totals: {
         if ((error = PeriodDays_FillFixed()) != 0)
             return fail(error, dbs().calendar.errorText());
+        if ((error = snapshot.load()) != 0)
+            return fail(error, dbs().monthly.errorText());
         QVector<TotalsLine> lines;
         for (int i = 0; i < job.employeeCount; ++i) {
-            const IndividualBlock b = computeIndividualBlock(i, &error, &errorText);
+            const IndividualBlock b = computeIndividualBlock(i, &error, &errorText, &snapshot);
             if (error)
                 return fail(error, errorText);
             noteCategory(i);

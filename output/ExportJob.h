@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QVector>
 
+class PunchSnapshot;
 class QIODevice;
 
 // One export as the screen or the batch tool asks for it: the kind, the blocks (employees or
@@ -57,5 +58,9 @@ QString unknownCategoryMessage(const QVector<int> &employees);
 QVector<QDate> periodDates();
 
 // Blocks of one kind, computed from the data store (exposed for the reports and the tests).
-IndividualBlock computeIndividualBlock(int employee, int *error, QString *errorText);
-DailyBlock computeDailyBlock(const QDate &date, int employeeCount, int *error, QString *errorText);
+// With a snapshot the punches come from it (loaded after the period rows were filled) instead
+// of one statement per employee-day; writeExport reads the period once that way.
+IndividualBlock computeIndividualBlock(int employee, int *error, QString *errorText,
+                                       const PunchSnapshot *snapshot = nullptr);
+DailyBlock computeDailyBlock(const QDate &date, int employeeCount, int *error, QString *errorText,
+                             const PunchSnapshot *snapshot = nullptr);
