@@ -4,7 +4,14 @@ set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/deps.sh
 BUILD=${BUILD_DIR:-build/test}
-cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCORVAN_WERROR=ON
+EXTRA=()
+# --sanitize: the whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer.
+if [ "${1:-}" = "--sanitize" ]; then
+  BUILD=${BUILD_DIR:-build/asan}
+  EXTRA=(-DCORVAN_ASAN=ON)
+  export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0} UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+fi
+cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCORVAN_WERROR=ON "${EXTRA[@]}"
 cmake --build "$BUILD" -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 cd "$BUILD"
