@@ -2,6 +2,8 @@
 
 #include "ExportJob.h"
 
+#include "SelectionPickers.h"
+
 #include <QDate>
 #include <QVector>
 #include <QWidget>
@@ -52,23 +54,15 @@ protected:
 
 private:
     void buildUi();
-    void fillLists();
     void applyVisibility();
-    void rangeChanged(QComboBox *from, QComboBox *to, bool fromMoved);
-    void pickDate(QComboBox *combo, QPushButton *button);
-    QDate dateOfIndex(int index) const;
     void storePayrollChoice();
     // Runs one export to a chosen file and tells the user how it went.
     void runExport(const ExportJob &job, const QString &fileName, const QStringList &filters, bool byExtension);
 
     int m_employeeCount = 0;
-    QVector<QDate> m_dates;
+    SelectionPickers m_pickers{{QStringLiteral("opt対象社員"), QStringLiteral("cbo社員番号"), QStringLiteral("opt複数社員"), QStringLiteral("cbo範囲社員_%1"), QStringLiteral("lbl範囲社員"), QStringLiteral("lst任意社員"), QStringLiteral("opt対象日"), QStringLiteral("複数日付"), QStringLiteral("cbo日付"), QStringLiteral("cmdDateSel"), QStringLiteral("opt複数日付"), QStringLiteral("cbo範囲日付_%1"), QStringLiteral("cmdDateSel1_%1"), QStringLiteral("lbl範囲日付"), QStringLiteral("lst任意日付")}};
 
     QButtonGroup *m_kind = nullptr;
-    QButtonGroup *m_targetEmployee = nullptr;
-    QButtonGroup *m_severalEmployee = nullptr;
-    QButtonGroup *m_targetDate = nullptr;
-    QButtonGroup *m_severalDate = nullptr;
     QButtonGroup *m_totals = nullptr;
     QButtonGroup *m_package = nullptr;
 
@@ -76,22 +70,8 @@ private:
     QGroupBox *m_frameDate = nullptr;     // 日付け指定
     QGroupBox *m_frameTotals = nullptr;   // 集計
     QGroupBox *m_frameItems = nullptr;    // 出力項目 (Frame5)
-    QWidget *m_frame3 = nullptr;
-    QWidget *m_frame4 = nullptr;
     QWidget *m_frame7 = nullptr;
-    QWidget *m_frame10 = nullptr;
-    QWidget *m_frame11 = nullptr;
 
-    QComboBox *m_employee = nullptr;
-    QComboBox *m_rangeEmployee[2] = {nullptr, nullptr};
-    QLabel *m_rangeEmployeeLabel = nullptr;
-    QListWidget *m_listEmployee = nullptr;
-    QComboBox *m_date = nullptr;
-    QPushButton *m_dateButton = nullptr;
-    QComboBox *m_rangeDate[2] = {nullptr, nullptr};
-    QPushButton *m_rangeDateButton[2] = {nullptr, nullptr};
-    QLabel *m_rangeDateLabel = nullptr;
-    QListWidget *m_listDate = nullptr;
     QCheckBox *m_items[kItemCount] = {};
     QPushButton *m_write = nullptr;
 };

@@ -2,6 +2,8 @@
 
 #include "PrintOut.h"
 
+#include "SelectionPickers.h"
+
 #include <QDate>
 #include <QVector>
 #include <QWidget>
@@ -33,43 +35,22 @@ public:
     bool buildSelection(PrintJob &job);
 
     int employeeCount() const { return m_employeeCount; }
-    QVector<QDate> dates() const { return m_dates; }
+    QVector<QDate> dates() const { return m_pickers.dates(); }
 
 public slots:
     void cmdPrint_Click();
 
 private:
     void buildUi();
-    void fillLists();
     void applyVisibility();
-    void rangeChanged(QComboBox *from, QComboBox *to, bool fromMoved);
-    void pickDate(QComboBox *combo, QPushButton *button);
 
     int m_employeeCount = 0;
-    QVector<QDate> m_dates;
+    SelectionPickers m_pickers{{QStringLiteral("Option2"), QStringLiteral("Combo1"), QStringLiteral("Option3"), QStringLiteral("Combo2_%1"), QStringLiteral("Label1"), QStringLiteral("List1"), QStringLiteral("Option4"), QStringLiteral("複数日付け"), QStringLiteral("cboDate1"), QStringLiteral("cmdDateSel1"), QStringLiteral("Option5"), QStringLiteral("cboDate2_%1"), QStringLiteral("cmdDateSel2_%1"), QStringLiteral("Label2"), QStringLiteral("List2")}};
 
     QButtonGroup *m_kind = nullptr;            // Option1
-    QButtonGroup *m_targetEmployee = nullptr;  // Option2
-    QButtonGroup *m_severalEmployee = nullptr; // Option3
-    QButtonGroup *m_targetDate = nullptr;      // Option4
-    QButtonGroup *m_severalDate = nullptr;     // Option5
 
     QGroupBox *m_frameEmployee = nullptr;
     QGroupBox *m_frameDate = nullptr;
-    QWidget *m_frame3 = nullptr;
-    QWidget *m_frame4 = nullptr;
-    QWidget *m_frame10 = nullptr;
-    QWidget *m_frame11 = nullptr;
 
-    QComboBox *m_employee = nullptr; // Combo1
-    QComboBox *m_rangeEmployee[2] = {nullptr, nullptr};
-    QLabel *m_rangeEmployeeLabel = nullptr;
-    QListWidget *m_listEmployee = nullptr; // List1
-    QComboBox *m_date = nullptr;           // cboDate1
-    QPushButton *m_dateButton = nullptr;
-    QComboBox *m_rangeDate[2] = {nullptr, nullptr};
-    QPushButton *m_rangeDateButton[2] = {nullptr, nullptr};
-    QLabel *m_rangeDateLabel = nullptr;
-    QListWidget *m_listDate = nullptr; // List2
     QPushButton *m_print = nullptr;
 };
