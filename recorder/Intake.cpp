@@ -114,13 +114,21 @@ bool process(Database &intake, const QString &monthlyPath, const PeriodBounds &b
         if (!intake.exec(t + QStringLiteral("IDマーク = '01' WHERE IDコード IN (SELECT カード番号 FROM 月次.個人)")))
             return false;
         QVector<QStringList> rows;
-        if (!intake.select(QStringLiteral("SELECT COUNT(*) FROM タイムカードテンプ WHERE (月マーク = '01' AND IDマーク = '01')"),
+        // A punch already in the month's time cards (a collection that stopped after storing its
+        // rows but before the recorder erased them brings them again) is not moved a second time;
+        // it leaves the buffer with the others, so nothing is lost and nothing is doubled.
+        const QString notYetStored = QStringLiteral(
+            " AND NOT EXISTS (SELECT 1 FROM 月次.タイムカード k WHERE k.月 = t.月 AND k.日 = t.日 AND k.時 = t.時"
+            " AND k.分 = t.分 AND k.秒 = t.秒 AND k.IDコード = t.IDコード AND k.入退 = t.入退 AND k.異例コード = t.異例コード)");
+        if (!intake.select(QStringLiteral("SELECT COUNT(*) FROM タイムカードテンプ t WHERE (月マーク = '01' AND IDマーク = '01')")
+                               + notYetStored,
                            rows))
             return false;
         const int toMove = rows.value(0).value(0).toInt();
         if (!intake.exec(QStringLiteral("INSERT INTO 月次.タイムカード (月,日,時,分,秒,IDコード,入退,異例コード,CR) "
-                                        "SELECT 月,日,時,分,秒,IDコード,入退,異例コード,CR FROM タイムカードテンプ "
-                                        "WHERE (月マーク = '01' AND IDマーク = '01') ORDER BY rowid")))
+                                        "SELECT 月,日,時,分,秒,IDコード,入退,異例コード,CR FROM タイムカードテンプ t "
+                                        "WHERE (月マーク = '01' AND IDマーク = '01')")
+                            + notYetStored + QStringLiteral(" ORDER BY rowid")))
             return false;
         if (!intake.exec(QStringLiteral("DELETE FROM タイムカードテンプ WHERE (月マーク = '01' AND IDマーク = '01')")))
             return false;
