@@ -1,6 +1,7 @@
 // The exported driver access functions: each turns its arguments into one control code and
 // request record for the device's driver endpoint.
 
+#include "ControlRequest.h"
 #include "DeviceNotifier.h"
 #include "DriverConnection.h"
 #include "Internal.h"
@@ -15,8 +16,6 @@
 using namespace kesto;
 
 namespace {
-
-constexpr uint32_t kMaxControlLength = 1536;
 
 unsigned hv(KESTO_HANDLE h) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(h)); }
 
@@ -93,60 +92,6 @@ uint32_t pipeTransfer(const char *name, uint32_t code, KESTO_HANDLE h, uint8_t e
     return r;
 }
 
-// Maps the request-type byte (type and recipient) and, for standard requests, the request
-// code onto the function code the driver takes. Returns false for requests the driver cannot
-// carry; their own refusal text (if any) has been traced.
-bool translateControl(uint8_t requestType, uint8_t request, uint16_t *function)
-{
-    auto refuse = [](const char *what) {
-        traceLine("Kesto for USB does not support the %s Device Request.", what);
-        return false;
-    };
-    switch (requestType) {
-    case 0:
-        switch (request) {
-        case 0: *function = 19; return true;
-        case 1: *function = 16; return true;
-        case 3: *function = 13; return true;
-        case 6: *function = 11; return true;
-        case 8: *function = 38; return true;
-        case 5: return refuse("SET_ADDRESS");
-        case 7: return refuse("SET_DESCRIPTOR");
-        case 9: return refuse("SET_CONFIGURATION");
-        default: return false; // no function code carries it
-        }
-    case 1:
-        switch (request) {
-        case 0: *function = 20; return true;
-        case 1: *function = 17; return true;
-        case 3: *function = 14; return true;
-        case 10: *function = 39; return true;
-        case 11:
-            traceLine("Kesto for USB does not support the SET_INTERFACE Device Request.\tTo change the selected "
-                      "interface, call KestoSelectInterface.");
-            return false;
-        default: return false;
-        }
-    case 2:
-        switch (request) {
-        case 0: *function = 21; return true;
-        case 1: *function = 18; return true;
-        case 3: *function = 15; return true;
-        case 12: return refuse("SYNCH_FRAME");
-        default: return false;
-        }
-    case 32: *function = 26; return true;
-    case 33: *function = 27; return true;
-    case 34: *function = 28; return true;
-    case 35: *function = 31; return true;
-    case 64: *function = 23; return true;
-    case 65: *function = 24; return true;
-    case 66: *function = 25; return true;
-    case 67: *function = 32; return true;
-    default: return false;
-    }
-}
-
 uint32_t controlTransfer(KESTO_HANDLE h, uint8_t requestType, uint8_t request, uint16_t value, uint16_t index,
                          KESTO_BOOL hostToDevice, uint32_t length, void *buffer, uint32_t *returned,
                          KESTO_OVERLAPPED *ov, bool asynch)
@@ -154,23 +99,21 @@ uint32_t controlTransfer(KESTO_HANDLE h, uint8_t requestType, uint8_t request, u
     if (!returned || (asynch && !ov))
         return KESTO_ERROR_INVALID_PARAMETER;
     uint16_t function = 0;
-    if (!translateControl(requestType, request, &function)) {
+    const char *refusal = nullptr;
+    if (!proto::translateControl(requestType, request, &function, &refusal)) {
+        if (refusal)
+            traceLine("%s", refusal);
         traceLine(asynch ? "KestoAsynchControlTransfer: Invalid Control transfer attempted."
                          : "Invalid Control Transfer attempted.");
         return KESTO_ERROR_INVALID_PARAMETER;
     }
-    if (length > kMaxControlLength) {
+    if (length > proto::kMaxControlLength) {
         traceLine("KESTO_USB: KestoAsynchControlTransfer transfer length too long.");
-        traceLine("Length: 0x%08X    Maximum Length 0x%08X", length, kMaxControlLength);
+        traceLine("Length: 0x%08X    Maximum Length 0x%08X", length, proto::kMaxControlLength);
         return KESTO_ERROR_INVALID_PARAMETER;
     }
-    uint8_t req[16] = {};
-    put32(req, length);
-    put16(req + 4, function);
-    req[6] = request;
-    put16(req + 8, value);
-    put16(req + 10, index);
-    req[12] = hostToDevice ? 1 : 0;
+    uint8_t req[proto::kControlRecordSize];
+    proto::controlRecord(length, function, request, value, index, hostToDevice != 0, req);
     uint32_t r = issue(h, KESTO_IOCTL_CONTROL_TRANSFER, req, sizeof req, buffer, buffer ? length : 0, returned, ov);
     if (asynch) {
         traceAsynchFailure(r, h);

@@ -92,7 +92,6 @@ uint32_t DriverConnection::start(uint32_t code, const void *input, uint32_t inpu
 {
     if (inputLength > kMaxInput || outputLength > kMaxData)
         return KESTO_ERROR_INVALID_PARAMETER;
-    const bool sendsData = (code & 3u) == 1u && output && outputLength > 0;
     uint32_t tag;
     {
         std::lock_guard<std::mutex> g(m_lock);
@@ -105,13 +104,7 @@ uint32_t DriverConnection::start(uint32_t code, const void *input, uint32_t inpu
         storeInternal(overlapped, KESTO_STATUS_PENDING);
         m_pending[tag] = Pending {output, output ? outputLength : 0, overlapped};
     }
-    RequestHeader h;
-    h.kind = Request;
-    h.tag = tag;
-    h.controlCode = code;
-    h.inputLength = input ? inputLength : 0;
-    h.outputLength = output ? outputLength : 0;
-    h.dataLength = sendsData ? outputLength : 0;
+    const RequestHeader h = requestHeader(tag, code, input, inputLength, output, outputLength);
     uint8_t head[kRequestHeaderSize];
     encode(h, head);
     bool ok;
@@ -200,7 +193,7 @@ void DriverConnection::readLoop()
         if (!readFully(m_fd, head, sizeof head))
             break;
         ReplyHeader r = decodeReply(head);
-        if (r.magic != kReplyMagic || r.dataLength > kMaxData)
+        if (!replyAcceptable(r))
             break;
         data.resize(r.dataLength);
         if (r.dataLength && !readFully(m_fd, data.data(), r.dataLength))
@@ -211,12 +204,9 @@ void DriverConnection::readLoop()
             continue; // cancelled meanwhile
         Pending p = it->second;
         m_pending.erase(it);
-        uint32_t n = std::min(r.dataLength, p.outputLength);
-        if (n)
-            std::memcpy(p.output, data.data(), n);
-        p.overlapped->InternalHigh = std::min(r.information, std::max(p.outputLength, n));
-        // 259 is how a record says "pending"; a driver must not finish with it.
-        storeInternal(p.overlapped, r.status == KESTO_STATUS_PENDING ? 31u : r.status);
+        const Completion done = completeRequest(r, data.data(), p.output, p.outputLength);
+        p.overlapped->InternalHigh = done.information;
+        storeInternal(p.overlapped, done.status);
         m_completed.notify_all();
     }
     bool closing;

@@ -83,6 +83,48 @@ inline ReplyHeader decodeReply(const uint8_t *in)
     return {getU32(in), getU32(in + 4), getU32(in + 8), getU32(in + 12), getU32(in + 16)};
 }
 
+// The header of one request frame: the input record goes along when there is one, and for
+// the transfer codes (code & 3 == 1) the caller's buffer goes along as data, since the
+// driver moves the data in the endpoint's direction.
+inline RequestHeader requestHeader(uint32_t tag, uint32_t code, const void *input, uint32_t inputLength,
+                                   const void *output, uint32_t outputLength)
+{
+    RequestHeader h;
+    h.kind = Request;
+    h.tag = tag;
+    h.controlCode = code;
+    h.inputLength = input ? inputLength : 0;
+    h.outputLength = output ? outputLength : 0;
+    h.dataLength = (code & 3u) == 1u && output ? outputLength : 0;
+    return h;
+}
+
+// A reply header the reader may follow: anything else ends the connection.
+inline bool replyAcceptable(const ReplyHeader &r) { return r.magic == kReplyMagic && r.dataLength <= kMaxData; }
+
+// What one reply does to the request it answers.
+struct Completion {
+    uint32_t copied;      // bytes copied to the start of the caller's buffer
+    uint32_t information; // the bytes reported to the caller, never more than its buffer holds
+    uint32_t status;      // the result code the caller's record gets
+};
+
+// Applies a reply with its dataLength bytes of data to a caller's buffer of outputLength
+// bytes. A driver finishing with 259 (how a record says "pending") is given 31 instead, so
+// that the caller does not wait for ever.
+inline Completion completeRequest(const ReplyHeader &r, const uint8_t *data, void *output, uint32_t outputLength)
+{
+    if (!output)
+        outputLength = 0;
+    Completion c;
+    c.copied = r.dataLength < outputLength ? r.dataLength : outputLength;
+    if (c.copied)
+        std::memcpy(output, data, c.copied);
+    c.information = r.information < outputLength ? r.information : outputLength;
+    c.status = r.status == 259u ? 31u : r.status;
+    return c;
+}
+
 // Reads or writes exactly n bytes on a blocking socket; false on end of stream or error.
 inline bool readFully(int fd, void *buf, size_t n)
 {
