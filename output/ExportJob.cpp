@@ -60,6 +60,28 @@ int deviceErrorNumber(QIODevice *device)
     return kDeviceIoError;
 }
 
+// A file that takes only part of a buffer (the disk filled up halfway through it) fails the
+// flush with "Unknown error", and QSaveFile::commit() would still put the cut-off file in place
+// as if complete. Writing out the rest once more fails outright and records the system's reason
+// (no space left, file too large) for the message.
+bool flushWhole(QFileDevice &f)
+{
+    if (f.flush())
+        return true;
+    f.flush();
+    return false;
+}
+
+QString deviceErrorText(QIODevice *device, const SjisTextWriter &out)
+{
+    if (auto *f = qobject_cast<QFileDevice *>(device)) {
+        flushWhole(*f);
+        if (f->error() != QFileDevice::NoError)
+            return f->errorString();
+    }
+    return out.errorString();
+}
+
 } // namespace
 
 QString exportWriterTitle(ExportKind kind, int textFlag)
@@ -160,6 +182,10 @@ ExportResult writeExport(const ExportJob &job, int textFlag, QIODevice *device)
     };
 
     SjisTextWriter out(device);
+    auto failWrite = [&] {
+        const QString why = deviceErrorText(device, out); // first: it may record the device's error
+        return fail(deviceErrorNumber(device), why);
+    };
     const bool text = textFlag == -1;
     int error = 0;
     QString errorText;
@@ -181,7 +207,7 @@ ExportResult writeExport(const ExportJob &job, int textFlag, QIODevice *device)
             noteCategory(i);
             text ? ExportWriters::individualTxt(out, b, job.items) : ExportWriters::individualCsv(out, b, job.items);
             if (out.failed())
-                return fail(deviceErrorNumber(device), out.errorString());
+                return failWrite();
         }
         break;
     case ExportKind::Daily:
@@ -197,7 +223,7 @@ ExportResult writeExport(const ExportJob &job, int textFlag, QIODevice *device)
                 noteCategory(i);
             text ? ExportWriters::dailyTxt(out, b, job.items) : ExportWriters::dailyCsv(out, b, job.items);
             if (out.failed())
-                return fail(deviceErrorNumber(device), out.errorString());
+                return failWrite();
         }
         break;
     case ExportKind::Totals: {
@@ -218,7 +244,7 @@ ExportResult writeExport(const ExportJob &job, int textFlag, QIODevice *device)
         else
             text ? ExportWriters::totalsTxt(out, lines, job.items) : ExportWriters::totalsCsv(out, lines, job.items);
         if (out.failed())
-            return fail(deviceErrorNumber(device), out.errorString());
+            return failWrite();
         break;
     }
     }
@@ -243,6 +269,11 @@ ExportResult exportToFile(const ExportJob &job, const QString &path, bool remove
     } else {
         res = writeExport(job, textFlag, &f);
         if (!res.ok) {
+            f.cancelWriting();
+        } else if (!flushWhole(f)) {
+            const auto unknown = res.unknownCategory;
+            failFile(f);
+            res.unknownCategory = unknown;
             f.cancelWriting();
         } else if (!f.commit()) {
             const auto unknown = res.unknownCategory;
