@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 namespace {
 
@@ -53,6 +54,43 @@ bool reopenMonthly(int *number, QString *description)
     return false;
 }
 
+// Copies source into a new file. QFile::copy() reports a disk that filled up halfway through a
+// block as "Unknown error"; here the rest of the block is written once more, which fails outright
+// and names the cause (no space left on the device, file too large). The copy is synced before
+// it is renamed into place, so a write the file system deferred fails here too.
+bool copyWhole(const QString &source, const QString &copy, int *errorNumber, QString *why)
+{
+    auto failed = [&](const QFileDevice &d) {
+        *errorNumber = d.error() != QFileDevice::NoError ? int(d.error()) : 75;
+        *why = d.errorString();
+        return false;
+    };
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return failed(in);
+    QFile out(copy);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+        return failed(out);
+    while (!in.atEnd()) {
+        const QByteArray block = in.read(64 * 1024);
+        if (block.isEmpty())
+            return failed(in);
+        for (qint64 done = 0; done < block.size();) {
+            const qint64 n = out.write(block.constData() + done, block.size() - done);
+            if (n <= 0)
+                return failed(out);
+            done += n;
+        }
+    }
+    if (::fsync(out.handle()) != 0) {
+        *errorNumber = errno;
+        *why = QString::fromLocal8Bit(std::strerror(errno));
+        return false;
+    }
+    out.close();
+    return out.error() == QFileDevice::NoError || failed(out);
+}
+
 } // namespace
 
 QString pathInFolder(const QString &folder, const QString &fileName)
@@ -67,10 +105,9 @@ bool replaceWithCopy(const QString &source, const QString &target, int *errorNum
     const QFileInfo t(target);
     const QString tmp = t.absolutePath() + QStringLiteral("/.") + t.fileName() + QStringLiteral(".copying");
     QFile::remove(tmp);
-    QFile src(source);
-    if (!src.copy(tmp)) {
-        *errorNumber = int(src.error()) ? int(src.error()) : 75;
-        *description = src.errorString() + QStringLiteral(" (") + source + QStringLiteral(" → ") + target + QLatin1Char(')');
+    QString why;
+    if (!copyWhole(source, tmp, errorNumber, &why)) {
+        *description = why + QStringLiteral(" (") + source + QStringLiteral(" → ") + target + QLatin1Char(')');
         QFile::remove(tmp);
         return false;
     }
