@@ -1,0 +1,454 @@
+// Writes that run out of room. A file-size limit (RLIMIT_FSIZE, with SIGXFSZ ignored, so that a
+// write past it fails with EFBIG as one on a full disk fails with ENOSPC) is put on this process
+// around a call, or on a corvan21-batch child, and the export, the backup and restore of the
+// month and the collection and processing of punches must then fail with a clear message,
+// leave the earlier files as they were, leave no half-written file under the final name and
+// lose no punch.
+
+#include "ExportFixture.h"
+
+#include "Common.h"
+#include "DbFile.h"
+#include "ExFile.h"
+#include "ExportJob.h"
+#include "MonthFiles.h"
+#include "Period.h"
+#include "ScriptedDialogs.h"
+#include "TestHome.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTest>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+
+namespace {
+
+// Limits the size of every file this process writes while it lives; restores the old limit
+// and the old SIGXFSZ handling afterwards (the soft limit may go back up to the hard one).
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(qint64 bytes)
+    {
+        m_saved.rlim_cur = m_saved.rlim_max = RLIM_INFINITY;
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit r = m_saved;
+        r.rlim_cur = rlim_t(bytes);
+        m_ok = setrlimit(RLIMIT_FSIZE, &r) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    rlimit m_saved{};
+    void (*m_handler)(int) = SIG_DFL;
+    bool m_ok = false;
+};
+
+struct Run {
+    int exitCode = -1;
+    QString out, err;
+};
+
+// Runs corvan21-batch; limit > 0 puts the file-size limit on the child before it starts.
+Run batch(const QStringList &args, qint64 limit = 0)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // The tool reports on stderr what a screen would show in a message box.
+    env.remove(QStringLiteral("CORVAN21_TESTING"));
+    p.setProcessEnvironment(env);
+    if (limit > 0)
+        p.setChildProcessModifier([limit] {
+            ::signal(SIGXFSZ, SIG_IGN);
+            rlimit r{};
+            getrlimit(RLIMIT_FSIZE, &r);
+            r.rlim_cur = rlim_t(limit);
+            setrlimit(RLIMIT_FSIZE, &r);
+        });
+    p.start(QStringLiteral(CORVAN_BATCH), args);
+    Run r;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished(5000);
+        return r;
+    }
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
+    QStringList err = QString::fromLocal8Bit(p.readAllStandardError()).split(QLatin1Char('\n'));
+    err.removeIf([](const QString &l) { return l.startsWith(QStringLiteral("QStandardPaths:")); });
+    r.err = err.join(QLatin1Char('\n')).trimmed();
+    return r;
+}
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool writeBytes(const QString &path, const QByteArray &b)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(b) == b.size();
+}
+
+QStringList entries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+bool integrityOk(const QString &path)
+{
+    Database db;
+    if (!db.open(path))
+        return false;
+    QVector<QStringList> r;
+    return db.select(QStringLiteral("PRAGMA integrity_check"), r) && r.value(0).value(0) == QLatin1String("ok");
+}
+
+QStringList column(const QString &path, const QString &sql)
+{
+    Database db;
+    QVector<QStringList> rows;
+    if (!db.open(path) || !db.select(sql, rows))
+        return {QStringLiteral("<unreadable>")};
+    QStringList k;
+    for (const QStringList &r : rows)
+        k << r.value(0);
+    return k;
+}
+
+// What the system says of a write past the limit (on a full disk: no space left on device).
+QString tooLarge() { return QString::fromLocal8Bit(std::strerror(EFBIG)); }
+
+int repeats(const QStringList &l) { return int(l.size() - QSet<QString>(l.begin(), l.end()).size()); }
+
+QStringList stateLines(const QString &path)
+{
+    QStringList out;
+    for (const QByteArray &l : bytesOf(path).split('\n'))
+        if (!l.trimmed().isEmpty())
+            out << QString::fromLatin1(l.left(22));
+    return out;
+}
+
+const QString kPunchKey = QStringLiteral("月 || 日 || 時 || 分 || 秒 || IDコード || 入退 || 異例コード");
+
+// 22 characters each (MMDDhhmmss, card, in/out, exception code), January 2010 08:00-09:59,
+// 20 cards; the times are distinct, so every record is its own punch.
+QStringList punchRecords(int n)
+{
+    QStringList r;
+    for (int i = 0; i < n; ++i) {
+        const int rest = i / 28;
+        r << QStringLiteral("01") + zeroPad(i % 28 + 1, 2) + zeroPad(8 + rest / 60, 2) + zeroPad(rest % 60, 2)
+                 + QStringLiteral("00") + zeroPad(i % 20 + 1, 9) + QString::number(i % 2) + QStringLiteral("00");
+    }
+    return r;
+}
+
+quint16 startSim(QProcess &p, const QStringList &args)
+{
+    p.start(QStringLiteral(CORVAN_SIM), args);
+    if (!p.waitForStarted(5000))
+        return 0;
+    QByteArray err;
+    static const QRegularExpression re(QStringLiteral("127\\.0\\.0\\.1:(\\d+)"));
+    for (int i = 0; i < 50; ++i) {
+        p.waitForReadyRead(100);
+        err += p.readAllStandardError();
+        const auto m = re.match(QString::fromLocal8Bit(err));
+        if (m.hasMatch())
+            return quint16(m.captured(1).toInt());
+    }
+    return 0;
+}
+
+QStringList login(const QString &command, const QString &month)
+{
+    return {command, QStringLiteral("--month"), month, QStringLiteral("--password"), QStringLiteral("418305")};
+}
+
+} // namespace
+
+class TestDiskFull : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { qputenv("CORVAN21_NOW", "2010-03-02T10:00:00"); }
+
+    // exportToFile is the write of ファイル出力 and of the batch tool alike.
+    void exportKeepsTheEarlierFile_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("individual csv") << int(ExportKind::Individual) << "個人.csv" << "個人CSVファイル出力エラー";
+        QTest::newRow("daily txt") << int(ExportKind::Daily) << "日報.txt" << "日報TXTファイル出力エラー";
+        QTest::newRow("totals csv") << int(ExportKind::Totals) << "集計.csv" << "集計CSVファイル出力エラー";
+    }
+    void exportKeepsTheEarlierFile()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, name);
+        QFETCH(QString, title);
+        TestHome home;
+        QVERIFY(ExportFixture::build(home));
+        Kubun_Read();
+        ExportJob job;
+        job.kind = ExportKind(kind);
+        job.employeeCount = Kojin_Read(true);
+        QVERIFY(job.employeeCount > 0);
+        QVERIFY(Period_Set());
+        for (int i = 0; i < job.employeeCount; ++i)
+            job.employees << i;
+        job.dates = periodDates();
+
+        const QString folder = home.file(QStringLiteral("out"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = folder + QLatin1Char('/') + name;
+        QVERIFY(exportToFile(job, path).ok);
+        const QByteArray full = bytesOf(path);
+        QVERIFY(full.size() > 200);
+
+        const QByteArray old("last month's export\r\n");
+        QVERIFY(writeBytes(path, old));
+        {
+            FileSizeLimit limit(full.size() / 2);
+            QVERIFY(limit.ok());
+            const ExportResult r = exportToFile(job, path);
+            QVERIFY2(!r.ok, qPrintable(QStringLiteral("reported as written; %1 of %2 bytes under the name")
+                                           .arg(bytesOf(path).size())
+                                           .arg(full.size())));
+            QCOMPARE(r.errorTitle, title);
+            QVERIFY2(r.errorText.startsWith(QStringLiteral("ファイルを書き込めませんでした。\r\nError=")), qPrintable(r.errorText));
+            // The error names the cause, not only that something failed.
+            QVERIFY2(r.errorText.endsWith(tooLarge()), qPrintable(r.errorText));
+
+            // A new name whose empty file the save dialog made is taken away again.
+            const QString fresh = folder + QStringLiteral("/new") + name;
+            QVERIFY(writeBytes(fresh, {}));
+            QVERIFY(!exportToFile(job, fresh, true).ok);
+            QVERIFY(!QFile::exists(fresh));
+        }
+        QCOMPARE(bytesOf(path), old);
+        QCOMPARE(entries(folder), QStringList{name});
+        // With room again the same export is written whole.
+        QVERIFY(exportToFile(job, path).ok);
+        QCOMPARE(bytesOf(path), full);
+    }
+
+    void batchExportFailsWithAMessageAndKeepsTheFile()
+    {
+        TestHome home;
+        QVERIFY(ExportFixture::build(home));
+        closeAllDatabases();
+        const QString folder = home.file(QStringLiteral("out"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = folder + QStringLiteral("/k.txt");
+        const QStringList args = login(QStringLiteral("export"), QStringLiteral("201002"))
+                                 + QStringList{QStringLiteral("--kind"), QStringLiteral("individual"), QStringLiteral("--out"), path};
+        Run r = batch(args);
+        QCOMPARE(r.exitCode, 0);
+        const QByteArray full = bytesOf(path);
+        QVERIFY(full.size() > 1000);
+
+        const QByteArray old("last month's export\r\n");
+        QVERIFY(writeBytes(path, old));
+        // Room for the databases the login touches, not for the whole export.
+        r = batch(args, full.size() / 2);
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.startsWith(QStringLiteral("個人TXTファイル出力エラー: ファイルを書き込めませんでした。 Error=")), qPrintable(r.err));
+        QVERIFY2(r.err.endsWith(tooLarge()), qPrintable(r.err));
+        QVERIFY2(!r.out.contains(QStringLiteral("ファイルを出力しました")), qPrintable(r.out));
+        QCOMPARE(bytesOf(path), old);
+        QCOMPARE(entries(folder), QStringList{QStringLiteral("k.txt")});
+        for (const QString &f : {masterDbPath(), monthlyDbPath(QStringLiteral("201002"))})
+            QVERIFY2(integrityOk(f), qPrintable(f));
+    }
+
+    void backupAndRestoreKeepTheirFiles()
+    {
+        qputenv("CORVAN21_NOW", "2010-12-15T09:30:00");
+        TestHome home;
+        QVERIFY(home.openMonth(QStringLiteral("201012")));
+        ScriptedDialogs dlg;
+        const QString month = monthlyDbPath(QStringLiteral("201012"));
+        const QString folder = home.file(QStringLiteral("bk"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString backup = folder + QStringLiteral("/201012corvanbk.mdb");
+        auto punch = [](int day) {
+            return dbs().monthly.exec(QStringLiteral("INSERT INTO タイムカード (月, 日, 時, 分, 秒, IDコード, 入退, 異例コード, CR) "
+                                                     "VALUES ('12', ?, '08', '30', '00', '000000016', '0', '00', '0')"),
+                                      {zeroPad(day, 2)});
+        };
+        QVERIFY(punch(1));
+
+        // No backup yet and no room for one: nothing appears under the backup's name.
+        const qint64 monthSize = QFileInfo(month).size();
+        const QByteArray monthBefore = bytesOf(month);
+        {
+            FileSizeLimit limit(monthSize / 2);
+            QVERIFY(limit.ok());
+            dlg.answerFile(folder);
+            dlg.answer(Dialogs::Answer::Cancel);
+            QVERIFY(!backupMonth());
+        }
+        QVERIFY2(dlg.last().text.startsWith(QStringLiteral("バックアップに失敗しました。\n\nエラー：(")), qPrintable(dlg.last().text));
+        QCOMPARE(dlg.last().title, QStringLiteral("バックアップ"));
+        QVERIFY2(dlg.last().text.contains(tooLarge()), qPrintable(dlg.last().text));
+        QCOMPARE(entries(folder), QStringList());
+        QVERIFY(dbs().monthly.isOpen());
+        QCOMPARE(bytesOf(month), monthBefore);
+        QVERIFY(g_startup.backupPath.isEmpty());
+
+        // An earlier backup, then a newer month that no longer fits.
+        dlg.answerFile(folder);
+        QVERIFY(backupMonth());
+        const QByteArray older = bytesOf(backup);
+        QCOMPARE(older, monthBefore);
+        QVERIFY(punch(2));
+        const QByteArray monthNow = bytesOf(month);
+        {
+            FileSizeLimit limit(monthSize / 2);
+            dlg.answerFile(folder);
+            dlg.answer(Dialogs::Answer::Yes); // overwrite
+            dlg.answer(Dialogs::Answer::Cancel);
+            QVERIFY(!backupMonth());
+        }
+        QVERIFY2(dlg.last().text.startsWith(QStringLiteral("バックアップに失敗しました。")), qPrintable(dlg.last().text));
+        QCOMPARE(bytesOf(backup), older);
+        QCOMPARE(entries(folder), QStringList{QStringLiteral("201012corvanbk.mdb")});
+        QCOMPARE(bytesOf(month), monthNow);
+        QVERIFY(dbs().monthly.isOpen());
+        QVERIFY(integrityOk(month));
+
+        // Restoring the earlier backup without room leaves the month as it is.
+        const QStringList dataBefore = entries(dataFolder());
+        {
+            FileSizeLimit limit(monthSize / 2);
+            dlg.answerFile(folder);
+            dlg.answer(Dialogs::Answer::Yes);
+            dlg.answer(Dialogs::Answer::Cancel);
+            QVERIFY(!restoreMonth());
+        }
+        QVERIFY2(dlg.last().text.startsWith(QStringLiteral("ファイル呼び出しに失敗しました。\n\nエラー：(")), qPrintable(dlg.last().text));
+        QVERIFY2(dlg.last().text.contains(tooLarge()), qPrintable(dlg.last().text));
+        QCOMPARE(bytesOf(month), monthNow);
+        QCOMPARE(entries(dataFolder()), dataBefore);
+        QVERIFY(dbs().monthly.isOpen());
+        QVERIFY(integrityOk(month));
+        QVERIFY(integrityOk(backup));
+
+        // With room again both work.
+        dlg.answerFile(folder);
+        dlg.answer(Dialogs::Answer::Yes);
+        QVERIFY(backupMonth());
+        QCOMPARE(bytesOf(backup), monthNow);
+        QVERIFY(dlg.drained());
+    }
+
+    // The intake database cannot grow: the collection fails, the recorder keeps every punch;
+    // then the month's database cannot grow: the processing fails and moves nothing.
+    void collectionAndProcessingLoseNoPunch()
+    {
+        qputenv("CORVAN21_NOW", "2010-01-29T10:00:00");
+        TestHome home;
+        constexpr int kPunches = 2000;
+        const QStringList all = punchRecords(kPunches);
+        const QSet<QString> expected(all.begin(), all.end());
+        const QString punches = home.file(QStringLiteral("punches.txt"));
+        QVERIFY(writeBytes(punches, all.join(QLatin1Char('\n')).toLatin1() + '\n'));
+        const QString state = home.file(QStringLiteral("held.txt"));
+        QProcess sim;
+        const quint16 port = startSim(sim, {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--punches"),
+                                            punches, QStringLiteral("--per-message"), QStringLiteral("50"),
+                                            QStringLiteral("--gap"), QStringLiteral("1"), QStringLiteral("--state-file"),
+                                            state});
+        QVERIFY(port);
+        QCOMPARE(stateLines(state).size(), kPunches);
+        QCOMPARE(batch({QStringLiteral("init"), QStringLiteral("--port"), QString::number(port)}).exitCode, 0);
+        QVERIFY(setUserSetting(QStringLiteral("IP_adrs"), QStringLiteral("127.0.0.1")));
+        QVERIFY(home.openMonth(QStringLiteral("201001")));
+        QVERIFY(dbs().master.exec(QStringLiteral("UPDATE 会社 SET 締日 = '31'")));
+        QVERIFY(dbs().monthly.exec(QStringLiteral("UPDATE 会社 SET 締日 = '31'")));
+        for (int c = 1; c <= 20; ++c)
+            QVERIFY(dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 VALUES (?, ?, 'X', ?, '01', '1')"),
+                                       {zeroPad(c, 2), zeroPad(c, 6), zeroPad(c, 9)}));
+        closeAllDatabases();
+        const QString intake = intakeDbPath();
+        const QString month = monthlyDbPath(QStringLiteral("201001"));
+        const QString allRows = QStringLiteral("SELECT ") + kPunchKey + QStringLiteral(" FROM タイムカードテンプ");
+        const QString liveRows = allRows + QStringLiteral(" WHERE 移行マーク <> '重'");
+        const QString cardRows = QStringLiteral("SELECT ") + kPunchKey + QStringLiteral(" FROM タイムカード");
+
+        // Room for every file as it is and a little more, not for 2000 new intake rows.
+        auto limitNow = [&] {
+            qint64 biggest = 0;
+            for (const QString &f : entries(dataFolder()))
+                biggest = qMax(biggest, QFileInfo(dataFolder() + QLatin1Char('/') + f).size());
+            return biggest + 16 * 1024;
+        };
+        const qint64 intakeBefore = QFileInfo(intake).size();
+        Run r = batch(login(QStringLiteral("collect"), QStringLiteral("201001")), limitNow());
+        qInfo("collect under the limit: %s / %s", qPrintable(r.out.simplified()), qPrintable(r.err.simplified()));
+        QCOMPARE(r.exitCode, 1);
+        // 通信エラー with the database's own words for the failed write.
+        QVERIFY2(r.out.contains(QStringLiteral("結果コード 3840")), qPrintable(r.out + r.err));
+        QVERIFY2(r.out.contains(QStringLiteral("Err : ")), qPrintable(r.out));
+        QCOMPARE(stateLines(state).size(), kPunches); // the recorder was not erased
+        QVERIFY(integrityOk(intake));
+        QCOMPARE(column(intake, allRows), QStringList());
+        QVERIFY(QFileInfo(intake).size() <= intakeBefore + 16 * 1024);
+
+        // With room again every punch arrives once and the recorder is emptied.
+        r = batch(login(QStringLiteral("collect"), QStringLiteral("201001")));
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(stateLines(state).size(), 0);
+        QVERIFY(integrityOk(intake));
+        QStringList live = column(intake, liveRows);
+        QCOMPARE(repeats(live), 0);
+        QCOMPARE(QSet<QString>(live.begin(), live.end()), expected);
+
+        // Processing into a month database that cannot grow moves nothing.
+        r = batch(login(QStringLiteral("process"), QStringLiteral("201001")), limitNow());
+        qInfo("process under the limit: %s / %s", qPrintable(r.out.simplified()), qPrintable(r.err.simplified()));
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("エラー番号")), qPrintable(r.err));
+        QVERIFY(integrityOk(intake));
+        QVERIFY(integrityOk(month));
+        live = column(intake, liveRows);
+        QStringList cards = column(month, cardRows);
+        QCOMPARE(repeats(live), 0);
+        QCOMPARE(cards, QStringList());
+        QCOMPARE(QSet<QString>(live.begin(), live.end()), expected);
+
+        r = batch(login(QStringLiteral("process"), QStringLiteral("201001")));
+        QCOMPARE(r.exitCode, 0);
+        cards = column(month, cardRows);
+        QCOMPARE(repeats(cards), 0);
+        QCOMPARE(QSet<QString>(cards.begin(), cards.end()), expected);
+        QCOMPARE(column(intake, allRows), QStringList());
+        QVERIFY(integrityOk(intake));
+        QVERIFY(integrityOk(month));
+        sim.kill();
+        sim.waitForFinished();
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDiskFull)
+#include "tst_diskfull.moc"
