@@ -84,8 +84,12 @@ bool numberAt(const QString &message, int from, int len, int &value)
     const QString s = message.mid(from, len);
     if (s.size() != len || !allDigits(s))
         return false;
-    value = s.toInt();
-    return true;
+    // Digits past what an int holds are no number either (toInt would give 0).
+    bool ok = false;
+    const int v = s.toInt(&ok);
+    if (ok)
+        value = v;
+    return ok;
 }
 
 int recordCountOf(int n) { return n >= 24 ? (n - 1) / kRecordLength : 0; }

@@ -63,6 +63,12 @@ private slots:
         QVERIFY(numberAt(ack, 4, 6, n));
         QCOMPARE(n, 47);
         QVERIFY(!numberAt(QStringLiteral("GTND00 047S"), 4, 6, n));
+        // A window wider than an int holds reads as no number, and leaves the value alone.
+        n = 5;
+        QVERIFY(!numberAt(QStringLiteral("013104590000"), 0, 12, n));
+        QCOMPARE(n, 5);
+        QVERIFY(numberAt(QStringLiteral("x2147483647"), 1, 10, n));
+        QCOMPARE(n, 2147483647);
         QVERIFY(isHeader(QStringLiteral("\x02") + QStringLiteral("0012")));
         QVERIFY(!isHeader(QStringLiteral("0012")));
         QVERIFY(!isHeader(QString()));
