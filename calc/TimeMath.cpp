@@ -3,6 +3,7 @@
 #include "Common.h"
 #include "DbFile.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -67,11 +68,24 @@ qint16 Text_ToMinutes(const QString &hhmm, CalcStatus *status)
 
 QString Hhmm_Normalize(const QString &text)
 {
-    const QString t = text.leftJustified(5, QLatin1Char(' '), true);
+    // The text is read as if cut or blank-padded to five characters: a part that runs past
+    // its end only gains blanks, which the trimming drops, so views of the text itself serve.
+    // This runs for every punch a month shows, so nothing is copied.
+    const QStringView v(text);
+    auto part = [&](qsizetype from) {
+        return trimBlanks(from < v.size() ? v.sliced(from, std::min<qsizetype>(2, v.size() - from)) : QStringView());
+    };
+    const QStringView hh = part(0);
+    const QStringView mm = part(3);
     // Blank text ("", "     ", " :  ") carries no time: it must not turn into a real 00:00.
-    if (trimBlanks(t.mid(0, 2)).isEmpty() && trimBlanks(t.mid(3, 2)).isEmpty())
+    if (hh.isEmpty() && mm.isEmpty())
         return emptyTimeText();
-    const int m = Text_ToInt(t.mid(0, 2)) * 60 + Text_ToInt(t.mid(3, 2));
+    auto toInt = [](QStringView p) {
+        bool ok = false;
+        const short n = p.toShort(&ok);
+        return ok ? int(n) : 0;
+    };
+    const int m = toInt(hh) * 60 + toInt(mm);
     // A negative time of day cannot be shown as hh:mm; it is no time at all.
     if (m < 0)
         return emptyTimeText();

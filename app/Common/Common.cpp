@@ -75,7 +75,35 @@ QString trimBlanks(const QString &s)
     return s.mid(b, e - b);
 }
 
+QStringView trimBlanks(QStringView s)
+{
+    qsizetype b = 0;
+    qsizetype e = s.size();
+    while (b < e && s.at(b) == QLatin1Char(' '))
+        ++b;
+    while (e > b && s.at(e - 1) == QLatin1Char(' '))
+        --e;
+    return s.sliced(b, e - b);
+}
+
 QString zeroPad(qint64 value, int width)
 {
-    return QStringLiteral("%1").arg(value, width, 10, QLatin1Char('0'));
+    // Dates, codes and times are padded for every punch a month shows; writing the digits
+    // directly is many times cheaper than QString::arg. Negative values keep arg's layout.
+    if (value < 0)
+        return QStringLiteral("%1").arg(value, width, 10, QLatin1Char('0'));
+    char16_t digits[20];
+    int n = 0;
+    do {
+        digits[n++] = char16_t(u'0' + value % 10);
+        value /= 10;
+    } while (value > 0);
+    const int pad = width > n ? width - n : 0;
+    QString s(pad + n, Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(s.data());
+    for (int i = 0; i < pad; ++i)
+        *out++ = u'0';
+    while (n > 0)
+        *out++ = digits[--n];
+    return s;
 }

@@ -39,6 +39,7 @@ void ErrorReport(int number, const QString &description);
 // Removes blanks (U+0020) at both ends only. Full-width spaces and tabs that a stored value
 // carries are part of it and stay.
 QString trimBlanks(const QString &s);
+QStringView trimBlanks(QStringView s);
 
 // Text of an integer with leading zeros to the given width ("01", "000016").
 QString zeroPad(qint64 value, int width);

@@ -149,6 +149,22 @@ private slots:
         for (int r = 0; r < kPeriodRows; ++r)
             QCOMPARE(slotText(g_punchRows.rows[size_t(r)]), slotText(direct.rows[size_t(r)]));
         QVERIFY(snapshot.day(12, 25, card).isEmpty()); // outside the period
+
+        // A stored value holding the snapshot's own field separator, and a missing second,
+        // are read as the per-date read sees them.
+        const QString odd = QStringLiteral("0000\u001f0009");
+        QVERIFY(insertPunch("12", "02", "07:30", odd, "0"));
+        QVERIFY(insertPunch("12", "02", "16:45", odd, "1"));
+        QVERIFY(dbs().monthly.exec(QStringLiteral("UPDATE タイムカード SET 秒 = NULL WHERE IDコード = ? AND 時 = '16'"), {odd}));
+        QCOMPARE(Punch_LoadEmployee(odd), 0);
+        const PunchRows oddDirect = g_punchRows;
+        PunchSnapshot again;
+        QCOMPARE(again.load(), 0);
+        QCOMPARE(again.day(12, 2, odd).size(), 2);
+        QCOMPARE(Punch_LoadEmployee(odd, &again), 0);
+        for (int r = 0; r < kPeriodRows; ++r)
+            QCOMPARE(slotText(g_punchRows.rows[size_t(r)]), slotText(oddDirect.rows[size_t(r)]));
+        QCOMPARE(slotText(g_punchRows.rows[size_t(dec1 + 1)]), "07:30|16:45|" + E + "|" + E);
         QCOMPARE(snapshot.day(12, 1, QStringLiteral("000000002")).size(), 1);
 
         // The LAN recorder pairs the same punches by order.

@@ -78,6 +78,11 @@ private slots:
         QTest::newRow("blanks without colon") << "     " << "  :  ";
         QTest::newRow("short value padded") << "8" << "08:00";
         QTest::newRow("longer value cut") << "08:300" << "08:30";
+        QTest::newRow("one-digit hour misplaces the colon") << "9:05" << "00:05";
+        QTest::newRow("hours past 99") << "99:99" << "100:39";
+        QTest::newRow("negative is no time") << "-1:00" << "  :  ";
+        QTest::newRow("minutes only") << "  :07" << "00:07";
+        QTest::newRow("letters count as zero") << "ab:10" << "00:10";
     }
     void normalize()
     {

@@ -53,6 +53,17 @@ private slots:
         QCOMPARE(trimBlanks(QStringLiteral("  abc  ")), QStringLiteral("abc"));
         QCOMPARE(trimBlanks(QStringLiteral("\u3000abc\t")), QStringLiteral("\u3000abc\t"));
         QCOMPARE(trimBlanks(QStringLiteral("   ")), QString());
+        QCOMPARE(trimBlanks(QStringView(u" \u3000a b ")), QStringView(u"\u3000a b"));
+        QVERIFY(trimBlanks(QStringView(u"  ")).isEmpty());
+    }
+
+    void zeroPadMatchesArgFormatting()
+    {
+        for (qint64 v : {qint64(0), qint64(7), qint64(12), qint64(123), qint64(99999), qint64(1234567890123), qint64(-5), qint64(-123)})
+            for (int w : {0, 1, 2, 4, 6, 9})
+                QCOMPARE(zeroPad(v, w), QStringLiteral("%1").arg(v, w, 10, QLatin1Char('0')));
+        QCOMPARE(zeroPad(3, 2), QStringLiteral("03"));
+        QCOMPARE(zeroPad(16, 6), QStringLiteral("000016"));
     }
 
     void encodesCodePage932()
