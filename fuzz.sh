@@ -56,7 +56,7 @@ for t in "${TARGETS[@]}"; do
     -artifact_prefix="$BUILD/artifacts/$t-" "$work" "${extra[@]}" >"$log" 2>&1
   rc=$?
   set -e
-  runs=$(grep -o 'stat::number_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || true)
+  runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || true)
   last=$(grep -E '^#[0-9]+' "$log" | tail -1 || true)
   cov=$(echo "$last" | grep -o 'cov: [0-9]*' || true)
   ft=$(echo "$last" | grep -o 'ft: [0-9]*' || true)
