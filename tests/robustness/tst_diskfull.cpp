@@ -14,12 +14,14 @@
 #include "MonthFiles.h"
 #include "Period.h"
 #include "ScriptedDialogs.h"
+#include "frmFileOut.h"
 #include "TestHome.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTest>
@@ -104,6 +106,15 @@ bool writeBytes(const QString &path, const QByteArray &b)
 {
     QFile f(path);
     return f.open(QIODevice::WriteOnly) && f.write(b) == b.size();
+}
+
+template <typename T>
+T *child(QWidget *w, const QString &name)
+{
+    T *c = w->findChild<T *>(name);
+    if (!c)
+        qWarning("no control %s", qPrintable(name));
+    return c;
 }
 
 QStringList entries(const QString &folder)
@@ -281,6 +292,49 @@ private slots:
             QVERIFY2(integrityOk(f), qPrintable(f));
     }
 
+    void exportScreenShowsTheCause()
+    {
+        TestHome home;
+        QVERIFY(ExportFixture::build(home));
+        // Enough employees that the export outgrows every database the screen writes on its way
+        // (the export folder is kept in 起動).
+        for (int i = 0; i < 90; ++i)
+            QVERIFY(dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 (NO, 社員番号, 氏名, カード番号, 区分, 対象) "
+                                                      "VALUES (?, ?, 'X', ?, '01', '1')"),
+                                       {zeroPad(i + 10, 3), zeroPad(100000 + i, 6), zeroPad(100 + i, 9)}));
+        ScriptedDialogs dlg;
+        frmFileOut w;
+        const QString folder = home.file(QStringLiteral("out"));
+        QVERIFY(QDir().mkpath(folder));
+        const QString path = folder + QStringLiteral("/個人.txt");
+        dlg.answerFile(path);
+        child<QPushButton>(&w, QStringLiteral("cmdFileOut"))->click();
+        QCOMPARE(dlg.last().text, QStringLiteral("ファイルを出力しました"));
+        const QByteArray full = bytesOf(path);
+        qint64 biggest = 0;
+        for (const QString &f : entries(dataFolder()))
+            biggest = qMax(biggest, QFileInfo(dataFolder() + QLatin1Char('/') + f).size());
+        QVERIFY2(full.size() > biggest + 64 * 1024, qPrintable(QStringLiteral("%1 / %2").arg(full.size()).arg(biggest)));
+
+        const QByteArray old("last month's export\r\n");
+        QVERIFY(writeBytes(path, old));
+        dlg.clear();
+        {
+            FileSizeLimit limit(biggest + 32 * 1024);
+            QVERIFY(limit.ok());
+            dlg.answerFile(path);
+            dlg.answer(Dialogs::Answer::Yes); // overwrite
+            child<QPushButton>(&w, QStringLiteral("cmdFileOut"))->click();
+        }
+        QVERIFY(dlg.drained());
+        QCOMPARE(dlg.messages().size(), 2);
+        QCOMPARE(dlg.last().title, QStringLiteral("個人TXTファイル出力エラー"));
+        QVERIFY2(dlg.last().text.startsWith(QStringLiteral("ファイルを書き込めませんでした。\r\nError=")), qPrintable(dlg.last().text));
+        QVERIFY2(dlg.last().text.endsWith(tooLarge()), qPrintable(dlg.last().text));
+        QCOMPARE(bytesOf(path), old);
+        QCOMPARE(entries(folder), QStringList{QStringLiteral("個人.txt")});
+    }
+
     void backupAndRestoreKeepTheirFiles()
     {
         qputenv("CORVAN21_NOW", "2010-12-15T09:30:00");
@@ -450,5 +504,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestDiskFull)
+QTEST_MAIN(TestDiskFull)
 #include "tst_diskfull.moc"
