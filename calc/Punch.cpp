@@ -190,13 +190,13 @@ PunchRow Punch_Pair(const QVector<PunchRecord> &records, PairingMode mode)
 
 namespace {
 
-QString snapshotKey(const QString &month, const QString &day, const QString &card)
+QString snapshotKey(QStringView month, QStringView day, QStringView card)
 {
     return month + QChar(0x1f) + day + QChar(0x1f) + card;
 }
 
 struct StoredPunch {
-    QString hour, minute, second;
+    QString second; // sorts equal hours and minutes; the record holds the rest
     qint64 rowid = 0;
     PunchRecord record;
 };
@@ -220,56 +220,58 @@ int PunchSnapshot::load()
         daysOf[d.month].insert(zeroPad(d.day, 2));
     }
     ReadTransaction txn(db);
-    // Each row comes as one text of its seven fields joined by U+001F: the driver's cost is
-    // per value (a conversion and two allocations each), and the month of a hundred employees
-    // is read whole every time it is shown or written. A row whose fields contain the
-    // separator themselves is read again field by field.
+    // Each row comes as one text, its rowid and seven fields joined by U+001F: the driver's
+    // cost is per value (a conversion and two allocations each), and the month of a hundred
+    // employees is read whole every time it is shown or written. printf builds the text in
+    // one buffer (a chain of || copies it at every step), and its %s gives a NULL as nothing,
+    // as the per-date read does. A row whose values hold the separator themselves is read
+    // again field by field.
     QSqlQuery q(db.handle());
     q.setForwardOnly(true);
-    // printf builds the text in one buffer (a chain of || copies it at every step); %s
-    // gives a NULL as nothing, as the per-date read does.
-    if (!q.prepare(QStringLiteral("SELECT rowid, printf('%s\x1f%s\x1f%s\x1f%s\x1f%s\x1f%s\x1f%s', 日, IDコード, 時, 分, 秒, 入退, 異例コード) "
-                                  "FROM タイムカード WHERE 月 = ?")))
+    if (!q.prepare(QStringLiteral("SELECT printf('%d\x1f%s\x1f%s\x1f%s\x1f%s\x1f%s\x1f%s\x1f%s', rowid, 日, IDコード, 時, 分, "
+                                  "秒, 入退, 異例コード) FROM タイムカード WHERE 月 = ?")))
         return queryError(db, q);
     QSqlQuery one(db.handle());
     one.setForwardOnly(true);
     if (!one.prepare(QStringLiteral("SELECT 日, IDコード, 時, 分, 秒, 入退, 異例コード FROM タイムカード WHERE rowid = ?")))
         return queryError(db, one);
-    constexpr int kFields = 7;
+    constexpr int kFields = 7; // 日, IDコード, 時, 分, 秒, 入退, 異例コード
+    using Fields = std::array<QStringView, kFields>;
     QHash<QString, QVector<StoredPunch>> groups;
     for (int month : months) {
         const QString mm = zeroPad(month, 2);
         const QSet<QString> &days = daysOf[month];
+        // Stored days are looked up as texts; the period's are always two digits.
+        auto wanted = [&](QStringView day) { return day.size() == 2 && days.contains(day.toString()); };
+        auto add = [&](qint64 rowid, const Fields &f) {
+            StoredPunch p;
+            p.second = f[4].toString();
+            p.rowid = rowid;
+            p.record = {f[2].toString(), f[3].toString(), f[5].toString(), f[6].toString()};
+            groups[snapshotKey(mm, f[0], f[1])].append(p);
+        };
         q.addBindValue(mm);
         if (!q.exec())
             return queryError(db, q);
         QVector<qint64> odd;
-        auto add = [&](qint64 rowid, const std::array<QString, kFields> &f) {
-            if (!days.contains(f[0]))
-                return;
-            StoredPunch p;
-            p.hour = f[2];
-            p.minute = f[3];
-            p.second = f[4];
-            p.rowid = rowid;
-            p.record = {p.hour, p.minute, f[5], f[6]};
-            groups[snapshotKey(mm, f[0], f[1])].append(p);
-        };
-        std::array<QString, kFields> f;
+        Fields f;
         while (q.next()) {
-            const qint64 rowid = q.value(0).toLongLong();
-            const QString row = q.value(1).toString();
+            const QString row = q.value(0).toString();
+            const qsizetype cut = row.indexOf(QChar(0x1f));
+            bool ok = cut > 0;
+            const qint64 rowid = ok ? QStringView(row).first(cut).toLongLong(&ok) : 0;
+            if (!ok)
+                return queryError(db, q); // a rowid is always a number: the read itself went wrong
             int n = 0;
-            for (const QStringView part : QStringView(row).tokenize(QChar(0x1f))) {
+            for (const QStringView part : QStringView(row).sliced(cut + 1).tokenize(QChar(0x1f))) {
                 if (n < kFields)
-                    f[size_t(n)] = part.toString();
+                    f[size_t(n)] = part;
                 ++n;
             }
-            if (n != kFields) {
+            if (n != kFields)
                 odd.append(rowid);
-                continue;
-            }
-            add(rowid, f);
+            else if (wanted(f[0]))
+                add(rowid, f);
         }
         if (q.lastError().isValid())
             return queryError(db, q);
@@ -279,9 +281,13 @@ int PunchSnapshot::load()
             if (!one.exec())
                 return queryError(db, one);
             if (one.next()) {
-                for (int c = 0; c < kFields; ++c)
-                    f[size_t(c)] = one.value(c).toString();
-                add(rowid, f);
+                std::array<QString, kFields> values;
+                for (int c = 0; c < kFields; ++c) {
+                    values[size_t(c)] = one.value(c).toString();
+                    f[size_t(c)] = values[size_t(c)];
+                }
+                if (wanted(f[0]))
+                    add(rowid, f);
             }
             if (one.lastError().isValid())
                 return queryError(db, one);
@@ -292,9 +298,9 @@ int PunchSnapshot::load()
     for (auto it = groups.begin(); it != groups.end(); ++it) {
         QVector<StoredPunch> &v = it.value();
         std::sort(v.begin(), v.end(), [](const StoredPunch &a, const StoredPunch &b) {
-            if (const int c = a.hour.compare(b.hour))
+            if (const int c = a.record.hour.compare(b.record.hour))
                 return c < 0;
-            if (const int c = a.minute.compare(b.minute))
+            if (const int c = a.record.minute.compare(b.record.minute))
                 return c < 0;
             if (const int c = a.second.compare(b.second))
                 return c < 0;

@@ -19,7 +19,7 @@ int timePart(const QString &part)
 {
     const qint16 v = Text_ToInt(part);
     if (v == 0) {
-        const QString t = trimBlanks(part);
+        const QStringView t = trimBlanks(QStringView(part));
         return (t == QLatin1String("00") || t == QLatin1String("0")) ? 0 : -1;
     }
     return v < 0 ? -1 : v;
@@ -41,8 +41,25 @@ int roundInHour(int r, int u, int direction)
 
 qint16 Text_ToInt(const QString &value)
 {
+    const QStringView t = trimBlanks(QStringView(value));
+    // Stored times and codes are a few plain digits; those are read here directly, because
+    // the locale-aware conversion is the largest cost of computing a month. Anything else
+    // (a sign, other characters, an out-of-range number) takes the full conversion.
+    if (!t.isEmpty() && t.size() <= 4) {
+        int v = 0;
+        bool digits = true;
+        for (QChar c : t) {
+            if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
+                digits = false;
+                break;
+            }
+            v = v * 10 + (c.unicode() - u'0');
+        }
+        if (digits)
+            return qint16(v);
+    }
     bool ok = false;
-    const short v = trimBlanks(value).toShort(&ok);
+    const short v = t.toShort(&ok);
     return ok ? qint16(v) : qint16(0);
 }
 

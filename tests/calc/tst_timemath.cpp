@@ -27,6 +27,13 @@ private slots:
         QTest::newRow("letters") << "ab" << 0;
         QTest::newRow("beyond 16 bits") << "40000" << 0;
         QTest::newRow("full-width blank is not a blank") << QStringLiteral("\u30005") << 0;
+        QTest::newRow("leading zeros") << "0009" << 9;
+        QTest::newRow("largest 16-bit") << "32767" << 32767;
+        QTest::newRow("one past 16 bits") << "32768" << 0;
+        QTest::newRow("plus sign") << "+8" << 8;
+        QTest::newRow("digit then letter") << "1a" << 0;
+        QTest::newRow("inner blank") << "1 2" << 0;
+        QTest::newRow("full-width digits") << QStringLiteral("\uff11\uff12") << 0;
     }
     void textToInt()
     {
