@@ -60,22 +60,12 @@ int deviceErrorNumber(QIODevice *device)
     return kDeviceIoError;
 }
 
-// A file that takes only part of a buffer (the disk filled up halfway through it) fails the
-// flush with "Unknown error", and QSaveFile::commit() would still put the cut-off file in place
-// as if complete. Writing out the rest once more fails outright and records the system's reason
-// (no space left, file too large) for the message.
-bool flushWhole(QFileDevice &f)
-{
-    if (f.flush())
-        return true;
-    f.flush();
-    return false;
-}
-
+// The device's own reason when it has one: what it still buffers is flushed first, so a file
+// that filled up names the system's reason (SjisText::flushWhole) rather than "Unknown error".
 QString deviceErrorText(QIODevice *device, const SjisTextWriter &out)
 {
     if (auto *f = qobject_cast<QFileDevice *>(device)) {
-        flushWhole(*f);
+        SjisText::flushWhole(*f);
         if (f->error() != QFileDevice::NoError)
             return f->errorString();
     }
@@ -257,28 +247,23 @@ ExportResult exportToFile(const ExportJob &job, const QString &path, bool remove
     const int textFlag = textFlagOf(path);
     QSaveFile f(path);
     ExportResult res;
-    auto failFile = [&](const QFileDevice &d) {
+    // Keeps the employees with an unknown category the export noted before the file failed.
+    auto failFile = [&](int number, const QString &description) {
         res.ok = false;
         res.errorTitle = job.kind == ExportKind::Totals && job.payroll
                              ? PayrollWriters::errorTitle(PayrollWriters::Package(job.package))
                              : exportWriterTitle(job.kind, textFlag);
-        res.errorText = writeFailureText(int(d.error()), d.errorString());
+        res.errorText = writeFailureText(number, description);
     };
     if (!f.open(QIODevice::WriteOnly)) {
-        failFile(f);
+        failFile(int(f.error()), f.errorString());
     } else {
         res = writeExport(job, textFlag, &f);
         if (!res.ok) {
             f.cancelWriting();
-        } else if (!flushWhole(f)) {
-            const auto unknown = res.unknownCategory;
-            failFile(f);
-            res.unknownCategory = unknown;
-            f.cancelWriting();
-        } else if (!f.commit()) {
-            const auto unknown = res.unknownCategory;
-            failFile(f);
-            res.unknownCategory = unknown;
+        } else if (const SjisText::WriteResult w = SjisText::commitWhole(f); !w.ok) {
+            // The cut-off file is dropped and the old one keeps its bytes.
+            failFile(w.error, w.description);
         }
     }
     if (!res.ok && removeOnFailure && QFile::exists(path) && QFile(path).size() == 0)

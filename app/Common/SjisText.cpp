@@ -64,10 +64,16 @@ void SjisTextWriter::writeBytes(const QByteArray &bytes)
 {
     if (m_failed)
         return;
-    if (m_device->write(bytes) != bytes.size()) {
-        m_failed = true;
-        m_error = m_device->errorString();
-    }
+    const qint64 n = m_device->write(bytes);
+    if (n == bytes.size())
+        return;
+    // A file that took only part of the bytes (the disk filled up in the middle of them) sets no
+    // error of its own, so its errorString() says "Unknown error". Writing the rest once more
+    // fails outright and names the system's reason; should it go through, nothing was lost.
+    if (n >= 0 && m_device->write(bytes.constData() + n, bytes.size() - n) == bytes.size() - n)
+        return;
+    m_failed = true;
+    m_error = m_device->errorString();
 }
 
 namespace {
@@ -75,25 +81,46 @@ SjisText::WriteResult fail(const QFileDevice &f)
 {
     SjisText::WriteResult r;
     r.ok = false;
-    r.error = int(f.error());
+    // A device that failed without an error of its own still reports a failure number.
+    r.error = f.error() != QFileDevice::NoError ? int(f.error()) : int(QFileDevice::WriteError);
     r.description = f.errorString();
     return r;
 }
 } // namespace
+
+bool SjisText::flushWhole(QFileDevice &file)
+{
+    if (file.flush())
+        return true;
+    file.flush();
+    return false;
+}
+
+SjisText::WriteResult SjisText::commitWhole(QSaveFile &file)
+{
+    if (!flushWhole(file)) {
+        auto r = fail(file); // before cancelWriting(), which replaces the reason
+        file.cancelWriting();
+        return r;
+    }
+    if (!file.commit())
+        return fail(file);
+    return {};
+}
 
 SjisText::WriteResult writeTextFileAtomic(const QString &path, const QByteArray &bytes)
 {
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return fail(f);
-    if (f.write(bytes) != bytes.size()) {
+    SjisTextWriter out(&f);
+    out.writeBytes(bytes);
+    if (out.failed()) {
         auto r = fail(f);
         f.cancelWriting();
         return r;
     }
-    if (!f.commit())
-        return fail(f);
-    return {};
+    return SjisText::commitWhole(f);
 }
 
 SjisText::WriteResult appendTextFile(const QString &path, const QByteArray &bytes)
@@ -101,7 +128,9 @@ SjisText::WriteResult appendTextFile(const QString &path, const QByteArray &byte
     QFile f(path);
     if (!f.open(QIODevice::WriteOnly | QIODevice::Append))
         return fail(f);
-    if (f.write(bytes) != bytes.size() || !f.flush())
+    SjisTextWriter out(&f);
+    out.writeBytes(bytes);
+    if (out.failed() || !SjisText::flushWhole(f))
         return fail(f);
     return {};
 }

@@ -4,7 +4,9 @@
 #include <QString>
 #include <QStringList>
 
+class QFileDevice;
 class QIODevice;
+class QSaveFile;
 
 // Every text file the program writes is Shift-JIS (Windows code page 932) with CR LF line
 // ends; this is the one place that encodes them.
@@ -23,9 +25,22 @@ struct WriteResult {
     QString message() const;
 };
 
+// Pushes out what the file still holds in its write buffer. A file that takes only part of it
+// (the disk filled up, or the file reached the size limit) fails the flush with no reason of its
+// own ("Unknown error"); the rest is then tried once more, which fails outright and records the
+// system's reason (no space left on device, file too large) in the file's errorString(). False
+// when the first flush failed, even if the second went through: the file is not to be trusted.
+bool flushWhole(QFileDevice &file);
+
+// Finishes a QSaveFile: flushes it whole, then puts it in place of the old file. On any failure
+// the old file keeps its bytes, the temporary one is dropped and the result carries the error.
+// QSaveFile::commit() alone would still rename a file cut off at its final flush.
+WriteResult commitWhole(QSaveFile &file);
+
 } // namespace SjisText
 
-// Writes Shift-JIS text with CR LF line ends to a device; remembers the first failure.
+// Writes Shift-JIS text with CR LF line ends to a device; remembers the first failure and the
+// device's reason for it.
 class SjisTextWriter
 {
 public:
@@ -44,7 +59,7 @@ private:
 };
 
 // Whole-file writes through QSaveFile: the old file stays as it was unless the new one was
-// written completely.
+// written completely; a failed result names the system's reason in its description.
 SjisText::WriteResult writeTextFileAtomic(const QString &path, const QByteArray &bytes);
 // Appends encoded text to a file (the logs); creates it when missing.
 SjisText::WriteResult appendTextFile(const QString &path, const QByteArray &bytes);

@@ -4,9 +4,55 @@
 #include "SjisText.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+
+namespace {
+
+// Caps the size of every file this process writes (SIGXFSZ ignored, so a write past the cap
+// fails with EFBIG the way one on a full disk fails with ENOSPC); the old cap and the old
+// signal handling come back when it goes out of scope.
+class FileSizeCap
+{
+public:
+    explicit FileSizeCap(qint64 bytes)
+    {
+        m_saved.rlim_cur = m_saved.rlim_max = RLIM_INFINITY;
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit r = m_saved;
+        r.rlim_cur = rlim_t(bytes);
+        m_ok = setrlimit(RLIMIT_FSIZE, &r) == 0;
+    }
+    ~FileSizeCap()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    rlimit m_saved{};
+    void (*m_handler)(int) = SIG_DFL;
+    bool m_ok = false;
+};
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString tooLarge() { return QString::fromLocal8Bit(std::strerror(EFBIG)); }
+
+} // namespace
 
 class TestCommon : public QObject
 {
@@ -100,6 +146,58 @@ private slots:
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("old\r\n"));
         QVERIFY(appendTextFile(path, "more").ok);
+    }
+
+    // The new content runs past the file-size cap: while still in the write buffer (the cut
+    // shows only when it is flushed), and in one write larger than the buffer (the system takes
+    // part of it). Either way the write fails naming the system's reason, the old file keeps
+    // every byte and no temporary file is left beside it.
+    void atomicWriteFailsWholeWhenFileFills_data()
+    {
+        QTest::addColumn<qsizetype>("size");
+        QTest::newRow("buffered") << qsizetype(12000);
+        QTest::newRow("direct") << qsizetype(200000);
+    }
+    void atomicWriteFailsWholeWhenFileFills()
+    {
+        QFETCH(qsizetype, size);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("pages.html"));
+        const QByteArray old = QByteArray("old page\r\n").repeated(30);
+        QVERIFY(writeTextFileAtomic(path, old).ok);
+        const QByteArray fresh(size, 'n');
+        SjisText::WriteResult r;
+        {
+            FileSizeCap cap(8192);
+            QVERIFY(cap.ok());
+            r = writeTextFileAtomic(path, fresh);
+        }
+        QVERIFY(!r.ok);
+        QCOMPARE(r.description, tooLarge());
+        QVERIFY(r.error != 0);
+        QVERIFY(r.message().endsWith(QLatin1Char('\n') + tooLarge()));
+        QCOMPARE(bytesOf(path), old);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList{QStringLiteral("pages.html")});
+        // With room again the same write goes through.
+        QVERIFY(writeTextFileAtomic(path, fresh).ok);
+        QCOMPARE(bytesOf(path), fresh);
+    }
+
+    void writerNamesReasonOfShortWrite()
+    {
+        QTemporaryDir dir;
+        QFile f(dir.filePath(QStringLiteral("log.txt")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        SjisTextWriter w(&f);
+        {
+            FileSizeCap cap(4096);
+            QVERIFY(cap.ok());
+            w.writeBytes(QByteArray(100000, 'x'));
+            w.writeLine(QStringLiteral("after"));
+        }
+        QVERIFY(w.failed());
+        QCOMPARE(w.errorString(), tooLarge());
     }
 
     void scriptedDialogsRecordAndAnswer()
