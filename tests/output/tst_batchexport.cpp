@@ -4,38 +4,23 @@
 #include "ExportFixture.h"
 
 #include "DbFile.h"
+#include "ProgramRuns.h"
 #include "SjisText.h"
 #include "TestHome.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QTest>
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QString out, err;
-};
+using ProgramRuns::Run;
 
+// corvan21-batch export with its messages on stderr, as a user sees them.
 Run batch(const QStringList &args)
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    // The tool reports on stderr what a screen would show in a message box.
-    env.remove(QStringLiteral("CORVAN21_TESTING"));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(CORVAN21_BATCH), QStringList{QStringLiteral("export")} + args);
-    Run r;
-    if (!p.waitForFinished(60000))
-        return r;
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    // Qt's own start-up notes (no runtime folder on a build machine) are not the tool's output.
-    QStringList err = QString::fromLocal8Bit(p.readAllStandardError()).split(QLatin1Char('\n'));
-    err.removeIf([](const QString &l) { return l.startsWith(QStringLiteral("QStandardPaths:")); });
-    r.err = err.join(QLatin1Char('\n')).trimmed();
-    return r;
+    ProgramRuns::Options o;
+    o.showMessages = true;
+    return ProgramRuns::run(QStringLiteral(CORVAN21_BATCH), QStringList{QStringLiteral("export")} + args, o);
 }
 
 QByteArray contents(const QString &path)

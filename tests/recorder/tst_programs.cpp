@@ -4,42 +4,28 @@
 #include "Common.h"
 #include "DbFile.h"
 #include "ExFile.h"
+#include "ProgramRuns.h"
 #include "SjisText.h"
 #include "TestHome.h"
 
 #include <QFile>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTest>
 
 namespace {
 
-// Starts the simulator and returns the port it announces.
-quint16 startSim(QProcess &p, const QStringList &args)
+quint16 startSim(QProcess &p, QStringList args)
 {
-    p.setProcessChannelMode(QProcess::SeparateChannels);
-    p.start(QStringLiteral(CORVAN_SIM), args);
-    if (!p.waitForStarted(5000))
-        return 0;
-    QByteArray err;
-    static const QRegularExpression re(QStringLiteral("127\\.0\\.0\\.1:(\\d+)"));
-    for (int i = 0; i < 50; ++i) {
-        p.waitForReadyRead(100);
-        err += p.readAllStandardError();
-        const auto m = re.match(QString::fromLocal8Bit(err));
-        if (m.hasMatch())
-            return quint16(m.captured(1).toInt());
-    }
-    return 0;
+    // Collections here must succeed or fail for the reason each test sets up.
+    args << QStringLiteral("--gap") << QString::number(ProgramRuns::kSteadyGapMs);
+    return ProgramRuns::startSimulator(p, QStringLiteral(CORVAN_SIM), args);
 }
 
 QString batch(const QStringList &args, int *rc)
 {
-    QProcess p;
-    p.start(QStringLiteral(CORVAN_BATCH), args);
-    p.waitForFinished(30000);
-    *rc = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    return QString::fromLocal8Bit(p.readAllStandardOutput());
+    const ProgramRuns::Run r = ProgramRuns::run(QStringLiteral(CORVAN_BATCH), args);
+    *rc = r.exitCode;
+    return r.out;
 }
 
 QStringList lines(const QString &path)
@@ -48,12 +34,6 @@ QStringList lines(const QString &path)
     if (!f.open(QIODevice::ReadOnly))
         return {QStringLiteral("<missing>")};
     return QString::fromLatin1(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
-void stop(QProcess &p)
-{
-    p.terminate();
-    p.waitForFinished(3000);
 }
 
 } // namespace
@@ -114,7 +94,7 @@ private slots:
         const QString text = SjisText::decode(log.readAll());
         QVERIFY(text.contains(QStringLiteral("→ 000000  NUMU")));
         QVERIFY(text.contains(QStringLiteral("→ 000000  DELE")));
-        stop(sim);
+        ProgramRuns::stopSimulator(sim);
     }
 
     void wrongPasswordAndAFailedCollection()
@@ -144,7 +124,7 @@ private slots:
         QVERIFY(err.open(QIODevice::ReadOnly));
         QCOMPARE(SjisText::decode(err.readAll()),
                  QStringLiteral("2010/01/15 10:20:30 ： タイムレコーダ側が切断されました！\r\n"));
-        stop(sim);
+        ProgramRuns::stopSimulator(sim);
     }
 
     // The processing is killed at moments spread over its run; whatever the moment, every punch

@@ -13,6 +13,7 @@
 #include "ExportJob.h"
 #include "MonthFiles.h"
 #include "Period.h"
+#include "ProgramRuns.h"
 #include "ScriptedDialogs.h"
 #include "frmFileOut.h"
 #include "TestHome.h"
@@ -22,7 +23,6 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 
@@ -60,40 +60,15 @@ private:
     bool m_ok = false;
 };
 
-struct Run {
-    int exitCode = -1;
-    QString out, err;
-};
+using ProgramRuns::Run;
 
-// Runs corvan21-batch; limit > 0 puts the file-size limit on the child before it starts.
+// Runs corvan21-batch with its messages on stderr; limit > 0 puts the file-size limit on it.
 Run batch(const QStringList &args, qint64 limit = 0)
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    // The tool reports on stderr what a screen would show in a message box.
-    env.remove(QStringLiteral("CORVAN21_TESTING"));
-    p.setProcessEnvironment(env);
-    if (limit > 0)
-        p.setChildProcessModifier([limit] {
-            ::signal(SIGXFSZ, SIG_IGN);
-            rlimit r{};
-            getrlimit(RLIMIT_FSIZE, &r);
-            r.rlim_cur = rlim_t(limit);
-            setrlimit(RLIMIT_FSIZE, &r);
-        });
-    p.start(QStringLiteral(CORVAN_BATCH), args);
-    Run r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished(5000);
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
-    r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    QStringList err = QString::fromLocal8Bit(p.readAllStandardError()).split(QLatin1Char('\n'));
-    err.removeIf([](const QString &l) { return l.startsWith(QStringLiteral("QStandardPaths:")); });
-    r.err = err.join(QLatin1Char('\n')).trimmed();
-    return r;
+    ProgramRuns::Options o;
+    o.showMessages = true;
+    o.fileSizeLimit = limit;
+    return ProgramRuns::run(QStringLiteral(CORVAN_BATCH), args, o);
 }
 
 QByteArray bytesOf(const QString &path)
@@ -170,23 +145,6 @@ QStringList punchRecords(int n)
                  + QStringLiteral("00") + zeroPad(i % 20 + 1, 9) + QString::number(i % 2) + QStringLiteral("00");
     }
     return r;
-}
-
-quint16 startSim(QProcess &p, const QStringList &args)
-{
-    p.start(QStringLiteral(CORVAN_SIM), args);
-    if (!p.waitForStarted(5000))
-        return 0;
-    QByteArray err;
-    static const QRegularExpression re(QStringLiteral("127\\.0\\.0\\.1:(\\d+)"));
-    for (int i = 0; i < 50; ++i) {
-        p.waitForReadyRead(100);
-        err += p.readAllStandardError();
-        const auto m = re.match(QString::fromLocal8Bit(err));
-        if (m.hasMatch())
-            return quint16(m.captured(1).toInt());
-    }
-    return 0;
 }
 
 QStringList login(const QString &command, const QString &month)
@@ -429,10 +387,11 @@ private slots:
         QVERIFY(writeBytes(punches, all.join(QLatin1Char('\n')).toLatin1() + '\n'));
         const QString state = home.file(QStringLiteral("held.txt"));
         QProcess sim;
-        const quint16 port = startSim(sim, {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--punches"),
-                                            punches, QStringLiteral("--per-message"), QStringLiteral("50"),
-                                            QStringLiteral("--gap"), QStringLiteral("1"), QStringLiteral("--state-file"),
-                                            state});
+        const quint16 port = ProgramRuns::startSimulator(
+            sim, QStringLiteral(CORVAN_SIM),
+            {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--punches"), punches,
+             QStringLiteral("--per-message"), QStringLiteral("50"), QStringLiteral("--gap"),
+             QString::number(ProgramRuns::kSteadyGapMs), QStringLiteral("--state-file"), state});
         QVERIFY(port);
         QCOMPARE(stateLines(state).size(), kPunches);
         QCOMPARE(batch({QStringLiteral("init"), QStringLiteral("--port"), QString::number(port)}).exitCode, 0);
@@ -499,8 +458,7 @@ private slots:
         QCOMPARE(column(intake, allRows), QStringList());
         QVERIFY(integrityOk(intake));
         QVERIFY(integrityOk(month));
-        sim.kill();
-        sim.waitForFinished();
+        ProgramRuns::stopSimulator(sim);
     }
 };
 

@@ -7,12 +7,12 @@
 #include "Common.h"
 #include "DbFile.h"
 #include "ExFile.h"
+#include "ProgramRuns.h"
 #include "TestHome.h"
 
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QSet>
 #include <QTest>
 
@@ -45,39 +45,18 @@ QStringList readLines(const QString &path)
     return out;
 }
 
-quint16 startSim(QProcess &p, const QStringList &args)
+QStringList login(const QString &command)
 {
-    p.start(QStringLiteral(CORVAN_SIM), args);
-    if (!p.waitForStarted(5000))
-        return 0;
-    QByteArray err;
-    static const QRegularExpression re(QStringLiteral("127\\.0\\.0\\.1:(\\d+)"));
-    for (int i = 0; i < 50; ++i) {
-        p.waitForReadyRead(100);
-        err += p.readAllStandardError();
-        const auto m = re.match(QString::fromLocal8Bit(err));
-        if (m.hasMatch())
-            return quint16(m.captured(1).toInt());
-    }
-    return 0;
+    return {command, QStringLiteral("--month"), QStringLiteral("201001"), QStringLiteral("--password"),
+            QStringLiteral("418305")};
 }
 
-// Runs a batch command; killAfterMs >= 0 kills it after that long (if still running).
-// Returns true when the program was killed.
-bool runBatch(const QString &command, int killAfterMs)
+// Runs a batch command and kills it after killAfterMs (if still running); true when killed.
+bool killedRun(const QString &command, int killAfterMs)
 {
-    QProcess p;
-    p.start(QStringLiteral(CORVAN_BATCH), {command, QStringLiteral("--month"), QStringLiteral("201001"),
-                                           QStringLiteral("--password"), QStringLiteral("418305")});
-    if (!p.waitForStarted(5000))
-        return false;
-    if (killAfterMs >= 0 && !p.waitForFinished(killAfterMs)) {
-        p.kill();
-        p.waitForFinished(5000);
-        return true;
-    }
-    p.waitForFinished(30000);
-    return false;
+    ProgramRuns::Options o;
+    o.killAfterMs = killAfterMs;
+    return ProgramRuns::run(QStringLiteral(CORVAN_BATCH), login(command), o).exitCode == -3;
 }
 
 struct Places {
@@ -150,10 +129,13 @@ private slots:
         }
         const QString state = home.file(QStringLiteral("held.txt"));
         QProcess sim;
-        const quint16 port = startSim(sim, {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--punches"),
-                                            punches, QStringLiteral("--per-message"), QStringLiteral("40"),
-                                            QStringLiteral("--gap"), QStringLiteral("2"), QStringLiteral("--state-file"),
-                                            state});
+        // Short pauses between the simulator's messages spread the kill moments over the whole
+        // conversation, the recorder's erase included.
+        const quint16 port = ProgramRuns::startSimulator(
+            sim, QStringLiteral(CORVAN_SIM),
+            {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--punches"), punches,
+             QStringLiteral("--per-message"), QStringLiteral("40"), QStringLiteral("--gap"), QStringLiteral("2"),
+             QStringLiteral("--state-file"), state});
         QVERIFY(port);
         QCOMPARE(readLines(state).size(), kPunches);
         {
@@ -203,20 +185,29 @@ private slots:
         };
         for (int i = 0; i < 8; ++i) {
             const int d1 = int(r.bounded(30, 500));
-            kills += runBatch(QStringLiteral("collect"), d1);
+            kills += killedRun(QStringLiteral("collect"), d1);
             qInfo("collect killed at %d ms", d1);
             check("collect", d1);
             if (QTest::currentTestFailed())
                 return;
             const int d2 = int(r.bounded(20, 300));
-            kills += runBatch(QStringLiteral("process"), d2);
+            kills += killedRun(QStringLiteral("process"), d2);
             check("process", d2);
             if (QTest::currentTestFailed())
                 return;
         }
         // A last full collection and processing settle everything.
-        runBatch(QStringLiteral("collect"), -1);
-        runBatch(QStringLiteral("process"), -1);
+        // With those short pauses two messages can reach the collection together on a loaded
+        // machine, and it then fails without losing anything; it is run again, as a user would.
+        ProgramRuns::Run last;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            last = ProgramRuns::run(QStringLiteral(CORVAN_BATCH), login(QStringLiteral("collect")));
+            if (last.exitCode == 0)
+                break;
+            qInfo("the last collection failed, run again: %s", qPrintable(last.out.simplified()));
+        }
+        QCOMPARE(last.exitCode, 0);
+        QCOMPARE(ProgramRuns::run(QStringLiteral(CORVAN_BATCH), login(QStringLiteral("process"))).exitCode, 0);
         const Places p = look(state);
         qInfo("at the end: %lld held, %lld in the intake table, %lld in タイムカード", qlonglong(p.sim.size()),
               qlonglong(p.intake.size()), qlonglong(p.cards.size()));
@@ -227,8 +218,7 @@ private slots:
         // erase are not moved into タイムカード a second time.
         QCOMPARE(repeats(p.cards), 0);
         qInfo("%d of 16 runs killed; %d times punches were both in the recorder and collected", kills, bothPlaces);
-        sim.kill();
-        sim.waitForFinished();
+        ProgramRuns::stopSimulator(sim);
     }
 };
 

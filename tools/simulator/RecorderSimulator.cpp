@@ -77,6 +77,9 @@ void RecorderSimulator::onNewConnection()
             m_client->deleteLater();
         }
         m_client = s;
+        // A recorder sends each message on its own; without this the kernel holds a small
+        // message back until the previous one is acknowledged and then sends both together.
+        s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         m_inbox.clear();
         m_outbox.clear();
         m_pacer.stop();

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+// Runs the built programs from a test the way a user or a script runs them: the recorder
+// simulator in the background, corvan21-batch to its end (or killed on purpose).
+namespace ProgramRuns {
+
+// The simulator's pause between two messages in tests that need a collection to succeed.
+// A collection reads each arrival on the socket as one message, so two messages that reach
+// it together fail the collection (nothing is lost, the recorder keeps its punches); on a
+// loaded build machine 1-3 ms pauses let that happen now and then, 10 ms has not.
+constexpr int kSteadyGapMs = 10;
+
+// Starts the simulator and returns the port it announces (0 when it did not start).
+quint16 startSimulator(QProcess &sim, const QString &program, const QStringList &args);
+// Stops a simulator started by startSimulator().
+void stopSimulator(QProcess &sim);
+
+struct Run {
+    int exitCode = -1; // -1: did not finish in time, -2: crashed, -3: killed on purpose
+    QString out;
+    QString err; // without Qt's start-up notes about the runtime folder
+};
+
+struct Options {
+    // The tool shows its messages on stderr, as a user sees them, instead of treating a message
+    // box as a fault of the test.
+    bool showMessages = false;
+    // > 0: a file-size limit put on the child before it starts (SIGXFSZ ignored, so a write past
+    // it fails with EFBIG as one on a full disk fails with ENOSPC).
+    qint64 fileSizeLimit = 0;
+    // >= 0: the child is killed (SIGKILL) when it runs longer than this.
+    int killAfterMs = -1;
+    int timeoutMs = 60000;
+};
+
+Run run(const QString &program, const QStringList &args, const Options &options = {});
+
+} // namespace ProgramRuns
