@@ -15,20 +15,9 @@ case "$SECONDS_PER_TARGET" in
   ''|*[!0-9]*) echo "usage: $0 [seconds-per-target] [target...]" >&2; exit 2 ;;
 esac
 
-./scripts/deps.sh
-# The fuzzing tool chain: clang and its sanitizer and libFuzzer run-time libraries.
-FUZZ_PKGS=(clang libclang-rt-dev)
-missing=()
-for p in "${FUZZ_PKGS[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "installing: ${missing[*]}"
-  SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-  $SUDO apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq "${missing[@]}"
-fi
+# The fuzzing tool chain beside the usual packages: clang and its sanitizer and libFuzzer
+# run-time libraries.
+./scripts/deps.sh clang libclang-rt-dev
 
 BUILD=${BUILD_DIR:-build/fuzz}
 case "$BUILD" in /*) ;; *) BUILD=$ROOT/$BUILD ;; esac

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the program and the tests need, when missing.
+# Packages named as arguments are installed beside them (fuzz.sh adds its tool chain so).
 set -euo pipefail
 PKGS=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6opengl6-dev
-      fonts-noto-cjk poppler-utils xvfb xauth)
+      fonts-noto-cjk poppler-utils xvfb xauth "$@")
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
