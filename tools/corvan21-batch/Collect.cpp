@@ -8,6 +8,7 @@
 // result code and message are printed) or a failed processing; 2 bad options.
 
 #include "BatchCommand.h"
+#include "BatchSelection.h"
 #include "CalcoloCom.h"
 #include "Common.h"
 #include "DbFile.h"
@@ -18,7 +19,6 @@
 #include "MonthStart.h"
 
 #include <QEventLoop>
-#include <QRegularExpression>
 
 namespace {
 
@@ -36,14 +36,13 @@ bool login(const QStringList &args, const char *name, int &exitCode)
         exitCode = kExitUsage;
         return false;
     }
-    static const QRegularExpression monthRe(QStringLiteral("^(\\d{4})(0[1-9]|1[0-2])$"));
-    const auto m = monthRe.match(o.value(QStringLiteral("month")));
-    if (!m.hasMatch()) {
+    QString year, month;
+    if (!batchMonth(o.value(QStringLiteral("month")), &year, &month)) {
         batchError(QStringLiteral("--month must be yyyymm: ") + o.value(QStringLiteral("month")));
         exitCode = kExitUsage;
         return false;
     }
-    if (!startMonthForBatch(m.captured(1), m.captured(2), o.value(QStringLiteral("password")), &why)) {
+    if (!startMonthForBatch(year, month, o.value(QStringLiteral("password")), &why)) {
         batchError(why);
         exitCode = kExitFailed;
         return false;

@@ -6,6 +6,7 @@
 // a failed write (the old file stays); 2 bad options (nothing is written).
 
 #include "BatchCommand.h"
+#include "BatchSelection.h"
 #include "Common.h"
 #include "DbFile.h"
 #include "ExportFileChoice.h"
@@ -14,10 +15,6 @@
 #include "Period.h"
 
 #include <QDate>
-#include <QMap>
-#include <QRegularExpression>
-
-#include <algorithm>
 
 namespace {
 
@@ -46,15 +43,6 @@ int usage(const QString &why)
     return kExitUsage;
 }
 
-QStringList splitList(const QString &v)
-{
-    QStringList parts = v.split(QLatin1Char(','), Qt::SkipEmptyParts);
-    for (QString &p : parts)
-        p = trimBlanks(p);
-    parts.removeAll(QString());
-    return parts;
-}
-
 int exportCommand(const QStringList &args)
 {
     BatchOptions o;
@@ -68,11 +56,9 @@ int exportCommand(const QStringList &args)
         if (!o.has(QString::fromLatin1(required)))
             return usage(QStringLiteral("missing option --") + QString::fromLatin1(required));
 
-    const QString month = o.value(QStringLiteral("month"));
-    static const QRegularExpression monthRe(QStringLiteral("^(\\d{4})(0[1-9]|1[0-2])$"));
-    const auto mm = monthRe.match(month);
-    if (!mm.hasMatch())
-        return usage(QStringLiteral("--month must be yyyymm: ") + month);
+    QString year, mon;
+    if (!batchMonth(o.value(QStringLiteral("month")), &year, &mon))
+        return usage(QStringLiteral("--month must be yyyymm: ") + o.value(QStringLiteral("month")));
 
     const KindOption *kind = nullptr;
     for (const KindOption &k : kKinds)
@@ -95,7 +81,7 @@ int exportCommand(const QStringList &args)
 
     if (o.has(QStringLiteral("items"))) {
         job.items.fill(false);
-        for (const QString &p : splitList(o.value(QStringLiteral("items")))) {
+        for (const QString &p : batchList(o.value(QStringLiteral("items")))) {
             bool ok = false;
             const int i = p.toInt(&ok);
             if (!ok || i < 0 || i >= kItemCount)
@@ -109,7 +95,7 @@ int exportCommand(const QStringList &args)
         return usage(QStringLiteral("--dates applies to --kind daily only"));
 
     bool refused = false;
-    if (!startMonthForBatch(mm.captured(1), mm.captured(2), o.value(QStringLiteral("password")), &why, &refused)) {
+    if (!startMonthForBatch(year, mon, o.value(QStringLiteral("password")), &why, &refused)) {
         batchError(why);
         return kExitFailed;
     }
@@ -125,51 +111,10 @@ int exportCommand(const QStringList &args)
         return kExitFailed;
     }
 
-    if (job.kind == ExportKind::Individual) {
-        if (o.has(QStringLiteral("employees"))) {
-            QMap<QString, int> byNumber;
-            for (int i = 0; i < job.employeeCount; ++i)
-                byNumber.insert(trimBlanks(g_kojin[size_t(i)].number), i);
-            const QStringList wanted = splitList(o.value(QStringLiteral("employees")));
-            if (wanted.isEmpty())
-                return usage(QStringLiteral("--employees names no employee"));
-            for (const QString &n : wanted) {
-                if (!byNumber.contains(n))
-                    return usage(QStringLiteral("no employee with number ") + n
-                                 + QStringLiteral(" among those whose card is active (対象 1)"));
-                if (!job.employees.contains(byNumber.value(n)))
-                    job.employees << byNumber.value(n);
-            }
-            // Blocks follow the employee table, whatever the order given.
-            std::sort(job.employees.begin(), job.employees.end());
-        } else {
-            for (int i = 0; i < job.employeeCount; ++i)
-                job.employees << i;
-        }
-    }
-
-    if (job.kind == ExportKind::Daily) {
-        const QVector<QDate> period = periodDates();
-        if (o.has(QStringLiteral("dates"))) {
-            const QStringList wanted = splitList(o.value(QStringLiteral("dates")));
-            if (wanted.isEmpty())
-                return usage(QStringLiteral("--dates names no date"));
-            for (const QString &t : wanted) {
-                const QDate d = QDate::fromString(t, QStringLiteral("yyyy/MM/dd"));
-                if (!d.isValid())
-                    return usage(QStringLiteral("--dates takes yyyy/mm/dd: ") + t);
-                if (!period.contains(d))
-                    return usage(t + QStringLiteral(" is outside the accounting period ")
-                                 + g_period.first.toString(QStringLiteral("yyyy/MM/dd")) + QStringLiteral(" - ")
-                                 + g_period.last.toString(QStringLiteral("yyyy/MM/dd")));
-                if (!job.dates.contains(d))
-                    job.dates << d;
-            }
-            std::sort(job.dates.begin(), job.dates.end());
-        } else {
-            job.dates = period;
-        }
-    }
+    if (job.kind == ExportKind::Individual && !batchEmployees(o, job.employeeCount, &job.employees, &why))
+        return usage(why);
+    if (job.kind == ExportKind::Daily && !batchDates(o, &job.dates, &why))
+        return usage(why);
 
     const ExportResult r = exportToFile(job, out);
     if (!r.ok) {

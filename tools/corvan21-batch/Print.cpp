@@ -5,6 +5,7 @@
 // a failed write or drawing (the old file stays); 2 bad options (nothing is written).
 
 #include "BatchCommand.h"
+#include "BatchSelection.h"
 #include "Common.h"
 #include "DbFile.h"
 #include "ExportJob.h"
@@ -13,10 +14,6 @@
 #include "PrintOut.h"
 
 #include <QDate>
-#include <QMap>
-#include <QRegularExpression>
-
-#include <algorithm>
 
 namespace {
 
@@ -39,15 +36,6 @@ int usage(const QString &why)
 {
     batchError(why);
     return kExitUsage;
-}
-
-QStringList splitList(const QString &v)
-{
-    QStringList parts = v.split(QLatin1Char(','), Qt::SkipEmptyParts);
-    for (QString &p : parts)
-        p = trimBlanks(p);
-    parts.removeAll(QString());
-    return parts;
 }
 
 QString oneLine(QString s) { return s.replace(QStringLiteral("\r\n"), QStringLiteral(" ")); }
@@ -76,11 +64,9 @@ int printReport(const QStringList &args)
         if (!o.has(QString::fromLatin1(required)))
             return usage(QStringLiteral("missing option --") + QString::fromLatin1(required));
 
-    const QString month = o.value(QStringLiteral("month"));
-    static const QRegularExpression monthRe(QStringLiteral("^(\\d{4})(0[1-9]|1[0-2])$"));
-    const auto mm = monthRe.match(month);
-    if (!mm.hasMatch())
-        return usage(QStringLiteral("--month must be yyyymm: ") + month);
+    QString year, mon;
+    if (!batchMonth(o.value(QStringLiteral("month")), &year, &mon))
+        return usage(QStringLiteral("--month must be yyyymm: ") + o.value(QStringLiteral("month")));
 
     const ReportOption *report = nullptr;
     for (const ReportOption &r : kReports)
@@ -99,7 +85,7 @@ int printReport(const QStringList &args)
         return usage(QStringLiteral("--dates applies to --report daily only"));
 
     bool refused = false;
-    if (!startMonthForBatch(mm.captured(1), mm.captured(2), o.value(QStringLiteral("password")), &why, &refused)) {
+    if (!startMonthForBatch(year, mon, o.value(QStringLiteral("password")), &why, &refused)) {
         batchError(why);
         return kExitFailed;
     }
@@ -119,51 +105,10 @@ int printReport(const QStringList &args)
         }
     }
 
-    if (job.kind == ReportIndividual) {
-        if (o.has(QStringLiteral("employees"))) {
-            QMap<QString, int> byNumber;
-            for (int i = 0; i < job.employeeCount; ++i)
-                byNumber.insert(trimBlanks(g_kojin[size_t(i)].number), i);
-            const QStringList wanted = splitList(o.value(QStringLiteral("employees")));
-            if (wanted.isEmpty())
-                return usage(QStringLiteral("--employees names no employee"));
-            for (const QString &n : wanted) {
-                if (!byNumber.contains(n))
-                    return usage(QStringLiteral("no employee with number ") + n
-                                 + QStringLiteral(" among those whose card is active (対象 1)"));
-                if (!job.employees.contains(byNumber.value(n)))
-                    job.employees << byNumber.value(n);
-            }
-            // Pages follow the employee table, whatever the order given.
-            std::sort(job.employees.begin(), job.employees.end());
-        } else {
-            for (int i = 0; i < job.employeeCount; ++i)
-                job.employees << i;
-        }
-    }
-
-    if (job.kind == ReportDaily) {
-        const QVector<QDate> period = periodDates();
-        if (o.has(QStringLiteral("dates"))) {
-            const QStringList wanted = splitList(o.value(QStringLiteral("dates")));
-            if (wanted.isEmpty())
-                return usage(QStringLiteral("--dates names no date"));
-            for (const QString &t : wanted) {
-                const QDate d = QDate::fromString(t, QStringLiteral("yyyy/MM/dd"));
-                if (!d.isValid())
-                    return usage(QStringLiteral("--dates takes yyyy/mm/dd: ") + t);
-                if (!period.contains(d))
-                    return usage(t + QStringLiteral(" is outside the accounting period ")
-                                 + g_period.first.toString(QStringLiteral("yyyy/MM/dd")) + QStringLiteral(" - ")
-                                 + g_period.last.toString(QStringLiteral("yyyy/MM/dd")));
-                if (!job.dates.contains(d))
-                    job.dates << d;
-            }
-            std::sort(job.dates.begin(), job.dates.end());
-        } else {
-            job.dates = period;
-        }
-    }
+    if (job.kind == ReportIndividual && !batchEmployees(o, job.employeeCount, &job.employees, &why))
+        return usage(why);
+    if (job.kind == ReportDaily && !batchDates(o, &job.dates, &why))
+        return usage(why);
 
     const PrintResult r = PrintOut_Job(job, QString(), pdf);
     for (const PrintProblem &p : r.problems)
