@@ -66,13 +66,10 @@ void ErrorReport(int number, const QString &description)
 
 QString trimBlanks(const QString &s)
 {
-    qsizetype b = 0;
-    qsizetype e = s.size();
-    while (b < e && s.at(b) == QLatin1Char(' '))
-        ++b;
-    while (e > b && s.at(e - 1) == QLatin1Char(' '))
-        --e;
-    return s.mid(b, e - b);
+    // Most stored values carry no blanks at either end: those come back as the string itself,
+    // sharing its data instead of copying it.
+    const QStringView t = trimBlanks(QStringView(s));
+    return t.size() == s.size() ? s : t.toString();
 }
 
 QStringView trimBlanks(QStringView s)

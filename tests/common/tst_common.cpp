@@ -101,6 +101,11 @@ private slots:
         QCOMPARE(trimBlanks(QStringLiteral("   ")), QString());
         QCOMPARE(trimBlanks(QStringView(u" \u3000a b ")), QStringView(u"\u3000a b"));
         QVERIFY(trimBlanks(QStringView(u"  ")).isEmpty());
+        QCOMPARE(trimBlanks(QStringLiteral(" \ta  b\t ")), QStringLiteral("\ta  b\t"));
+        QVERIFY(trimBlanks(QString()).isNull());
+        // A value with nothing to trim is handed back without a copy.
+        const QString kept = QString::fromUtf8("山田\u3000太郎");
+        QCOMPARE(trimBlanks(kept).constData(), kept.constData());
     }
 
     void zeroPadMatchesArgFormatting()
