@@ -3,6 +3,7 @@
 
 #include "Common.h"
 #include "DbFile.h"
+#include "ProgramRuns.h"
 #include "TestHome.h"
 
 #include <QDir>
@@ -16,11 +17,9 @@ namespace {
 
 QString batch(const QStringList &args, int *rc)
 {
-    QProcess p;
-    p.start(QStringLiteral(CORVAN_BATCH), args);
-    p.waitForFinished(30000);
-    *rc = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    return QString::fromLocal8Bit(p.readAllStandardOutput() + p.readAllStandardError());
+    const ProgramRuns::Run r = ProgramRuns::run(QStringLiteral(CORVAN_BATCH), args);
+    *rc = r.exitCode;
+    return r.out + r.err;
 }
 
 bool startSim(QProcess &p, const QStringList &args)
