@@ -1,5 +1,6 @@
 #include "Common.h"
 #include "Dialogs.h"
+#include "FileSizeLimit.h"
 #include "ScriptedDialogs.h"
 #include "SjisText.h"
 
@@ -10,39 +11,9 @@
 #include <QTest>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
-#include <sys/resource.h>
 
 namespace {
-
-// Caps the size of every file this process writes (SIGXFSZ ignored, so a write past the cap
-// fails with EFBIG the way one on a full disk fails with ENOSPC); the old cap and the old
-// signal handling come back when it goes out of scope.
-class FileSizeCap
-{
-public:
-    explicit FileSizeCap(qint64 bytes)
-    {
-        m_saved.rlim_cur = m_saved.rlim_max = RLIM_INFINITY;
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit r = m_saved;
-        r.rlim_cur = rlim_t(bytes);
-        m_ok = setrlimit(RLIMIT_FSIZE, &r) == 0;
-    }
-    ~FileSizeCap()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_handler);
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    rlimit m_saved{};
-    void (*m_handler)(int) = SIG_DFL;
-    bool m_ok = false;
-};
 
 QByteArray bytesOf(const QString &path)
 {
@@ -173,7 +144,7 @@ private slots:
         const QByteArray fresh(size, 'n');
         SjisText::WriteResult r;
         {
-            FileSizeCap cap(8192);
+            FileSizeLimit cap(8192);
             QVERIFY(cap.ok());
             r = writeTextFileAtomic(path, fresh);
         }
@@ -196,7 +167,7 @@ private slots:
         QVERIFY(f.open(QIODevice::WriteOnly));
         SjisTextWriter w(&f);
         {
-            FileSizeCap cap(4096);
+            FileSizeLimit cap(4096);
             QVERIFY(cap.ok());
             w.writeBytes(QByteArray(100000, 'x'));
             w.writeLine(QStringLiteral("after"));

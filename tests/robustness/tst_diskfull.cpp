@@ -11,6 +11,7 @@
 #include "DbFile.h"
 #include "ExFile.h"
 #include "ExportJob.h"
+#include "FileSizeLimit.h"
 #include "MonthFiles.h"
 #include "Period.h"
 #include "ProgramRuns.h"
@@ -27,38 +28,9 @@
 #include <QTest>
 
 #include <cerrno>
-#include <csignal>
 #include <cstring>
-#include <sys/resource.h>
 
 namespace {
-
-// Limits the size of every file this process writes while it lives; restores the old limit
-// and the old SIGXFSZ handling afterwards (the soft limit may go back up to the hard one).
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(qint64 bytes)
-    {
-        m_saved.rlim_cur = m_saved.rlim_max = RLIM_INFINITY;
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        m_handler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit r = m_saved;
-        r.rlim_cur = rlim_t(bytes);
-        m_ok = setrlimit(RLIMIT_FSIZE, &r) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, m_handler);
-    }
-    bool ok() const { return m_ok; }
-
-private:
-    rlimit m_saved{};
-    void (*m_handler)(int) = SIG_DFL;
-    bool m_ok = false;
-};
 
 using ProgramRuns::Run;
 
