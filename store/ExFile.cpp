@@ -83,14 +83,17 @@ bool Password_Test(const QString &candidate)
 int Password_Write(const QString &newPassword)
 {
     const QString path = passwordFilePath();
-    if (QFileInfo::exists(path)) {
+    if (QFileInfo::exists(path))
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-        if (!QFile::remove(path))
+    if (newPassword.isEmpty() || newPassword == QLatin1String(kMasterPassword)) {
+        if (QFileInfo::exists(path) && !QFile::remove(path))
             return int(QFileDevice::RemoveError);
-    }
-    g_userPassword.clear();
-    if (newPassword.isEmpty() || newPassword == QLatin1String(kMasterPassword))
+        g_userPassword.clear();
         return 0;
+    }
+    // A new password replaces the old file in one step. Deleting the old file first would, when
+    // the new one cannot be written (a full disk), leave the user's password gone and only the
+    // master password open; this way the old password stays in force, on disk and here.
     const auto r = writeTextFileAtomic(path, SjisText::encode(newPassword) + "\r\n");
     if (!r.ok)
         return r.error ? r.error : 1;

@@ -1,7 +1,9 @@
 #include "ExFile.h"
+#include "FileSizeLimit.h"
 #include "SjisText.h"
 #include "TestHome.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -60,6 +62,37 @@ private slots:
         QCOMPARE(Password_Write(QStringLiteral("418305")), 0);
         QVERIFY(!QFile::exists(passwordFilePath()));
         QVERIFY(g_userPassword.isEmpty());
+    }
+
+    // A new password that cannot be written leaves the old one in force, in the file and in
+    // memory, instead of leaving only the master password.
+    void passwordWriteThatFailsKeepsTheOldPassword()
+    {
+        TestHome home(false);
+        QCOMPARE(Password_Write(QStringLiteral("old1")), 0);
+        int err = 0;
+        {
+            FileSizeLimit limit(4);
+            QVERIFY(limit.ok());
+            err = Password_Write(QStringLiteral("new-and-longer"));
+        }
+        QVERIFY(err != 0);
+        QCOMPARE(g_userPassword, QStringLiteral("old1"));
+        QFile f(passwordFilePath());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("old1\r\n"));
+        f.close();
+        QCOMPARE(QDir(QFileInfo(passwordFilePath()).path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QFileInfo(passwordFilePath()).fileName()});
+        QCOMPARE(Password_Read(), 0);
+        QCOMPARE(g_userPassword, QStringLiteral("old1"));
+        QVERIFY(!Password_Test(QStringLiteral("new-and-longer")));
+
+        // With room the new password replaces the old one.
+        QCOMPARE(Password_Write(QStringLiteral("new-and-longer")), 0);
+        QCOMPARE(Password_Read(), 0);
+        QCOMPARE(g_userPassword, QStringLiteral("new-and-longer"));
+        QCOMPARE(QFileInfo(passwordFilePath()).permissions() & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
     }
 
     void linkDefinitions()
