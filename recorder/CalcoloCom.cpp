@@ -204,6 +204,53 @@ bool purgeBlankRows(Database &intake)
     return intake.exec(QStringLiteral("DELETE FROM タイムカードテンプ WHERE ((月 = '未') OR (月 = ''))"));
 }
 
+bool storeKeptRecords(Database &intake, const QStringList &kept, const std::function<bool(PunchRecord &)> &adjust,
+                      CollectionResult &result, int *whole)
+{
+    *whole = 0;
+    if (!intake.begin()) {
+        result.fail(ResultCommError, intake.errorNumber(), intake.errorText());
+        return false;
+    }
+    bool ok = true;
+    int used = 0;
+    PunchInserter inserter(intake);
+    for (const QString &msg : kept) {
+        *whole += wholeRecords(msg);
+        for (PunchRecord r : parseRecords(msg)) {
+            if (used >= kRecordSlots) {
+                result.fail(ResultCommError, kErrSubscript, runtimeErrorText(kErrSubscript));
+                ok = false;
+                break;
+            }
+            ++used;
+            if (adjust && !adjust(r))
+                result.fail(ResultBadDate);
+            if (!inserter.insert(r)) {
+                result.fail(ResultCommError, intake.errorNumber(), intake.errorText());
+                ok = false;
+                break;
+            }
+            ++result.inserted;
+        }
+        if (!ok)
+            break;
+    }
+    if (ok && !purgeBlankRows(intake)) {
+        result.fail(ResultCommError, intake.errorNumber(), intake.errorText());
+        ok = false;
+    }
+    if (!intake.commit()) {
+        const int no = intake.errorNumber();
+        const QString text = intake.errorText();
+        intake.rollback();
+        result.inserted = 0;
+        result.fail(ResultCommError, no, text);
+        return false;
+    }
+    return ok;
+}
+
 QString runtimeErrorText(int number)
 {
     switch (number) {

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 class Database;
 
 // The recorder's text protocol, whichever transport carries it: the two command sets, the
@@ -121,6 +123,16 @@ struct CollectionResult {
 
 // The collection message of a code (empty for 0); errorText completes 1280 and 3840.
 QString resultMessage(int code, const QString &errorText = QString());
+
+// Inserts the records of the kept record messages, in arrival order, in one transaction and
+// purges the blank rows. adjust, when given, runs on each record before its insert; a false
+// return sets 2560 and the record goes in unchanged. Failures are set on result (3840 with the
+// database's words, or the record scratch limit) and counted inserts on result.inserted;
+// *whole gets the number of whole records that arrived. True when every record is committed.
+// What arrived is committed even when a later record fails: the recorder still holds it too,
+// since no delete follows, and a second collection marks the repeats as duplicates.
+bool storeKeptRecords(Database &intake, const QStringList &kept, const std::function<bool(PunchRecord &)> &adjust,
+                      CollectionResult &result, int *whole);
 
 // ---- logs ----
 

@@ -288,50 +288,10 @@ void LanLink::handleMessage(const QString &msg)
 bool LanLink::storeRecords()
 {
     const QDate today = Clock::today();
+    const QString dayChange = m_settings.dayChange;
     int whole = 0;
-    int used = 0;
-    bool ok = m_intake.begin();
-    if (!ok) {
-        m_result.fail(ResultCommError, m_intake.errorNumber(), m_intake.errorText());
-        return false;
-    }
-    PunchInserter inserter(m_intake);
-    for (const QString &msg : std::as_const(m_kept)) {
-        whole += wholeRecords(msg);
-        for (PunchRecord r : parseRecords(msg)) {
-            if (used >= kRecordSlots) {
-                m_result.fail(ResultCommError, kErrSubscript, runtimeErrorText(kErrSubscript));
-                ok = false;
-                break;
-            }
-            ++used;
-            if (!adjustDate(r, today, m_settings.dayChange))
-                m_result.fail(ResultBadDate);
-            if (!inserter.insert(r)) {
-                m_result.fail(ResultCommError, m_intake.errorNumber(), m_intake.errorText());
-                ok = false;
-                break;
-            }
-            ++m_result.inserted;
-        }
-        if (!ok)
-            break;
-    }
-    if (ok && !purgeBlankRows(m_intake)) {
-        m_result.fail(ResultCommError, m_intake.errorNumber(), m_intake.errorText());
-        ok = false;
-    }
-    // What arrived is kept even when the collection fails: the recorder still holds it too,
-    // since no delete is sent, and a second collection marks the repeats as duplicates.
-    if (!m_intake.commit()) {
-        const int no = m_intake.errorNumber();
-        const QString text = m_intake.errorText();
-        m_intake.rollback();
-        m_result.inserted = 0;
-        m_result.fail(ResultCommError, no, text);
-        return false;
-    }
-    if (!ok)
+    if (!storeKeptRecords(
+            m_intake, m_kept, [&](PunchRecord &r) { return adjustDate(r, today, dayChange); }, m_result, &whole))
         return false;
     if (whole < m_records) {
         // The recorder announced more than arrived: erasing its memory now would lose punches.

@@ -265,48 +265,8 @@ bool UsbLink::runExchange()
 // conversation may follow: all announced records arrived whole and are committed.
 bool UsbLink::storeRecords()
 {
-    int used = 0;
-    if (!m_intake.begin()) {
-        m_result.fail(ResultCommError, m_intake.errorNumber(), m_intake.errorText());
-        return false;
-    }
-    bool ok = true;
     int whole = 0;
-    PunchInserter inserter(m_intake);
-    for (const QString &msg : std::as_const(m_kept)) {
-        whole += wholeRecords(msg);
-        for (const PunchRecord &r : parseRecords(msg)) {
-            if (used >= kRecordSlots) {
-                m_result.fail(ResultCommError, kErrSubscript, runtimeErrorText(kErrSubscript));
-                ok = false;
-                break;
-            }
-            ++used;
-            if (!inserter.insert(r)) {
-                m_result.fail(ResultCommError, m_intake.errorNumber(), m_intake.errorText());
-                ok = false;
-                break;
-            }
-            ++m_result.inserted;
-        }
-        if (!ok)
-            break;
-    }
-    if (ok && !purgeBlankRows(m_intake)) {
-        m_result.fail(ResultCommError, m_intake.errorNumber(), m_intake.errorText());
-        ok = false;
-    }
-    // What arrived is kept even when the collection fails: the recorder still holds it too,
-    // since no delete is sent, and a second collection marks the repeats as duplicates.
-    if (!m_intake.commit()) {
-        const int no = m_intake.errorNumber();
-        const QString text = m_intake.errorText();
-        m_intake.rollback();
-        m_result.inserted = 0;
-        m_result.fail(ResultCommError, no, text);
-        return false;
-    }
-    if (!ok)
+    if (!storeKeptRecords(m_intake, m_kept, nullptr, m_result, &whole))
         return false;
     if (whole < m_records) {
         // A record message arrived cut short: the recorder still holds the whole punch, and
