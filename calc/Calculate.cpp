@@ -32,7 +32,7 @@ class DayCalc
 public:
     DayCalc(const Category &k, int category, CalcStatus &st)
         : m_k(k)
-        , m_code(QString::number(category))
+        , m_slot(category)
         , m_st(st)
     {
     }
@@ -51,7 +51,7 @@ public:
         return qint16(v);
     }
 
-    qint16 round(int kind, qint16 v, int direction) { return Minutes_ApplyUnit(kind, v, m_code, direction, m_st); }
+    qint16 round(int kind, qint16 v, int direction) { return Minutes_ApplySlotUnit(kind, v, m_slot, direction, m_st); }
 
     // Minutes of the three breaks inside s-e.
     qint16 breaksInside(qint16 s, qint16 e)
@@ -95,7 +95,7 @@ public:
     }
 
     const Category &m_k;
-    const QString m_code;
+    const int m_slot;
     CalcStatus &m_st;
 };
 

@@ -6,12 +6,13 @@
 #include "Period.h"
 #include "TimeMath.h"
 
-#include <QSet>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <array>
+#include <span>
 
 PunchRows g_punchRows;
 
@@ -65,13 +66,13 @@ private:
     bool m_active = false;
 };
 
-PunchRow pairByCode(const QVector<PunchRecord> &records)
+PunchRow pairByCode(const PunchView *records, qsizetype count)
 {
     PunchRow row;
     int s = 0;
-    for (const PunchRecord &p : records) {
-        const QString io = trimBlanks(p.inOut);
-        const QString code = trimBlanks(p.code);
+    for (const PunchView &p : std::span<const PunchView>(records, size_t(count))) {
+        const QStringView io = trimBlanks(p.inOut);
+        const QStringView code = trimBlanks(p.code);
         const bool in = io == QLatin1String("0");
         const bool out = io == QLatin1String("1");
         if (in && code == QLatin1String("00"))
@@ -82,18 +83,18 @@ PunchRow pairByCode(const QVector<PunchRecord> &records)
             s = In2;
         else
             s = In1;
-        row.slot[size_t(s)] = Hhmm_Normalize(p.hour + QLatin1Char(':') + p.minute);
+        row.slot[size_t(s)] = Hhmm_NormalizeParts(p.hour, p.minute);
     }
     return row;
 }
 
-PunchRow pairByOrder(const QVector<PunchRecord> &records)
+PunchRow pairByOrder(const PunchView *records, qsizetype count)
 {
     PunchRow row;
     auto empty = [&](int i) { return isEmptyTime(row.slot[size_t(i)]); };
     int s = 0;
-    for (const PunchRecord &p : records) {
-        const QString io = trimBlanks(p.inOut);
+    for (const PunchView &p : std::span<const PunchView>(records, size_t(count))) {
+        const QStringView io = trimBlanks(p.inOut);
         if (io == QLatin1String("0")) {
             if (empty(In1) && empty(Out1))
                 s = In1;
@@ -111,11 +112,16 @@ PunchRow pairByOrder(const QVector<PunchRecord> &records)
         }
         if (s < 0)
             continue;
-        row.slot[size_t(s)] = Hhmm_Normalize(p.hour + QLatin1Char(':') + p.minute);
+        row.slot[size_t(s)] = Hhmm_NormalizeParts(p.hour, p.minute);
         if (s == Out2)
             break; // the day is complete
     }
     return row;
+}
+
+PunchRow pairViews(const PunchView *records, qsizetype count, PairingMode mode)
+{
+    return mode == PairByCode ? pairByCode(records, count) : pairByOrder(records, count);
 }
 
 // One prepared statement serves every date of a fill.
@@ -185,139 +191,282 @@ PairingMode pairingModeFor(int linkKind) { return linkKind == LinkUsb ? PairByCo
 
 PunchRow Punch_Pair(const QVector<PunchRecord> &records, PairingMode mode)
 {
-    return mode == PairByCode ? pairByCode(records) : pairByOrder(records);
+    QVarLengthArray<PunchView, 16> views;
+    for (const PunchRecord &r : records)
+        views.append({r.hour, r.minute, r.inOut, r.code});
+    return pairViews(views.data(), views.size(), mode);
 }
 
 namespace {
 
-QString snapshotKey(QStringView month, QStringView day, QStringView card)
+// Separates the values in the period read's texts.
+constexpr char16_t kSeparator = u'\x1f';
+
+// The punch rows of one calendar month as one text per column, its values joined by the
+// separator. The aggregates see the rows in one and the same order, so the n-th value of each
+// text belongs to the n-th row. A NULL is read as an empty text, as the per-date read sees it;
+// a punch without a card is no card's punch. The separator is a literal: given as char(31)
+// it would be made again for every value, which doubles the cost of the read. The month is
+// matched as +月 so that the table is read straight through rather than each row found again
+// from the index (月, 日, IDコード), which costs more when the month is most of the file, as
+// it is in a monthly database.
+const QString kJoinedSelect = QStringLiteral(
+    "SELECT count(*), group_concat(rowid, '\x1f'), group_concat(coalesce(日, ''), '\x1f'), group_concat(IDコード, '\x1f'), "
+    "group_concat(coalesce(時, ''), '\x1f'), group_concat(coalesce(分, ''), '\x1f'), group_concat(coalesce(秒, ''), '\x1f'), "
+    "group_concat(coalesce(入退, ''), '\x1f'), group_concat(coalesce(異例コード, ''), '\x1f') "
+    "FROM タイムカード WHERE +月 = ? AND IDコード IS NOT NULL");
+
+// Reads the values of one joined column one after the other.
+class ValueReader
 {
-    return month + QChar(0x1f) + day + QChar(0x1f) + card;
+public:
+    explicit ValueReader(QStringView text)
+        : m_text(text)
+    {
+    }
+    // False when the text holds no more values.
+    bool next(QStringView &value)
+    {
+        const qsizetype n = m_text.size();
+        if (m_pos > n)
+            return false;
+        const QChar *d = m_text.data();
+        qsizetype i = m_pos;
+        while (i < n && d[i].unicode() != kSeparator)
+            ++i;
+        value = m_text.sliced(m_pos, i - m_pos);
+        m_pos = i + 1;
+        return true;
+    }
+    bool atEnd() const { return m_pos > m_text.size(); }
+
+private:
+    QStringView m_text;
+    qsizetype m_pos = 0;
+};
+
+// A rowid as the database wrote it; false when the text is not one.
+bool readRowid(QStringView t, qint64 &rowid)
+{
+    if (t.isEmpty() || t.size() > 18) {
+        bool ok = false;
+        rowid = t.toLongLong(&ok);
+        return ok;
+    }
+    qint64 v = 0;
+    for (QChar c : t) {
+        if (c.unicode() < u'0' || c.unicode() > u'9') {
+            bool ok = false;
+            rowid = t.toLongLong(&ok);
+            return ok;
+        }
+        v = v * 10 + (c.unicode() - u'0');
+    }
+    rowid = v;
+    return true;
 }
 
+// The day number of a stored two-digit day text, 0 for any other text: the period's days are
+// looked up with exactly two digits, as the per-date read binds them.
+int twoDigitDay(QStringView t)
+{
+    if (t.size() != 2)
+        return 0;
+    const char16_t a = t[0].unicode(), b = t[1].unicode();
+    if (a < u'0' || a > u'9' || b < u'0' || b > u'9')
+        return 0;
+    return (a - u'0') * 10 + (b - u'0');
+}
+
+// Stored fields of one punch row of the period read, in the order of its columns.
+enum StoredField { FieldDay, FieldCard, FieldHour, FieldMinute, FieldSecond, FieldInOut, FieldCode, kStoredFields };
+
 struct StoredPunch {
-    QString second; // sorts equal hours and minutes; the record holds the rest
+    int group = 0; // the card's date
     qint64 rowid = 0;
-    PunchRecord record;
+    QStringView second; // sorts equal hours and minutes
+    PunchView view;
 };
 
 } // namespace
 
 int PunchSnapshot::load()
 {
+    m_texts.clear();
+    m_punches.clear();
     m_days.clear();
     Database &db = dbs().monthly;
     if (!db.isOpen())
         return notOpen(db);
-    // The period's days of each of its calendar months, as the stored two-digit texts.
-    QVector<int> months;
-    QHash<int, QSet<QString>> daysOf;
+    // The period's calendar months and, for each, its days as bits.
+    QVector<QPair<int, quint64>> months;
     for (const PeriodDay &d : g_periodDays.rows) {
-        if (!d.used())
+        if (!d.used() || d.day < 1 || d.day > 31)
             continue;
-        if (!months.contains(d.month))
-            months.append(d.month);
-        daysOf[d.month].insert(zeroPad(d.day, 2));
+        auto it = std::find_if(months.begin(), months.end(), [&](const auto &m) { return m.first == d.month; });
+        if (it == months.end())
+            it = months.insert(months.end(), {int(d.month), 0});
+        it->second |= quint64(1) << d.day;
     }
     ReadTransaction txn(db);
-    // Each row comes as one text, its rowid and seven fields joined by U+001F: the driver's
+    // Each column of the month comes as one text, its values joined by U+001F: the driver's
     // cost is per value (a conversion and two allocations each), and the month of a hundred
-    // employees is read whole every time it is shown or written. printf builds the text in
-    // one buffer (a chain of || copies it at every step), and its %s gives a NULL as nothing,
-    // as the per-date read does. A row whose values hold the separator themselves is read
-    // again field by field.
+    // employees is read whole every time it is shown or written. See kJoinedSelect.
     QSqlQuery q(db.handle());
     q.setForwardOnly(true);
-    if (!q.prepare(QStringLiteral("SELECT printf('%d\x1f%s\x1f%s\x1f%s\x1f%s\x1f%s\x1f%s\x1f%s', rowid, 日, IDコード, 時, 分, "
-                                  "秒, 入退, 異例コード) FROM タイムカード WHERE 月 = ?")))
+    if (!q.prepare(kJoinedSelect))
         return queryError(db, q);
-    QSqlQuery one(db.handle());
-    one.setForwardOnly(true);
-    if (!one.prepare(QStringLiteral("SELECT 日, IDコード, 時, 分, 秒, 入退, 異例コード FROM タイムカード WHERE rowid = ?")))
-        return queryError(db, one);
-    constexpr int kFields = 7; // 日, IDコード, 時, 分, 秒, 入退, 異例コード
-    using Fields = std::array<QStringView, kFields>;
-    QHash<QString, QVector<StoredPunch>> groups;
-    for (int month : months) {
-        const QString mm = zeroPad(month, 2);
-        const QSet<QString> &days = daysOf[month];
-        // Stored days are looked up as texts; the period's are always two digits.
-        auto wanted = [&](QStringView day) { return day.size() == 2 && days.contains(day.toString()); };
-        auto add = [&](qint64 rowid, const Fields &f) {
-            StoredPunch p;
-            p.second = f[4].toString();
-            p.rowid = rowid;
-            p.record = {f[2].toString(), f[3].toString(), f[5].toString(), f[6].toString()};
-            groups[snapshotKey(mm, f[0], f[1])].append(p);
-        };
-        q.addBindValue(mm);
-        if (!q.exec())
-            return queryError(db, q);
-        QVector<qint64> odd;
-        Fields f;
-        while (q.next()) {
-            const QString row = q.value(0).toString();
-            const qsizetype cut = row.indexOf(QChar(0x1f));
-            bool ok = cut > 0;
-            const qint64 rowid = ok ? QStringView(row).first(cut).toLongLong(&ok) : 0;
-            if (!ok)
-                return queryError(db, q); // a rowid is always a number: the read itself went wrong
-            int n = 0;
-            for (const QStringView part : QStringView(row).sliced(cut + 1).tokenize(QChar(0x1f))) {
-                if (n < kFields)
-                    f[size_t(n)] = part;
-                ++n;
+    QSqlQuery rows(db.handle());
+    rows.setForwardOnly(true);
+    if (!rows.prepare(QStringLiteral("SELECT rowid, 日, IDコード, 時, 分, 秒, 入退, 異例コード FROM タイムカード "
+                                     "WHERE 月 = ? AND IDコード IS NOT NULL")))
+        return queryError(db, rows);
+
+    std::vector<StoredPunch> punches;
+    std::vector<DayKey> keys;
+    QHash<DayKey, int> groupOf;
+    DayKey last;
+    int lastGroup = -1;
+    // Adds the row when its date is one of the period's.
+    auto add = [&](int month, quint64 days, qint64 rowid, const std::array<QStringView, kStoredFields> &f) {
+        const int day = twoDigitDay(f[FieldDay]);
+        if (day == 0 || !(days & (quint64(1) << day)))
+            return;
+        const DayKey key{month, day, f[FieldCard]};
+        // Rows come mostly grouped by card and date, so the previous row's group is tried first.
+        if (lastGroup < 0 || !(key == last)) {
+            auto it = groupOf.constFind(key);
+            if (it == groupOf.constEnd()) {
+                it = groupOf.insert(key, int(keys.size()));
+                keys.push_back(key);
             }
-            if (n != kFields)
-                odd.append(rowid);
-            else if (wanted(f[0]))
-                add(rowid, f);
+            last = key;
+            lastGroup = it.value();
+        }
+        punches.push_back({lastGroup, rowid, f[FieldSecond], {f[FieldHour], f[FieldMinute], f[FieldInOut], f[FieldCode]}});
+    };
+
+    for (const auto &[month, days] : std::as_const(months)) {
+        const QString mm = zeroPad(month, 2);
+        q.addBindValue(mm);
+        if (!q.exec() || !q.next())
+            return queryError(db, q);
+        const qint64 count = q.value(0).toLongLong();
+        const size_t mark = punches.size();
+        bool joined = true;
+        if (count > 0) {
+            const size_t firstText = m_texts.size();
+            for (int c = 1; c <= kStoredFields + 1; ++c)
+                m_texts.push_back(q.value(c).toString());
+            ValueReader rowids(m_texts[firstText]);
+            std::array<ValueReader, kStoredFields> readers{
+                ValueReader(m_texts[firstText + 1]), ValueReader(m_texts[firstText + 2]), ValueReader(m_texts[firstText + 3]),
+                ValueReader(m_texts[firstText + 4]), ValueReader(m_texts[firstText + 5]), ValueReader(m_texts[firstText + 6]),
+                ValueReader(m_texts[firstText + 7])};
+            std::array<QStringView, kStoredFields> f;
+            QStringView rowidText;
+            qint64 rowid = 0;
+            for (qint64 r = 0; joined && r < count; ++r) {
+                joined = rowids.next(rowidText) && readRowid(rowidText, rowid);
+                for (int c = 0; joined && c < kStoredFields; ++c)
+                    joined = readers[size_t(c)].next(f[size_t(c)]);
+                if (joined)
+                    add(month, days, rowid, f);
+            }
+            joined = joined && rowids.atEnd()
+                     && std::all_of(readers.begin(), readers.end(), [](const ValueReader &r) { return r.atEnd(); });
         }
         if (q.lastError().isValid())
             return queryError(db, q);
         q.finish();
-        for (qint64 rowid : std::as_const(odd)) {
-            one.addBindValue(rowid);
-            if (!one.exec())
-                return queryError(db, one);
-            if (one.next()) {
-                std::array<QString, kFields> values;
-                for (int c = 0; c < kFields; ++c) {
-                    values[size_t(c)] = one.value(c).toString();
-                    f[size_t(c)] = values[size_t(c)];
-                }
-                if (wanted(f[0]))
-                    add(rowid, f);
+        if (joined)
+            continue;
+
+        // Some value holds the separator: the month's rows one by one, each value on its own.
+        punches.resize(mark);
+        lastGroup = -1;
+        rows.addBindValue(mm);
+        if (!rows.exec())
+            return queryError(db, rows);
+        while (rows.next()) {
+            bool ok = false;
+            const qint64 rowid = rows.value(0).toLongLong(&ok);
+            if (!ok)
+                return queryError(db, rows); // a rowid is always a number: the read itself went wrong
+            std::array<QStringView, kStoredFields> f;
+            for (int c = 0; c < kStoredFields; ++c) {
+                m_texts.push_back(rows.value(c + 1).toString());
+                f[size_t(c)] = m_texts.back();
             }
-            if (one.lastError().isValid())
-                return queryError(db, one);
-            one.finish();
+            add(month, days, rowid, f);
         }
+        if (rows.lastError().isValid())
+            return queryError(db, rows);
+        rows.finish();
     }
-    // The order of the per-date read: 時, 分, 秒, then the stored order.
-    for (auto it = groups.begin(); it != groups.end(); ++it) {
-        QVector<StoredPunch> &v = it.value();
-        std::sort(v.begin(), v.end(), [](const StoredPunch &a, const StoredPunch &b) {
-            if (const int c = a.record.hour.compare(b.record.hour))
-                return c < 0;
-            if (const int c = a.record.minute.compare(b.record.minute))
-                return c < 0;
-            if (const int c = a.second.compare(b.second))
-                return c < 0;
-            return a.rowid < b.rowid;
-        });
-        QVector<PunchRecord> records;
-        records.reserve(v.size());
-        for (const StoredPunch &p : v)
-            records.append(p.record);
-        m_days.insert(it.key(), records);
+
+    // Each date's punches of a card together, in the order of the per-date read: 時, 分, 秒,
+    // then the stored order.
+    std::vector<Span> spans(keys.size());
+    for (const StoredPunch &p : punches)
+        ++spans[size_t(p.group)].count;
+    qsizetype next = 0;
+    for (Span &sp : spans) {
+        sp.first = next;
+        next += sp.count;
+    }
+    std::vector<const StoredPunch *> order(punches.size());
+    {
+        std::vector<qsizetype> fill(spans.size());
+        for (size_t g = 0; g < spans.size(); ++g)
+            fill[g] = spans[g].first;
+        for (const StoredPunch &p : punches)
+            order[size_t(fill[size_t(p.group)]++)] = &p;
+    }
+    auto before = [](const StoredPunch *a, const StoredPunch *b) {
+        if (const int c = a->view.hour.compare(b->view.hour))
+            return c < 0;
+        if (const int c = a->view.minute.compare(b->view.minute))
+            return c < 0;
+        if (const int c = a->second.compare(b->second))
+            return c < 0;
+        return a->rowid < b->rowid;
+    };
+    m_punches.reserve(order.size());
+    m_days.reserve(qsizetype(keys.size()));
+    for (size_t g = 0; g < spans.size(); ++g) {
+        const auto from = order.begin() + spans[g].first;
+        const auto to = from + spans[g].count;
+        if (!std::is_sorted(from, to, before))
+            std::sort(from, to, before);
+        for (auto it = from; it != to; ++it)
+            m_punches.push_back((*it)->view);
+        m_days.insert(keys[g], spans[g]);
     }
     return 0;
 }
 
+PunchSnapshot::Span PunchSnapshot::span(int month, int day, const QString &card) const
+{
+    return m_days.value(DayKey{month, day, card});
+}
+
 QVector<PunchRecord> PunchSnapshot::day(int month, int day, const QString &card) const
 {
-    return m_days.value(snapshotKey(zeroPad(month, 2), zeroPad(day, 2), card));
+    const Span s = span(month, day, card);
+    QVector<PunchRecord> records;
+    records.reserve(s.count);
+    for (qsizetype i = s.first; i < s.first + s.count; ++i) {
+        const PunchView &p = m_punches[size_t(i)];
+        records.append({p.hour.toString(), p.minute.toString(), p.inOut.toString(), p.code.toString()});
+    }
+    return records;
+}
+
+PunchRow PunchSnapshot::pair(int month, int day, const QString &card, PairingMode mode) const
+{
+    const Span s = span(month, day, card);
+    return pairViews(m_punches.data() + s.first, s.count, mode);
 }
 
 int Punch_LoadEmployee(const QString &cardId, const PunchSnapshot *snapshot)
@@ -331,7 +480,7 @@ int Punch_LoadEmployee(const QString &cardId, const PunchSnapshot *snapshot)
         for (int r = 0; r < kPeriodRows; ++r) {
             const PeriodDay &d = g_periodDays.rows[size_t(r)];
             if (d.used())
-                g_punchRows.rows[size_t(r)] = Punch_Pair(snapshot->day(d.month, d.day, cardId), mode);
+                g_punchRows.rows[size_t(r)] = snapshot->pair(d.month, d.day, cardId, mode);
         }
         return 0;
     }
@@ -359,7 +508,7 @@ int Punch_LoadDate(int month, int day, int employeeCount, const PunchSnapshot *s
     if (snapshot) {
         const PairingMode mode = pairingModeFor(g_install.linkKind);
         for (int r = 0; r < count; ++r)
-            g_punchRows.rows[size_t(r)] = Punch_Pair(snapshot->day(month, day, g_kojin[size_t(r)].card), mode);
+            g_punchRows.rows[size_t(r)] = snapshot->pair(month, day, g_kojin[size_t(r)].card, mode);
         return 0;
     }
     ReadTransaction txn(dbs().monthly);

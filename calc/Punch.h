@@ -4,6 +4,7 @@
 #include <QString>
 #include <QVector>
 #include <array>
+#include <vector>
 
 // PunchRows: the punches of an employee-day paired into the slots 入1, 退1, 入2, 退2, read from
 // タイムカード of the monthly database. The installation's link kind (g_install.linkKind)
@@ -45,6 +46,14 @@ PairingMode pairingModeFor(int linkKind);
 // Pairs one date's punches, given in ascending time order.
 PunchRow Punch_Pair(const QVector<PunchRecord> &records, PairingMode mode);
 
+// A stored punch as views of texts that a PunchSnapshot holds.
+struct PunchView {
+    QStringView hour;
+    QStringView minute;
+    QStringView inOut;
+    QStringView code;
+};
+
 // Every punch of the dates of g_periodDays, read with one statement per calendar month of the
 // period instead of one per employee-day. For callers that go through many employees in a
 // row (exports, reports, the batch tool); it reflects the punches as they were when loaded,
@@ -56,9 +65,29 @@ public:
     int load();
     // The date's punches of the card in time order (empty when none).
     QVector<PunchRecord> day(int month, int day, const QString &card) const;
+    // Punch_Pair of day(month, day, card), without copying the punches.
+    PunchRow pair(int month, int day, const QString &card, PairingMode mode) const;
 
 private:
-    QHash<QString, QVector<PunchRecord>> m_days;
+    struct DayKey {
+        int month = 0;
+        int day = 0;
+        QStringView card;
+        friend bool operator==(const DayKey &a, const DayKey &b)
+        {
+            return a.month == b.month && a.day == b.day && a.card == b.card;
+        }
+        friend size_t qHash(const DayKey &k, size_t seed) { return qHashMulti(seed, k.month * 32 + k.day, k.card); }
+    };
+    struct Span {
+        qsizetype first = 0;
+        qsizetype count = 0;
+    };
+    Span span(int month, int day, const QString &card) const;
+
+    std::vector<QString> m_texts;     // the texts the views point into
+    std::vector<PunchView> m_punches; // each date's punches of a card together, in time order
+    QHash<DayKey, Span> m_days;
 };
 
 // Rows 0..31: cleared, and for each used g_periodDays row filled with that date's punches of

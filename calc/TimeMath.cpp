@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -13,35 +14,10 @@ constexpr int kMax16 = std::numeric_limits<qint16>::max();
 
 bool fits16(int v) { return v >= kMin16 && v <= kMax16; }
 
-// The value of one part of a time text, or -1 when the part is missing. Parts are never
-// negative in a time of day: a stored "-1" is as unreadable as letters.
-int timePart(const QString &part)
+// The integer value of a trimmed text as Text_ToInt gives it.
+qint16 textToInt(QStringView value)
 {
-    const qint16 v = Text_ToInt(part);
-    if (v == 0) {
-        const QStringView t = trimBlanks(QStringView(part));
-        return (t == QLatin1String("00") || t == QLatin1String("0")) ? 0 : -1;
-    }
-    return v < 0 ? -1 : v;
-}
-
-QString twoDigits(int v) { return zeroPad(v, 2); }
-
-// Candidates are tried within the hour, so a unit that does not divide 60 still lands on the
-// hour's own steps (0, u, 2u ... upward; 60, 60 - u ... downward).
-int roundInHour(int r, int u, int direction)
-{
-    if (direction == RoundUp)
-        return ((r + u - 1) / u) * u;
-    const int c = 60 - ((60 - r + u - 1) / u) * u;
-    return c < 0 ? 0 : c;
-}
-
-} // namespace
-
-qint16 Text_ToInt(const QString &value)
-{
-    const QStringView t = trimBlanks(QStringView(value));
+    const QStringView t = trimBlanks(value);
     // Stored times and codes are a few plain digits; those are read here directly, because
     // the locale-aware conversion is the largest cost of computing a month. Anything else
     // (a sign, other characters, an out-of-range number) takes the full conversion.
@@ -63,7 +39,37 @@ qint16 Text_ToInt(const QString &value)
     return ok ? qint16(v) : qint16(0);
 }
 
-qint16 Text_ToMinutes(const QString &hours, const QString &minutes, CalcStatus *status)
+// The value of one part of a time text, or -1 when the part is missing. Parts are never
+// negative in a time of day: a stored "-1" is as unreadable as letters.
+int timePart(QStringView part)
+{
+    const qint16 v = textToInt(part);
+    if (v == 0) {
+        const QStringView t = trimBlanks(part);
+        return (t == QLatin1String("00") || t == QLatin1String("0")) ? 0 : -1;
+    }
+    return v < 0 ? -1 : v;
+}
+
+QString twoDigits(int v) { return zeroPad(v, 2); }
+
+// Candidates are tried within the hour, so a unit that does not divide 60 still lands on the
+// hour's own steps (0, u, 2u ... upward; 60, 60 - u ... downward).
+int roundInHour(int r, int u, int direction)
+{
+    if (direction == RoundUp)
+        return ((r + u - 1) / u) * u;
+    const int c = 60 - ((60 - r + u - 1) / u) * u;
+    return c < 0 ? 0 : c;
+}
+
+} // namespace
+
+qint16 Text_ToInt(const QString &value) { return textToInt(value); }
+
+namespace {
+
+qint16 textToMinutes(QStringView hours, QStringView minutes, CalcStatus *status)
 {
     const int h = timePart(hours);
     const int m = timePart(minutes);
@@ -78,17 +84,63 @@ qint16 Text_ToMinutes(const QString &hours, const QString &minutes, CalcStatus *
     return qint16(v);
 }
 
-qint16 Text_ToMinutes(const QString &hhmm, CalcStatus *status)
+} // namespace
+
+qint16 Text_ToMinutes(const QString &hours, const QString &minutes, CalcStatus *status)
 {
-    return Text_ToMinutes(hhmm.mid(0, 2), hhmm.mid(3, 2), status);
+    return textToMinutes(hours, minutes, status);
 }
 
-QString Hhmm_Normalize(const QString &text)
+qint16 Text_ToMinutes(const QString &hhmm, CalcStatus *status)
+{
+    // Views of the two parts: every punch of a month shown is read here.
+    const QStringView t(hhmm);
+    return textToMinutes(t.mid(0, 2), t.mid(3, 2), status);
+}
+
+namespace {
+
+// The "hh:mm" texts of the first two days' minutes, made once: every punch a month shows is
+// one of them, and a copy of a shared text costs no allocation.
+constexpr int kSharedTimes = 48 * 60;
+
+const QString *sharedTimeTexts()
+{
+    static const std::vector<QString> texts = [] {
+        std::vector<QString> v;
+        v.reserve(kSharedTimes);
+        for (int m = 0; m < kSharedTimes; ++m)
+            v.push_back(twoDigits(m / 60) + QLatin1Char(':') + twoDigits(m % 60));
+        return v;
+    }();
+    return texts.data();
+}
+
+QString timeText(int minutes)
+{
+    if (minutes < kSharedTimes)
+        return sharedTimeTexts()[minutes];
+    return twoDigits(minutes / 60) + QLatin1Char(':') + twoDigits(minutes % 60);
+}
+
+// A part's number as QStringView::toShort reads it, 0 when unreadable; one or two plain
+// digits are read directly.
+int partValue(QStringView p)
+{
+    auto digit = [](QChar c) { return c.unicode() >= u'0' && c.unicode() <= u'9' ? int(c.unicode() - u'0') : -1; };
+    if (p.size() == 2 && digit(p[0]) >= 0 && digit(p[1]) >= 0)
+        return digit(p[0]) * 10 + digit(p[1]);
+    if (p.size() == 1 && digit(p[0]) >= 0)
+        return digit(p[0]);
+    bool ok = false;
+    const short v = p.toShort(&ok);
+    return ok ? int(v) : 0;
+}
+
+QString normalize(QStringView v)
 {
     // The text is read as if cut or blank-padded to five characters: a part that runs past
     // its end only gains blanks, which the trimming drops, so views of the text itself serve.
-    // This runs for every punch a month shows, so nothing is copied.
-    const QStringView v(text);
     auto part = [&](qsizetype from) {
         return trimBlanks(from < v.size() ? v.sliced(from, std::min<qsizetype>(2, v.size() - from)) : QStringView());
     };
@@ -97,16 +149,30 @@ QString Hhmm_Normalize(const QString &text)
     // Blank text ("", "     ", " :  ") carries no time: it must not turn into a real 00:00.
     if (hh.isEmpty() && mm.isEmpty())
         return emptyTimeText();
-    auto toInt = [](QStringView p) {
-        bool ok = false;
-        const short n = p.toShort(&ok);
-        return ok ? int(n) : 0;
-    };
-    const int m = toInt(hh) * 60 + toInt(mm);
+    const int m = partValue(hh) * 60 + partValue(mm);
     // A negative time of day cannot be shown as hh:mm; it is no time at all.
     if (m < 0)
         return emptyTimeText();
-    return twoDigits(m / 60) + QLatin1Char(':') + twoDigits(m % 60);
+    return timeText(m);
+}
+
+} // namespace
+
+QString Hhmm_Normalize(const QString &text) { return normalize(text); }
+
+QString Hhmm_NormalizeParts(QStringView hour, QStringView minute)
+{
+    // Only the first five characters of hour + ":" + minute are read, so those are put
+    // together on the stack.
+    char16_t text[5];
+    qsizetype n = 0;
+    for (qsizetype i = 0; i < hour.size() && n < 5; ++i)
+        text[n++] = hour[i].unicode();
+    if (n < 5)
+        text[n++] = u':';
+    for (qsizetype i = 0; i < minute.size() && n < 5; ++i)
+        text[n++] = minute[i].unicode();
+    return normalize(QStringView(text, n));
 }
 
 QString Minutes_ToHhmm(qint16 minutes)
@@ -140,6 +206,15 @@ qint16 Minutes_ApplyUnit(int kind, qint16 v, const QString &categoryCode, int di
     const int slot = Text_ToInt(categoryCode);
     if (slot < 0 || slot >= kCategorySlots) {
         status.fail(kCalcErrSubscript, QStringLiteral("勤務区分 %1 はありません。").arg(categoryCode));
+        return 0;
+    }
+    return Minutes_ApplySlotUnit(kind, v, slot, direction, status);
+}
+
+qint16 Minutes_ApplySlotUnit(int kind, qint16 v, int slot, int direction, CalcStatus &status)
+{
+    if (slot < 0 || slot >= kCategorySlots) {
+        status.fail(kCalcErrSubscript, QStringLiteral("勤務区分 %1 はありません。").arg(slot));
         return 0;
     }
     const Category &k = g_kubun[size_t(slot)];

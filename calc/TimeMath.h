@@ -61,6 +61,8 @@ qint16 Text_ToMinutes(const QString &hhmm, CalcStatus *status = nullptr);
 // becomes hours and minutes carried into range: "08:75" -> "09:15", " 8:05" -> "08:05". A
 // value shorter than five characters is padded with blanks first, a longer one cut.
 QString Hhmm_Normalize(const QString &text);
+// Hhmm_Normalize(hour + ":" + minute), without making that text: the stored parts of a punch.
+QString Hhmm_NormalizeParts(QStringView hour, QStringView minute);
 
 // Daily figure display: 0 -> empty text; 65 -> " 1:05"; 600 -> "10:00"; 6000 -> "100:00".
 QString Minutes_ToHhmm(qint16 minutes);
@@ -73,6 +75,8 @@ QString Minutes_ToHhhmm(qint32 minutes);
 // A code outside 0..10 records kCalcErrSubscript, an unrepresentable result kCalcErrOverflow;
 // both return 0.
 qint16 Minutes_ApplyUnit(int kind, qint16 v, const QString &categoryCode, int direction, CalcStatus &status);
+// The same with the category slot number itself (the daily computation, which knows it).
+qint16 Minutes_ApplySlotUnit(int kind, qint16 v, int slot, int direction, CalcStatus &status);
 
 // Minutes of the break c-d that lie inside the span a-b (callers give a < b). A break whose
 // start equals its end never counts.

@@ -176,6 +176,64 @@ private slots:
         QCOMPARE(slotText(g_punchRows.rows[size_t(dec1 + 1)]), "17:00|25:30|" + E + "|" + E);
     }
 
+    // The snapshot reads each column of a month as one text; whatever is stored, each card's
+    // rows must be the ones the per-date read gives.
+    void snapshotMatchesPerDateReadOnOddValues()
+    {
+        TestHome home;
+        QVERIFY(home.openMonth(QStringLiteral("201012")));
+        g_run.year = QStringLiteral("2010");
+        g_run.month = QStringLiteral("12");
+        g_company.closingDayNo = 20;
+        QCOMPARE(PeriodDays_FillFixed(), 0);
+        g_install.linkKind = LinkUsb;
+        const QString a = QStringLiteral("000000001"), b = QStringLiteral("000000002"), blank;
+        QVERIFY(insertPunch("12", "01", "08:00", a, "0"));
+        QVERIFY(insertPunch("12", "01", "17:00", a, "1"));
+        // Empty texts and NULLs read as empty, in the middle of the joined texts.
+        QVERIFY(insertPunch("12", "01", "09:00", b, ""));
+        QVERIFY(insertPunch("12", "01", "18:00", b, "1", ""));
+        QVERIFY(dbs().monthly.exec(QStringLiteral("UPDATE タイムカード SET 入退 = NULL WHERE IDコード = ? AND 時 = '18'"), {b}));
+        QVERIFY(insertPunch("12", "02", "07:45", b, "0"));
+        QVERIFY(dbs().monthly.exec(QStringLiteral("UPDATE タイムカード SET 時 = NULL WHERE IDコード = ? AND 日 = '02'"), {b}));
+        // A punch without a card is no one's, not the punch of an empty card.
+        QVERIFY(insertPunch("12", "01", "10:00", blank, "0"));
+        QVERIFY(insertPunch("12", "01", "11:00", a, "0"));
+        QVERIFY(dbs().monthly.exec(QStringLiteral("UPDATE タイムカード SET IDコード = NULL WHERE 時 = '11'")));
+        // A day not stored as two digits is outside the period, as for the per-date read.
+        QVERIFY(insertPunch("12", "3", "08:00", a, "0"));
+        // The separator in a code of November: that month is read row by row, December is not
+        // affected.
+        QVERIFY(insertPunch("11", "30", "08:00", a, "0", QStringLiteral("0\u001f4")));
+        QVERIFY(insertPunch("11", "30", "12:00", a, "1"));
+        QVERIFY(insertPunch("11", "29", "13:00", b, "0"));
+
+        PunchSnapshot snapshot;
+        QCOMPARE(snapshot.load(), 0);
+        for (const QString &card : {a, b, blank}) {
+            QCOMPARE(Punch_LoadEmployee(card), 0);
+            const PunchRows direct = g_punchRows;
+            QCOMPARE(Punch_LoadEmployee(card, &snapshot), 0);
+            for (int r = 0; r < kPeriodRows; ++r)
+                QCOMPARE(slotText(g_punchRows.rows[size_t(r)]), slotText(direct.rows[size_t(r)]));
+        }
+        QCOMPARE(snapshot.day(12, 1, b).size(), 2);
+        QCOMPARE(snapshot.day(12, 1, b).at(1).inOut, QString());
+        QCOMPARE(snapshot.day(12, 2, b).at(0).hour, QString());
+        QVERIFY(snapshot.day(12, 1, blank).isEmpty());
+        QVERIFY(snapshot.day(12, 3, a).isEmpty());
+        QCOMPARE(snapshot.day(11, 30, a).size(), 2);
+        QCOMPARE(snapshot.day(11, 30, a).at(0).code, QStringLiteral("0\u001f4"));
+        QCOMPARE(snapshot.day(11, 29, b).size(), 1);
+        QCOMPARE(slotText(snapshot.pair(12, 1, a, PairByCode)), "08:00|17:00|" + E + "|" + E);
+
+        // Loading again replaces what was read before.
+        QVERIFY(dbs().monthly.exec(QStringLiteral("DELETE FROM タイムカード WHERE 月 = '12'")));
+        QCOMPARE(snapshot.load(), 0);
+        QVERIFY(snapshot.day(12, 1, a).isEmpty());
+        QCOMPARE(snapshot.day(11, 30, a).size(), 2);
+    }
+
     void loadDateFillsOneRowPerEmployee()
     {
         TestHome home;

@@ -87,6 +87,8 @@ private slots:
         QTest::newRow("longer value cut") << "08:300" << "08:30";
         QTest::newRow("one-digit hour misplaces the colon") << "9:05" << "00:05";
         QTest::newRow("hours past 99") << "99:99" << "100:39";
+        QTest::newRow("last of the second day") << "47:59" << "47:59";
+        QTest::newRow("third day") << "48:00" << "48:00";
         QTest::newRow("negative is no time") << "-1:00" << "  :  ";
         QTest::newRow("minutes only") << "  :07" << "00:07";
         QTest::newRow("letters count as zero") << "ab:10" << "00:10";
@@ -96,6 +98,33 @@ private slots:
         QFETCH(QString, in);
         QFETCH(QString, out);
         QCOMPARE(Hhmm_Normalize(in), out);
+    }
+
+    // The stored parts of a punch give what their joined text gives, odd parts included.
+    void normalizeParts_data()
+    {
+        QTest::addColumn<QString>("hour");
+        QTest::addColumn<QString>("minute");
+        const char *parts[][2] = {{"08", "30"}, {"8", "05"},  {"", ""},     {"  ", "  "}, {"47", "59"}, {"48", "00"},
+                                  {"123", "45"}, {"-1", "00"}, {"ab", "10"}, {" 9", " 5"}, {"08", "75"}, {"08", ""},
+                                  {"", "07"},   {"0800", "1"}, {"+1", "-2"}};
+        for (const auto &p : parts)
+            QTest::newRow(qPrintable(QStringLiteral("%1|%2").arg(p[0], p[1]))) << QString::fromLatin1(p[0]) << QString::fromLatin1(p[1]);
+    }
+    void normalizeParts()
+    {
+        QFETCH(QString, hour);
+        QFETCH(QString, minute);
+        QCOMPARE(Hhmm_NormalizeParts(hour, minute), Hhmm_Normalize(hour + QLatin1Char(':') + minute));
+    }
+
+    void normalizedTextsAreIndependent()
+    {
+        // Common times come from one shared set of texts; changing one result changes no other.
+        QString a = Hhmm_Normalize(QStringLiteral("08:30"));
+        a[0] = QLatin1Char('X');
+        QCOMPARE(Hhmm_Normalize(QStringLiteral("08:30")), QStringLiteral("08:30"));
+        QCOMPARE(Hhmm_NormalizeParts(u"08", u"30"), QStringLiteral("08:30"));
     }
 
     void displayFormats_data()
@@ -170,6 +199,11 @@ private slots:
         QCOMPARE(Minutes_ApplyUnit(RoundOver, 7, QStringLiteral("03"), RoundUp, st), qint16(30));
         // The empty slot 0 keeps the one-minute default.
         QCOMPARE(Minutes_ApplyUnit(RoundOver, 7, QStringLiteral("0"), RoundUp, st), qint16(7));
+        // The slot number itself selects the same units.
+        QCOMPARE(Minutes_ApplySlotUnit(RoundWork, 7, 3, RoundUp, st), qint16(15));
+        QCOMPARE(Minutes_ApplySlotUnit(RoundLateEarly, 7, 3, RoundUp, st), qint16(10));
+        QCOMPARE(Minutes_ApplySlotUnit(RoundOver, 37, 3, RoundDown, st), qint16(30));
+        QCOMPARE(Minutes_ApplySlotUnit(RoundOver, 7, 0, RoundUp, st), qint16(7));
         QVERIFY(st.ok());
     }
 
@@ -178,6 +212,11 @@ private slots:
         CalcStatus bad;
         QCOMPARE(Minutes_ApplyUnit(RoundWork, 100, QStringLiteral("11"), RoundUp, bad), qint16(0));
         QCOMPARE(bad.error, kCalcErrSubscript);
+        for (int slot : {-1, 11}) {
+            CalcStatus outside;
+            QCOMPARE(Minutes_ApplySlotUnit(RoundWork, 100, slot, RoundUp, outside), qint16(0));
+            QCOMPARE(outside.error, kCalcErrSubscript);
+        }
 
         g_kubun[1].unitOverMin = 15;
         CalcStatus over;
