@@ -9,7 +9,8 @@ EXTRA=()
 if [ "${1:-}" = "--sanitize" ]; then
   BUILD=${BUILD_DIR:-build/asan}
   EXTRA=(-DCORVAN_ASAN=ON)
-  export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0} UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+  # Leak checks stay on: every test program ends with its memory accounted for.
+  export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1} UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 fi
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCORVAN_WERROR=ON "${EXTRA[@]}"
 cmake --build "$BUILD" -j"$(nproc)"
