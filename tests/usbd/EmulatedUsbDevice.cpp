@@ -119,6 +119,12 @@ bool EmulatedUsbDevice::plug(QString *why)
             .arg(m_product, 4, 16, QLatin1Char('0'))
             .arg(QString::fromLatin1(descriptors));
     GError *error = nullptr;
+    {
+        // Adding the device may announce it at once: it answers from then on.
+        std::lock_guard<std::recursive_mutex> g(m_lock);
+        m_gone = false;
+        m_plugged = true;
+    }
     // The requests are taken before the device appears, so that a driver that opens it at
     // once finds somebody to answer.
     if (!m_handler) {
@@ -135,12 +141,9 @@ bool EmulatedUsbDevice::plug(QString *why)
         if (why)
             *why = QString::fromUtf8(error ? error->message : "umockdev refused the device");
         g_clear_error(&error);
-        return false;
-    }
-    {
         std::lock_guard<std::recursive_mutex> g(m_lock);
-        m_gone = false;
-        m_plugged = true;
+        m_plugged = false;
+        return false;
     }
     umockdev_testbed_uevent(g_testbed, m_sysPath.toUtf8().constData(), "add");
     return true;
