@@ -134,9 +134,8 @@ void ServedDevice::stop(libusb_context *context)
     if (m_announced)
         kesto::DriverEndpoint::withdraw(m_entry.guid, m_name);
     m_announced = false;
-    // Closing the connections fails every request a client still waits for with 1167; no
-    // request arrives after this.
-    m_endpoint.close();
+    // The worker ends first: a job that is running answers its client before the connections
+    // close, and later ones are refused, so that nothing writes to a connection being closed.
     {
         std::lock_guard<std::mutex> g(m_jobLock);
         m_quit = true;
@@ -145,6 +144,9 @@ void ServedDevice::stop(libusb_context *context)
     m_jobReady.notify_all();
     if (m_worker.joinable())
         m_worker.join();
+    // Closing the connections fails every request a client still waits for with 1167; no
+    // request arrives after this.
+    m_endpoint.close();
 
     std::vector<libusb_transfer *> pending;
     {
