@@ -21,6 +21,7 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <thread>
 
 namespace {
@@ -76,6 +77,26 @@ private:
     QProcess m_process;
     QByteArray m_err;
 };
+
+// Device notifications the library delivers, as a client's window receives them.
+std::mutex g_noticeLock;
+QList<QPair<uint32_t, QByteArray>> g_notices;
+
+intptr_t recordNotice(KESTO_WINDOW *, uint32_t message, uintptr_t wParam, intptr_t lParam)
+{
+    if (message == KESTO_WM_DEVICECHANGE) {
+        auto *b = reinterpret_cast<const KESTO_DEV_BROADCAST_DEVICEINTERFACE *>(lParam);
+        std::lock_guard<std::mutex> g(g_noticeLock);
+        g_notices.append({uint32_t(wParam), QByteArray(b->dbcc_name)});
+    }
+    return 0;
+}
+
+QList<QPair<uint32_t, QByteArray>> notices()
+{
+    std::lock_guard<std::mutex> g(g_noticeLock);
+    return g_notices;
+}
 
 QString batch(const QStringList &args, int *rc)
 {
@@ -141,17 +162,39 @@ private Q_SLOTS:
         QVERIFY2(daemon.said("served as ML60852A_DRIVER0"), qPrintable(daemon.log()));
         QVERIFY(served(0));
         QCOMPARE(first.device().claimCount(), 1);
+        // A client watching for recorders hears of each arrival and removal.
+        KESTO_WINDOW window{recordNotice, nullptr};
+        KESTO_DEV_BROADCAST_DEVICEINTERFACE filter{};
+        filter.dbcc_size = 32;
+        filter.dbcc_devicetype = KESTO_DBT_DEVTYP_DEVICEINTERFACE;
+        filter.dbcc_classguid = {0x0FD82C73, 0xDAD2, 0x4646, {0x8E, 0xC3, 0xDB, 0x56, 0x27, 0xD5, 0xBD, 0x06}};
+        KESTO_HDEVNOTIFY key = KestoRegisterDeviceNotification(&window, &filter, 0);
+        QVERIFY(key != nullptr);
 
         QVERIFY(other.device().plug(&why));
         QVERIFY(second.device().plug(&why));
         QVERIFY2(daemon.said("served as ML60852A_DRIVER1"), qPrintable(daemon.log()));
         QVERIFY(served(1));
         QCOMPARE(other.device().claimCount(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(notices().size(), 1, 5000);
+        QCOMPARE(notices()[0].first, KESTO_DBT_DEVICEARRIVAL);
+        QCOMPARE(notices()[0].second, "\\\\.\\" + kEntryPrefix.toLatin1() + "ML60852A_DRIVER1");
+        // Open by interface class finds the devices in name order.
+        KESTO_HANDLE h = KestoOpenGuidHandle(&filter.dbcc_classguid, 1, 0);
+        QVERIFY(h != KESTO_INVALID_HANDLE);
+        char name[32] = {};
+        QCOMPARE(KestoGetLinkname(h, 20, name), 0u);
+        QCOMPARE(QByteArray(name), QByteArray("ML60852A_DRIVER1"));
+        QVERIFY(KestoCloseHandle(h));
 
         first.device().unplug();
         QVERIFY2(daemon.said("ML60852A_DRIVER0 removed"), qPrintable(daemon.log()));
         QTRY_VERIFY_WITH_TIMEOUT(gone(0), 5000);
         QVERIFY(served(1));
+        QTRY_COMPARE_WITH_TIMEOUT(notices().size(), 2, 5000);
+        QCOMPARE(notices()[1].first, KESTO_DBT_DEVICEREMOVECOMPLETE);
+        QVERIFY(notices()[1].second.endsWith("ML60852A_DRIVER0"));
+        QVERIFY(KestoUnregisterDeviceNotification(key));
         // The freed instance is the next one given.
         QVERIFY(first.device().plug(&why));
         QVERIFY2(daemon.said("served as ML60852A_DRIVER0", 10000, 2), qPrintable(daemon.log()));
@@ -161,6 +204,38 @@ private Q_SLOTS:
         QVERIFY(gone(0) && gone(1));
         QCOMPARE(second.device().releaseCount(), 1);
         QVERIFY(!daemon.log().contains(QStringLiteral("0x1234")));
+    }
+
+    // What an administrator sees for a bad configuration: a clear message and exit status 2,
+    // while a bad line in the file only costs that line.
+    void commandLine()
+    {
+        QProcess p;
+        p.start(QStringLiteral(KESTOUSBD), {QStringLiteral("--device"), QStringLiteral("2d46:0852 link=../x")});
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 2);
+        QVERIFY(p.readAllStandardError().contains("link name \"../x\" is not a plain file name"));
+        p.start(QStringLiteral(KESTOUSBD), {QStringLiteral("--config"), m_dir.filePath(QStringLiteral("missing.conf"))});
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 2);
+        QVERIFY(p.readAllStandardError().contains("cannot read"));
+        p.start(QStringLiteral(KESTOUSBD), {QStringLiteral("--frobnicate")});
+        QVERIFY(p.waitForFinished(10000));
+        QCOMPARE(p.exitCode(), 2);
+        QVERIFY(p.readAllStandardError().contains("usage: kestousbd"));
+
+        const QString config = m_dir.filePath(QStringLiteral("mixed.conf"));
+        QFile f(config);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("not a device\n2d46:0852\n");
+        f.close();
+        ScriptedRecorder rec;
+        QString why;
+        QVERIFY2(rec.device().plug(&why), qPrintable(why));
+        Daemon daemon(config);
+        QVERIFY2(daemon.said("served as ML60852A_DRIVER0"), qPrintable(daemon.log()));
+        QVERIFY(daemon.log().contains(config + QStringLiteral(":1: expected vendor:product")));
+        QVERIFY(daemon.stop());
     }
 
     // Every control code through the library's exported functions, answered by libusb calls
