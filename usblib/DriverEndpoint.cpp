@@ -132,7 +132,7 @@ void DriverEndpoint::close()
     }
     std::lock_guard<std::mutex> g(m_lock);
     for (auto &[id, c] : m_clients)
-        ::close(c->fd);
+        closeClient(*c);
     m_clients.clear();
     m_open.clear();
     if (m_listen >= 0) {
@@ -180,7 +180,17 @@ bool DriverEndpoint::complete(uint64_t id, const DriverReply &reply)
         c = ci->second;
     }
     std::lock_guard<std::mutex> w(c->writeLock);
-    return sendReply(c->fd, static_cast<uint32_t>(id), reply);
+    // The connection may have been dropped since it was looked up: its descriptor is then
+    // closed and its number may already belong to another file.
+    return c->fd >= 0 && sendReply(c->fd, static_cast<uint32_t>(id), reply);
+}
+
+void DriverEndpoint::closeClient(Client &c)
+{
+    std::lock_guard<std::mutex> w(c.writeLock);
+    if (c.fd >= 0)
+        ::close(c.fd);
+    c.fd = -1;
 }
 
 void DriverEndpoint::dropClient(uint32_t id)
@@ -196,7 +206,7 @@ void DriverEndpoint::dropClient(uint32_t id)
         for (auto o = m_open.begin(); o != m_open.end();)
             o = (o->first >> 32) == id ? m_open.erase(o) : std::next(o);
     }
-    ::close(c->fd);
+    closeClient(*c);
     if (c->opened)
         m_handler.connectionClosed(id);
 }

@@ -87,6 +87,7 @@ private:
     void run();
     bool serveFrame(Client &c);
     void dropClient(uint32_t id);
+    static void closeClient(Client &c);
     bool sendReply(int fd, uint32_t tag, const DriverReply &reply);
 
     DriverHandler &m_handler;
