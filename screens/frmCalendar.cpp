@@ -46,7 +46,7 @@ frmCalendar::frmCalendar(QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmCalendar"));
-    setWindowTitle(QStringLiteral("frmCalendar"));
+    setWindowTitle(QStringLiteral("カレンダー設定"));
 
     m_year = new QComboBox(this);
     m_year->setObjectName(QStringLiteral("cboYear"));

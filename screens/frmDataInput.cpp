@@ -72,7 +72,7 @@ QLabel *frmDataInput::count(const char *name)
 frmDataInput::frmDataInput(QWidget *parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("frmDataInput"));
-    setWindowTitle(QStringLiteral("frmDataInput"));
+    setWindowTitle(QStringLiteral("データ収集"));
 
     auto *lay = new QVBoxLayout(this);
     auto *caption = new QLabel(QStringLiteral(" データ収集 "), this);

@@ -50,7 +50,7 @@ frmKojinEdit::frmKojinEdit(QWidget *parent)
     : PunchSheet(kTitle, parent)
 {
     setObjectName(QStringLiteral("frmKojinEdit"));
-    setWindowTitle(QStringLiteral("frmKojinEdit"));
+    setWindowTitle(QStringLiteral("個人修正"));
 
     auto *caption = new QLabel(QStringLiteral(" 個人修正 "), this);
     caption->setObjectName(QStringLiteral("lblCaption"));

@@ -52,7 +52,7 @@ frmListEdit::frmListEdit(QWidget *parent)
     : PunchSheet(kTitle, parent)
 {
     setObjectName(QStringLiteral("frmListEdit"));
-    setWindowTitle(QStringLiteral("frmListEdit"));
+    setWindowTitle(QStringLiteral("一覧修正"));
 
     auto *caption = new QLabel(QStringLiteral(" 一覧修正 "), this);
     caption->setObjectName(QStringLiteral("lblCaption"));

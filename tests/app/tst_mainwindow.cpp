@@ -132,6 +132,36 @@ private slots:
         QCOMPARE(child<QLabel>(m_main, QStringLiteral("Label1"))->text(), QStringLiteral("2010年12月度"));
     }
 
+    void childWindowsAreTitledInJapaneseAndFoundByFormName()
+    {
+        const QList<std::pair<const char *, const char *>> screens = {
+            {"frmDataInput", "データ収集"},     {"frmKojinEdit", "個人修正"}, {"frmListEdit", "一覧修正"},
+            {"frmFileOut", "ファイル出力"},     {"frmListPrint", "帳票印刷"}, {"frmSetMenu", "設定メニュー"},
+            {"frmMasSet", "個人マスタ登録"},    {"frmKubunSet", " 勤務区分 設定 "},
+            {"frmCalendar", "カレンダー設定"},
+        };
+        for (const auto &[form, title] : screens) {
+            const QString name = QString::fromLatin1(form);
+            m_main->openScreen(name);
+            QWidget *w = m_main->findScreen(name);
+            QVERIFY2(w, form);
+            QCOMPARE(w->objectName(), name);
+            QCOMPARE(w->windowTitle(), QString::fromUtf8(title));
+            auto *sub = qobject_cast<QMdiSubWindow *>(w->parentWidget());
+            QVERIFY(sub);
+            QCOMPARE(sub->windowTitle(), QString::fromUtf8(title));
+            QCOMPARE(m_main->frontScreen(), w); // the main window still knows it by its form name
+        }
+        // The card screen is opened from the intake screen.
+        auto *intake = m_main->findScreen(QStringLiteral("frmDataInput"));
+        m_main->openScreen(QStringLiteral("frmDataInput"));
+        child<QPushButton>(intake, QStringLiteral("cmdCardSet"))->click();
+        QWidget *card = m_main->findScreen(QStringLiteral("frmCardSet"));
+        QVERIFY(card);
+        QCOMPARE(card->windowTitle(), QStringLiteral("カード番号登録"));
+        QCOMPARE(m_main->frontScreen()->objectName(), QStringLiteral("frmCardSet"));
+    }
+
     void editingGuardStopsAToolbarCommand()
     {
         auto *editor = new GuardedEditor(-1);
