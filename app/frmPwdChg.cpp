@@ -21,14 +21,18 @@ const QString kTitle = QStringLiteral("パスワード変更");
 const QString kRetype = QStringLiteral("\n再入力して下さい。\n");
 
 // Only the printable ASCII characters "!" to "~" can be typed (no blank, nothing full-width).
+// Keys that type no character (Tab, Escape, Backspace, Ctrl+ shortcuts, whose text is a
+// control character) pass, so that the dialog's keyboard works as in every other dialog.
 bool acceptedKey(const QKeyEvent *e)
 {
     const QString t = e->text();
     if (t.isEmpty())
-        return true; // navigation, Backspace and the like
-    for (const QChar c : t)
-        if (c < QLatin1Char('!') || c > QLatin1Char('~'))
-            return c == QLatin1Char('\b') || c == QLatin1Char('\r');
+        return true; // navigation keys and the like
+    for (const QChar c : t) {
+        const bool control = c.unicode() < 0x20 || c.unicode() == 0x7f;
+        if (!control && (c < QLatin1Char('!') || c > QLatin1Char('~')))
+            return false;
+    }
     return true;
 }
 

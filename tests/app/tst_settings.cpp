@@ -173,6 +173,34 @@ private slots:
         QVERIFY(!QFile::exists(passwordFilePath()));
         QVERIFY(!Password_Test(QStringLiteral("abcd")));
     }
+
+    void passwordBoxesTabBetweenThemselvesAndEscapeCancels()
+    {
+        frmPwdChg d;
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        auto *t1 = child<QLineEdit>(&d, QStringLiteral("Text1"));
+        t1->setFocus();
+        QTest::keyClicks(t1, QStringLiteral("4183"));
+        QTest::keyClick(t1, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Text2"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Text3"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Text2"));
+        QCOMPARE(t1->text(), QStringLiteral("4183")); // the keys typed no character
+        // A pasted blank or full-width letter is still refused by the box.
+        auto *t2 = child<QLineEdit>(&d, QStringLiteral("Text2"));
+        t2->insert(QStringLiteral("a b"));
+        t2->insert(QStringLiteral("ｘ"));
+        QCOMPARE(t2->text(), QString());
+
+        QTest::keyClick(t2, Qt::Key_Escape);
+        QCOMPARE(d.result(), int(QDialog::Rejected));
+        QVERIFY(!d.isVisible());
+        QVERIFY(m_dlg->messages().isEmpty());
+        QVERIFY(!QFile::exists(passwordFilePath()));
+    }
 };
 
 QTEST_MAIN(TestSettings)
