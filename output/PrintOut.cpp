@@ -39,7 +39,10 @@ constexpr qreal kTextInset = 1;   // left-aligned texts start 1 mm right of thei
 
 bool (*g_printerProbe)() = nullptr;
 
-// A printer or file that does not take the document fails the print run itself.
+// A printer or file that does not take the document fails the print run itself. A failure
+// to set the device up (the printer, or the PDF file standing in for it) is titled "印刷";
+// one while the finished document is handed over is any other print error, "印刷エラー".
+const QString kSetupTitle = QStringLiteral("印刷");
 const QString kDeviceTitle = QStringLiteral("印刷エラー");
 
 QString monthTitle()
@@ -162,11 +165,8 @@ void drawIndividual(const PrintJob &job, ReportCanvas &c, PrintResult &res)
     for (int i : job.employees) {
         if (i < 0 || i >= job.employeeCount || i >= kEmployeeSlots)
             continue;
-        if (!first && !c.newPage()) {
-            problem(res, ReportIndividual, kErrPrinter, QStringLiteral("改ページできませんでした。"));
-            return;
-        }
-        first = false;
+        // The employee's figures first: a page is begun only for an employee that prints,
+        // so one whose punches cannot be read leaves no blank page in the job.
         int error = 0;
         QString errorText;
         const IndividualBlock b = computeIndividualBlock(i, &error, &errorText);
@@ -174,6 +174,11 @@ void drawIndividual(const PrintJob &job, ReportCanvas &c, PrintResult &res)
             problem(res, ReportIndividual, error, errorText);
             continue;
         }
+        if (!first && !c.newPage()) {
+            problem(res, ReportIndividual, kErrPrinter, QStringLiteral("改ページできませんでした。"));
+            return;
+        }
+        first = false;
         noteCategory(res, i);
         individualPage(c, b);
     }
@@ -443,7 +448,7 @@ void PrintOut_Paint(const PrintJob &job, QPagedPaintDevice &device, PrintResult 
     QPainter painter;
     if (!painter.begin(&device)) {
         result.ok = false;
-        result.problems << PrintProblem{kDeviceTitle,
+        result.problems << PrintProblem{kSetupTitle,
                                         PrintOut_ErrorText(kErrPrinter, QStringLiteral("印刷を開始できませんでした。"))};
         return;
     }
@@ -465,7 +470,7 @@ PrintResult PrintOut_Job(const PrintJob &job, const QString &printerName, const 
         QSaveFile file(pdfPath);
         if (!file.open(QIODevice::WriteOnly)) {
             res.ok = false;
-            res.problems << PrintProblem{kDeviceTitle,
+            res.problems << PrintProblem{kSetupTitle,
                                          PrintOut_ErrorText(kErrPathAccess, file.errorString())};
             return res;
         }
@@ -501,7 +506,7 @@ PrintResult PrintOut_Job(const PrintJob &job, const QString &printerName, const 
     printer.setPageLayout(a4Portrait());
     if (!printer.isValid()) {
         res.ok = false;
-        res.problems << PrintProblem{kDeviceTitle,
+        res.problems << PrintProblem{kSetupTitle,
                                      PrintOut_ErrorText(kErrPrinter, QStringLiteral("プリンタが見つかりません。"))};
         return res;
     }

@@ -437,9 +437,35 @@ private slots:
         QVERIFY(!r.ok);
         QCOMPARE(r.jobs, 0);
         QCOMPARE(r.problems.size(), 1);
-        QCOMPARE(r.problems[0].title, QStringLiteral("印刷エラー"));
+        QCOMPARE(r.problems[0].title, QStringLiteral("印刷")); // the device could not be set up
         QVERIFY(r.problems[0].text.startsWith(QStringLiteral("印刷エラーが発生しました。\r\nError=75\r\n")));
         QVERIFY(!QFileInfo::exists(path));
+    }
+
+    void anEmployeeWhosePunchesCannotBeReadLeavesNoBlankPage()
+    {
+        // タイムカード becomes a view that fails on reading the second employee's card (abs()
+        // of the smallest integer is an error), the others read as before.
+        const QString card = g_kojin[1].card;
+        QVERIFY(dbs().monthly.exec(QStringLiteral("ALTER TABLE タイムカード RENAME TO 打刻")));
+        QVERIFY(dbs().monthly.exec(QStringLiteral("CREATE VIEW タイムカード AS SELECT * FROM 打刻 WHERE "
+                                                  "CASE WHEN IDコード = '%1' THEN abs(-9223372036854775807 - 1) ELSE 1 END")
+                                       .arg(card)));
+        const PrintResult r = print(individual({0, 1, 2}), QStringLiteral("gap.pdf"));
+        QCOMPARE(r.problems.size(), 1);
+        QCOMPARE(r.problems[0].title, QStringLiteral("個人別印刷"));
+        QCOMPARE(r.pages, 2);
+        const QVector<Page> pages = PdfPages::read(pdf(QStringLiteral("gap.pdf")));
+        QCOMPARE(pages.size(), 2);
+        QCOMPARE(PdfPages::find(pages[0], g_kojin[0].number).size(), 1);
+        QCOMPARE(PdfPages::find(pages[1], g_kojin[2].number).size(), 1);
+
+        // The first employee failing leaves no empty first page either.
+        const PrintResult r2 = print(individual({1, 2}), QStringLiteral("gap2.pdf"));
+        QCOMPARE(r2.problems.size(), 1);
+        const QVector<Page> pages2 = PdfPages::read(pdf(QStringLiteral("gap2.pdf")));
+        QCOMPARE(pages2.size(), 1);
+        QCOMPARE(PdfPages::find(pages2[0], g_kojin[2].number).size(), 1);
     }
 
     void employeesOfAnUnknownCategoryAreNamed()
