@@ -13,21 +13,6 @@
 #include <QLabel>
 #include <QPushButton>
 
-namespace {
-
-// Writes one column of 会社 to the monthly and then the master database.
-bool writeCompany(const QString &column, const QString &value)
-{
-    for (Database *db : {&dbs().monthly, &dbs().master}) {
-        if (!db->exec(QStringLiteral("UPDATE 会社 SET ") + column + QStringLiteral(" = ?"), {value})) {
-            showDbFailure(QStringLiteral("締日、日替時刻データの書き込みに失敗しました。！"), db->errorNumber(), db->errorText());
-            return false;
-        }
-    }
-    return true;
-}
-
-} // namespace
 
 frmSimebiSet::frmSimebiSet(QWidget *parent) : QDialog(parent)
 {
@@ -111,18 +96,14 @@ void frmSimebiSet::set()
             reject();
             return;
         }
-        const int day = m_simebi->currentData().toInt();
-        if (!writeCompany(QStringLiteral("締日"), QString::number(day)))
-            return;
-        g_company.closingDayNo = day;
-        g_company.closingDay = QString::number(day);
     }
-    if (m_higawari->currentIndex() != m_higawariAtOpen) {
-        const QString t = m_higawari->currentText();
-        if (!writeCompany(QStringLiteral("日替時刻"), t))
-            return;
-        g_company.dayChange = t;
-    }
+    const QString closingDay =
+        m_simebi->currentIndex() != m_simebiAtOpen ? QString::number(m_simebi->currentData().toInt()) : QString();
+    const QString dayChange = m_higawari->currentIndex() != m_higawariAtOpen ? m_higawari->currentText() : QString();
+    // Both or neither: a failed write leaves the files, the settings in memory and the open
+    // screens as they were, and the dialog open for another try.
+    if (!Kaisya_Write(closingDay, dayChange))
+        return;
     accept();
     if (MDIForm1 *m = MDIForm1::instance())
         m->reloadScreens();

@@ -443,9 +443,15 @@ bool frmKubunSet::save(bool ask)
         t = Hhmm_Normalize(t);
     c.base = Hhmm_Normalize(c.base);
     c.computeMinutes();
+    const Category stored = g_kubun[size_t(m_current)];
     g_kubun[size_t(m_current)] = c;
-    if (Kubun_Write(m_current) != 0)
-        return false; // the message is shown; the edits stay on screen, still unsaved
+    if (Kubun_Write(m_current) != 0) {
+        // The message is shown and neither database changed. The edits stay on screen, still
+        // unsaved, but the category table goes back to what is stored, so that nothing
+        // computes with values that were never saved.
+        g_kubun[size_t(m_current)] = stored;
+        return false;
+    }
     Kubun_Read();
     m_work = g_kubun[size_t(m_current)];
     m_work.code = c.code;

@@ -39,6 +39,39 @@ QString weekdayName(const QDate &d)
 
 namespace {
 
+// The error number of a table that has no row where one is required ("no current record").
+constexpr int kErrNoCurrentRecord = 3021;
+
+// Settings and master data go to the monthly and then the master database. Both writes run in
+// a transaction of their own and are committed only when both succeeded, the master first: a
+// failure anywhere leaves the monthly file as it was, so the running month, the tables in
+// memory and the open screens keep agreeing with it. *failed names the database that failed.
+template <typename Fn>
+bool writeMonthlyAndMaster(Fn write, Database **failed)
+{
+    Database &monthly = dbs().monthly;
+    Database &master = dbs().master;
+    *failed = &monthly;
+    if (!monthly.begin())
+        return false;
+    if (!write(monthly)) {
+        monthly.rollback();
+        return false;
+    }
+    *failed = &master;
+    if (!master.begin() || !write(master) || !master.commit()) {
+        master.rollback();
+        monthly.rollback();
+        return false;
+    }
+    *failed = &monthly;
+    if (!monthly.commit()) {
+        monthly.rollback();
+        return false;
+    }
+    return true;
+}
+
 int pairValue(const QString &t, int from)
 {
     const QString p = t.mid(from, 2);
@@ -111,7 +144,7 @@ bool Kaisya_Read()
             }
             db.setError(13, QStringLiteral("締日の値が正しくありません: ") + c.closingDay);
         } else {
-            db.setError(3021, QStringLiteral("会社データがありません。"));
+            db.setError(kErrNoCurrentRecord, QStringLiteral("会社データがありません。"));
         }
     }
     showDbFailure(QStringLiteral("締日、日替時刻データの読み込みに失敗しました。！"), db.errorNumber(), db.errorText());
@@ -156,39 +189,36 @@ int Kubun_Read()
 
 namespace {
 
+// The statements of one database; the caller holds the transaction.
 bool writeCategory(Database &db, int n)
 {
     const Category &c = g_kubun[size_t(n)];
-    return inTransaction(db, [&] {
-        if (!db.exec(QStringLiteral("DELETE FROM 区分 WHERE 区分 = ?"), {zeroPad(n, 2)}))
-            return false;
-        QVariantList v;
-        v << zeroPad(n, 2);
-        for (const auto &t : c.times)
-            v << t;
-        v << c.method << c.unitWork << c.unitLate << c.unitOver << c.base;
-        return db.exec(QStringLiteral("INSERT INTO 区分 VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"), v);
-    });
+    if (!db.exec(QStringLiteral("DELETE FROM 区分 WHERE 区分 = ?"), {zeroPad(n, 2)}))
+        return false;
+    QVariantList v;
+    v << zeroPad(n, 2);
+    for (const auto &t : c.times)
+        v << t;
+    v << c.method << c.unitWork << c.unitLate << c.unitOver << c.base;
+    return db.exec(QStringLiteral("INSERT INTO 区分 VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"), v);
 }
 
 bool writeEmployees(Database &db)
 {
-    return inTransaction(db, [&] {
-        if (!db.exec(QStringLiteral("DELETE FROM 個人")))
+    if (!db.exec(QStringLiteral("DELETE FROM 個人")))
+        return false;
+    for (int i = 0; i < kEmployeesStored; ++i) {
+        const Employee &e = g_kojin[size_t(i)];
+        const QString number = trimBlanks(e.number);
+        if (number.isEmpty())
+            continue;
+        const QString name = e.name.isEmpty() ? QStringLiteral(" ") : e.name;
+        const QString card = e.card.isEmpty() ? QStringLiteral(" ") : e.card;
+        if (!db.exec(QStringLiteral("INSERT INTO 個人 (NO, 社員番号, 氏名, カード番号, 区分, 対象) VALUES (?,?,?,?,?,?)"),
+                     {zeroPad(i + 1, 2), number, name, card, trimBlanks(e.category), trimBlanks(e.active)}))
             return false;
-        for (int i = 0; i < kEmployeesStored; ++i) {
-            const Employee &e = g_kojin[size_t(i)];
-            const QString number = trimBlanks(e.number);
-            if (number.isEmpty())
-                continue;
-            const QString name = e.name.isEmpty() ? QStringLiteral(" ") : e.name;
-            const QString card = e.card.isEmpty() ? QStringLiteral(" ") : e.card;
-            if (!db.exec(QStringLiteral("INSERT INTO 個人 (NO, 社員番号, 氏名, カード番号, 区分, 対象) VALUES (?,?,?,?,?,?)"),
-                         {zeroPad(i + 1, 2), number, name, card, trimBlanks(e.category), trimBlanks(e.active)}))
-                return false;
-        }
-        return true;
-    });
+    }
+    return true;
 }
 
 } // namespace
@@ -199,11 +229,10 @@ int Kubun_Write(int n)
         showDbFailure(QStringLiteral("勤務区分データの書き込みに失敗しました。！"), 9, QStringLiteral("区分の番号が範囲外です"));
         return -1;
     }
-    for (Database *db : {&dbs().monthly, &dbs().master}) {
-        if (!writeCategory(*db, n)) {
-            showDbFailure(QStringLiteral("勤務区分データの書き込みに失敗しました。！"), db->errorNumber(), db->errorText());
-            return -1;
-        }
+    Database *failed = nullptr;
+    if (!writeMonthlyAndMaster([n](Database &db) { return writeCategory(db, n); }, &failed)) {
+        showDbFailure(QStringLiteral("勤務区分データの書き込みに失敗しました。！"), failed->errorNumber(), failed->errorText());
+        return -1;
     }
     return 0;
 }
@@ -240,13 +269,36 @@ int Kojin_Read(bool activeOnly)
 
 int Kojin_Write()
 {
-    for (Database *db : {&dbs().monthly, &dbs().master}) {
-        if (!writeEmployees(*db)) {
-            showDbFailure(QStringLiteral("個人マスタデータの書き込みに失敗しました。！"), db->errorNumber(), db->errorText());
-            return -1;
-        }
+    Database *failed = nullptr;
+    if (!writeMonthlyAndMaster(writeEmployees, &failed)) {
+        showDbFailure(QStringLiteral("個人マスタデータの書き込みに失敗しました。！"), failed->errorNumber(), failed->errorText());
+        return -1;
     }
     return 0;
+}
+
+bool Kaisya_Write(const QString &closingDay, const QString &dayChange)
+{
+    if (closingDay.isEmpty() && dayChange.isEmpty())
+        return true;
+    Database *failed = nullptr;
+    const bool ok = writeMonthlyAndMaster(
+        [&](Database &db) {
+            return (closingDay.isEmpty() || db.exec(QStringLiteral("UPDATE 会社 SET 締日 = ?"), {closingDay}))
+                   && (dayChange.isEmpty() || db.exec(QStringLiteral("UPDATE 会社 SET 日替時刻 = ?"), {dayChange}));
+        },
+        &failed);
+    if (!ok) {
+        showDbFailure(QStringLiteral("締日、日替時刻データの書き込みに失敗しました。！"), failed->errorNumber(), failed->errorText());
+        return false;
+    }
+    if (!closingDay.isEmpty()) {
+        g_company.closingDay = closingDay;
+        g_company.closingDayNo = closingDay.toInt();
+    }
+    if (!dayChange.isEmpty())
+        g_company.dayChange = dayChange.left(2) + QStringLiteral(":00");
+    return true;
 }
 
 bool Calendar_Prepare(const QDate &firstDay, QString *error)
@@ -294,8 +346,12 @@ int Kidou_Read()
     QVector<QStringList> rows;
     if (!db.select(QStringLiteral("select * from 起動 ;"), rows))
         return db.errorNumber() ? db.errorNumber() : -1;
-    if (rows.isEmpty())
-        return 0;
+    // The installer always writes the single row; without it no processing month or folder
+    // could ever be remembered (every update would change nothing), so the master is damaged.
+    if (rows.isEmpty()) {
+        db.setError(kErrNoCurrentRecord, QStringLiteral("起動 にデータがありません"));
+        return kErrNoCurrentRecord;
+    }
     const QStringList &r = rows.first();
     auto take = [&](int i, QString &into) {
         const QString v = r.value(i);
@@ -318,5 +374,16 @@ bool Kidou_Write(const QString &column, const QString &value)
         dbs().master.setError(3265, QStringLiteral("起動 に列 %1 はありません").arg(column));
         return false;
     }
-    return dbs().master.exec(QStringLiteral("UPDATE 起動 SET \"") + column + QStringLiteral("\" = ?"), {value});
+    Database &db = dbs().master;
+    if (!db.exec(QStringLiteral("UPDATE 起動 SET \"") + column + QStringLiteral("\" = ?"), {value}))
+        return false;
+    // An update of no row stores nothing; that is a failure, not a success.
+    QVector<QStringList> rows;
+    if (!db.select(QStringLiteral("SELECT changes()"), rows))
+        return false;
+    if (rows.value(0).value(0).toInt() == 0) {
+        db.setError(kErrNoCurrentRecord, QStringLiteral("起動 にデータがありません"));
+        return false;
+    }
+    return true;
 }

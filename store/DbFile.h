@@ -108,6 +108,10 @@ int Kubun_Read();
 int Kubun_Write(int n);
 int Kojin_Read(bool activeOnly);
 int Kojin_Write();
+// Writes the closing day and/or the day-change time (an empty text leaves that column) to
+// 会社 of the monthly and the master database, both or neither, and then into g_company.
+// A failure shows its message and changes nothing.
+bool Kaisya_Write(const QString &closingDay, const QString &dayChange);
 // Returns false when a statement failed (the caller reports it).
 bool Calendar_Prepare(const QDate &firstDay, QString *error = nullptr);
 int Kidou_Read();

@@ -296,6 +296,23 @@ private slots:
             QVERIFY(!QFile::exists(masterDbPath())); // the check never creates an empty database
         }
         {
+            // A master whose 起動 table lost its row is as damaged as one that cannot be read.
+            TestHome home;
+            QVERIFY(installProgramFiles());
+            {
+                Database master;
+                QVERIFY(master.open(masterDbPath()));
+                QVERIFY(master.exec(QStringLiteral("DELETE FROM 起動")));
+            }
+            ScriptedDialogs dlg;
+            dlg.answer(Dialogs::Answer::Cancel);
+            frmStartUp w;
+            QVERIFY(!w.load());
+            QCOMPARE(dlg.last().text, QStringLiteral("エラー：") + programFolder()
+                                          + QStringLiteral("/data/corvan.mdb" "が見つかりませんでした\nCORVAN21を正しくインストールしてください、終了します"));
+            QCOMPARE(dlg.last().title, QStringLiteral("起動エラー"));
+        }
+        {
             TestHome home;
             QVERIFY(installProgramFiles());
             QFile::remove(programPath(QStringLiteral("boot.bmp")));

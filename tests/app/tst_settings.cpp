@@ -100,6 +100,34 @@ private slots:
         QCOMPARE(company(dbs().master), QStringLiteral("31/03:00"));
     }
 
+    void aFailedMasterWriteChangesNeitherFileNorMemory()
+    {
+        QVERIFY(dbs().master.exec(QStringLiteral("CREATE TRIGGER full BEFORE UPDATE ON 会社 BEGIN SELECT RAISE(ABORT, 'disk full'); END")));
+        frmSimebiSet d;
+        d.show();
+        child<QComboBox>(&d, QStringLiteral("cboSimebi"))->setCurrentIndex(4);   // 05日
+        child<QComboBox>(&d, QStringLiteral("cboHigawari"))->setCurrentIndex(5); // 05:00
+        child<QPushButton>(&d, QStringLiteral("cmdSet"))->click();
+        QCOMPARE(m_dlg->messages().size(), 1);
+        QVERIFY(m_dlg->last().text.startsWith(QStringLiteral("締日、日替時刻データの書き込みに失敗しました。！\n\nエラー：(")));
+        QVERIFY(m_dlg->last().text.contains(QStringLiteral("disk full")));
+        QCOMPARE(company(dbs().monthly), QStringLiteral("20/03:00")); // the month's file as it was
+        QCOMPARE(company(dbs().master), QStringLiteral("20/03:00"));
+        QCOMPARE(g_company.closingDayNo, 20);
+        QCOMPARE(g_company.closingDay, QStringLiteral("20"));
+        QCOMPARE(g_company.dayChange, QStringLiteral("03:00"));
+        QVERIFY(d.isVisible()); // open for another try
+
+        // Once the master takes the write, both files and the settings change together.
+        QVERIFY(dbs().master.exec(QStringLiteral("DROP TRIGGER full")));
+        child<QPushButton>(&d, QStringLiteral("cmdSet"))->click();
+        QCOMPARE(d.result(), int(QDialog::Accepted));
+        QCOMPARE(company(dbs().monthly), QStringLiteral("5/05:00"));
+        QCOMPARE(company(dbs().master), QStringLiteral("5/05:00"));
+        QCOMPARE(g_company.closingDayNo, 5);
+        QCOMPARE(g_company.dayChange, QStringLiteral("05:00"));
+    }
+
     void passwordRules_data()
     {
         QTest::addColumn<QString>("oldPwd");

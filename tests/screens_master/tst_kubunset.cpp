@@ -236,6 +236,34 @@ private slots:
         QVERIFY(dialogs.messages().isEmpty());
     }
 
+    void aFailedSaveLeavesTheStoredCategoryInForce()
+    {
+        ScriptedDialogs dialogs;
+        frmKubunSet w;
+        QVERIFY(showActive(w));
+        typeField(w, 0, QStringLiteral("900"));
+        typeField(w, 1, QStringLiteral("1800"));
+        QVERIFY(dbs().master.exec(QStringLiteral("CREATE TRIGGER full BEFORE INSERT ON 区分 BEGIN SELECT RAISE(ABORT, 'disk full'); END")));
+        QTest::mouseClick(buttonOf(w, "cmdSet"), Qt::LeftButton);
+        QCOMPARE(dialogs.messages().size(), 1);
+        QVERIFY(dialogs.last().text.startsWith(QStringLiteral("勤務区分データの書き込みに失敗しました。！\n\nエラー：(")));
+        // Neither database holds the edit, and the table the editors compute with is the stored one.
+        QVERIFY(storedCategory(dbs().monthly, QStringLiteral("01")).isEmpty());
+        QVERIFY(storedCategory(dbs().master, QStringLiteral("01")).isEmpty());
+        QCOMPARE(g_kubun[1].times[WorkStart], QStringLiteral("  :  "));
+        QCOMPARE(g_kubun[1].minutes[WorkEnd], 0);
+        // The edit is still on screen, unsaved, and is saved by the next try.
+        QVERIFY(w.isChanged());
+        QVERIFY(isRed(field(w, 0)));
+        QCOMPARE(field(w, 1)->text(), QStringLiteral("18:00"));
+        QVERIFY(dbs().master.exec(QStringLiteral("DROP TRIGGER full")));
+        QTest::mouseClick(buttonOf(w, "cmdSet"), Qt::LeftButton);
+        QVERIFY(!w.isChanged());
+        QCOMPARE(storedCategory(dbs().monthly, QStringLiteral("01")).value(2), QStringLiteral("18:00"));
+        QCOMPARE(storedCategory(dbs().master, QStringLiteral("01")).value(2), QStringLiteral("18:00"));
+        QCOMPARE(g_kubun[1].minutes[WorkEnd], 1080);
+    }
+
     void switchingCategoryAsks()
     {
         ScriptedDialogs dialogs;

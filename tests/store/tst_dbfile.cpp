@@ -225,6 +225,18 @@ private slots:
         QVERIFY(!Kidou_Write(QStringLiteral("x; DROP TABLE 起動"), QStringLiteral("1")));
     }
 
+    void anEmptyKidouTableIsADamagedMaster()
+    {
+        TestHome home;
+        QVERIFY(home.openMonth(QStringLiteral("201012")));
+        QVERIFY(dbs().master.exec(QStringLiteral("DELETE FROM 起動")));
+        QCOMPARE(Kidou_Read(), 3021);
+        QCOMPARE(dbs().master.errorNumber(), 3021);
+        // An update that finds no row stores nothing and says so.
+        QVERIFY(!Kidou_Write(QStringLiteral("起動年"), QStringLiteral("2009")));
+        QCOMPARE(dbs().master.errorNumber(), 3021);
+    }
+
     void brokenOrMissingDatabaseGivesEachMessage()
     {
         TestHome home;
