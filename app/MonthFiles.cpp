@@ -41,6 +41,27 @@ QString failureText(const QString &head, int number, const QString &description)
     return head + QStringLiteral("\n\nエラー：(") + QString::number(number) + QLatin1Char(')') + description;
 }
 
+// What went wrong after the copy itself succeeded: the file is in place, so the user is told
+// so first and then what is left to put right.
+struct AfterCopy {
+    QStringList notes;
+    void add(const QString &what, int number, const QString &description)
+    {
+        notes << failureText(what, number, description);
+    }
+    void report(const QString &done, const QString &title) const
+    {
+        if (notes.isEmpty()) {
+            Dialogs::inform(done, title, Dialogs::Icon::Information);
+            return;
+        }
+        Dialogs::inform(done + QStringLiteral("\n\n") + notes.join(QStringLiteral("\n\n")), title,
+                        Dialogs::Icon::Exclamation);
+    }
+};
+
+const QString kReopenFailed = QStringLiteral("処理月のデータベースを開き直せませんでした。プログラムを終了して、もう一度起動してください。");
+
 // Reopens the monthly database after a copy, whatever the copy's outcome.
 bool reopenMonthly(int *number, QString *description)
 {
@@ -147,22 +168,28 @@ bool backupMonth()
     int no = 0;
     QString desc;
     dbs().monthly.close();
-    bool ok = replaceWithCopy(source, target, &no, &desc);
-    ok = reopenMonthly(&no, &desc) && ok;
-    if (ok) {
-        g_startup.backupPath = folder;
-        if (!Kidou_Write(QStringLiteral("バックアップpath"), folder)) {
-            no = dbs().master.errorNumber();
-            desc = dbs().master.errorText();
-            ok = false;
+    const bool copied = replaceWithCopy(source, target, &no, &desc);
+    int reopenNo = 0;
+    QString reopenDesc;
+    const bool reopened = reopenMonthly(&reopenNo, &reopenDesc);
+    if (!copied) {
+        if (!reopened) {
+            no = reopenNo;
+            desc = reopenDesc;
         }
-    }
-    if (!ok) {
         Dialogs::show({failureText(QStringLiteral("バックアップに失敗しました。"), no, desc), title,
                        Dialogs::Icon::Exclamation, Dialogs::Buttons::CancelTryAgainContinue, 1});
         return false;
     }
-    Dialogs::inform(QStringLiteral("バックアップを正常終了しました。"), title, Dialogs::Icon::Information);
+    // The backup file is complete from here on, whatever else fails.
+    AfterCopy after;
+    if (!reopened)
+        after.add(kReopenFailed, reopenNo, reopenDesc);
+    g_startup.backupPath = folder;
+    if (!Kidou_Write(QStringLiteral("バックアップpath"), folder))
+        after.add(QStringLiteral("バックアップ先のフォルダを記録できませんでした。"), dbs().master.errorNumber(),
+                  dbs().master.errorText());
+    after.report(QStringLiteral("バックアップを正常終了しました。"), title);
     return true;
 }
 
@@ -191,23 +218,31 @@ bool restoreMonth()
         return false;
     }
     dbs().monthly.close();
-    bool ok = replaceWithCopy(source, target, &no, &desc);
-    ok = reopenMonthly(&no, &desc) && ok;
-    if (ok) {
-        g_startup.restorePath = folder;
-        if (!Kidou_Write(QStringLiteral("リストアpath"), folder)) {
-            no = dbs().master.errorNumber();
-            desc = dbs().master.errorText();
-            ok = false;
+    const bool copied = replaceWithCopy(source, target, &no, &desc);
+    int reopenNo = 0;
+    QString reopenDesc;
+    const bool reopened = reopenMonthly(&reopenNo, &reopenDesc);
+    if (!copied) {
+        // The month's file is as it was (the copy is renamed into place only when complete).
+        if (!reopened) {
+            no = reopenNo;
+            desc = reopenDesc;
         }
-    }
-    if (!ok) {
         Dialogs::show({failureText(QStringLiteral("ファイル呼び出しに失敗しました。"), no, desc), title,
                        Dialogs::Icon::Exclamation, Dialogs::Buttons::CancelTryAgainContinue, 1});
         return false;
     }
-    Dialogs::inform(QStringLiteral("リストアを正常終了しました。") + QLatin1Char('\n') + QStringLiteral("マスタ登録画面で登録を行なって下さい。"),
-                    title, Dialogs::Icon::Information);
+    // The month's file is the restored one from here on: the caller closes the screens that
+    // still hold the old data, whatever else fails.
+    AfterCopy after;
+    if (!reopened)
+        after.add(kReopenFailed, reopenNo, reopenDesc);
+    g_startup.restorePath = folder;
+    if (!Kidou_Write(QStringLiteral("リストアpath"), folder))
+        after.add(QStringLiteral("リストア元のフォルダを記録できませんでした。"), dbs().master.errorNumber(),
+                  dbs().master.errorText());
+    after.report(QStringLiteral("リストアを正常終了しました。") + QLatin1Char('\n') + QStringLiteral("マスタ登録画面で登録を行なって下さい。"),
+                 title);
     return true;
 }
 

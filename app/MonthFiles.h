@@ -16,11 +16,13 @@ QString pathInFolder(const QString &folder, const QString &fileName);
 bool replaceWithCopy(const QString &source, const QString &target, int *errorNumber, QString *description);
 
 // メニュー「バックアップ」: folder choice, overwrite question, copy, 起動 update, messages.
-// True when a backup was written.
+// True when a backup was written (also when the folder could not be recorded afterwards: the
+// message then says so beside the success).
 bool backupMonth();
 
-// メニュー「リストア」. True when the monthly database was replaced (the caller then closes the
-// screens so that they reload).
+// メニュー「リストア」. True when the monthly database was replaced, also when recording the
+// folder or reopening failed afterwards (the message says so); the caller then closes the
+// screens so that none of them writes the old data over the restored file.
 bool restoreMonth();
 
 enum class LogKind { Communication, Error };

@@ -344,6 +344,40 @@ private slots:
         QVERIFY(m_dlg->drained());
     }
 
+    void aCopyThatSucceededIsReportedAsSuchAndRestoreReloadsTheScreens()
+    {
+        // 起動 refuses every update, so the folder cannot be recorded after the copy.
+        QVERIFY(dbs().master.exec(QStringLiteral("CREATE TRIGGER full BEFORE UPDATE ON 起動 BEGIN SELECT RAISE(ABORT, 'disk full'); END")));
+        const QString folder = m_home->file(QStringLiteral("bk2"));
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(dbs().monthly.exec(QStringLiteral("INSERT INTO タイムカード (月, 日, 時, 分, 秒, IDコード, 入退, 異例コード, CR) VALUES ('12','01','08','30','00','000000016','0','00','0')")));
+        m_dlg->answerFile(folder);
+        action(m_main, QStringLiteral("mnuBackUp"))->trigger();
+        const QString target = folder + QStringLiteral("/201012corvanbk.mdb");
+        QCOMPARE(fileBytes(target), fileBytes(monthlyDbPath(QStringLiteral("201012"))));
+        QVERIFY(m_dlg->last().text.startsWith(QStringLiteral("バックアップを正常終了しました。\n\nバックアップ先のフォルダを記録できませんでした。\n\nエラー：(")));
+        QVERIFY(m_dlg->last().text.contains(QStringLiteral("disk full")));
+        QVERIFY(!m_dlg->last().text.contains(QStringLiteral("バックアップに失敗しました")));
+        QCOMPARE(m_dlg->last().title, QStringLiteral("バックアップ"));
+        QVERIFY(dbs().monthly.isOpen());
+
+        // The month changes after the backup; an editor holding the later state is open behind.
+        QVERIFY(dbs().monthly.exec(QStringLiteral("DELETE FROM タイムカード")));
+        m_main->openScreen(QStringLiteral("frmKojinEdit"));
+        QVERIFY(m_main->findScreen(QStringLiteral("frmKojinEdit")));
+        m_main->showSetMenu();
+        m_dlg->answerFile(folder);
+        m_dlg->answer(Dialogs::Answer::Yes);
+        action(m_main, QStringLiteral("mnuReStore"))->trigger();
+        QVERIFY(m_dlg->last().text.startsWith(QStringLiteral("リストアを正常終了しました。\nマスタ登録画面で登録を行なって下さい。\n\n"
+                                                              "リストア元のフォルダを記録できませんでした。\n\nエラー：(")));
+        QCOMPARE(cell(dbs().monthly, QStringLiteral("SELECT COUNT(*) FROM タイムカード")), QStringLiteral("1"));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!m_main->findScreen(QStringLiteral("frmKojinEdit"))); // closed: it reloads when opened next
+        QCOMPARE(m_main->frontScreen()->objectName(), QStringLiteral("frmSetMenu"));
+        QVERIFY(m_dlg->drained());
+    }
+
     void logViewingOnACopyAndTheOrderlyEnd()
     {
         m_dlg->answer(Dialogs::Answer::Cancel);
