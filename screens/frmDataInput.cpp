@@ -276,7 +276,11 @@ void frmDataInput::cmdCardSet_Click()
         return;
     }
     if (auto *card = qobject_cast<frmCardSet *>(host->findScreen(QStringLiteral("frmCardSet")))) {
-        card->CardEdit_Start(); // loaded before: read the employees afresh
+        // Loaded before: read the employees afresh, unless the screen holds card edits not yet
+        // saved. Those stay as the user left them (the employee table cannot have changed
+        // under them: a save of the master screen closes this one).
+        if (!card->isChanged())
+            card->CardEdit_Start();
         host->showScreen(card);
         return;
     }

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTableWidgetItem>
 #include <QTcpServer>
 #include <QTest>
 
@@ -334,6 +335,48 @@ private slots:
         host.showScreen(w);
         QTest::mouseClick(btn(w, "cmdCardSet"), Qt::LeftButton);
         QCOMPARE(host.shown.size(), 2);
+        setScreenHost(nullptr);
+    }
+
+    void cardEditsNotYetSavedSurviveTheWayBackToTheCardScreen()
+    {
+        TestHome home;
+        QVERIFY(home.openMonth(QStringLiteral("201001")));
+        QVERIFY(dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 (NO, 社員番号, 氏名, カード番号, 区分, 対象) "
+                                                  "VALUES ('01','000001','山田',' ','01','0')")));
+        CalcoloCom::setLogPaths(Clock::today());
+        ScriptedDialogs dlg;
+        TestHost host;
+        setScreenHost(&host);
+        auto *w = new frmDataInput;
+        host.showScreen(w);
+        QTest::mouseClick(btn(w, "cmdCardSet"), Qt::LeftButton);
+        auto *card = qobject_cast<frmCardSet *>(host.findScreen(QStringLiteral("frmCardSet")));
+        QVERIFY(card);
+        auto *grid = card->findChild<QTableWidget *>(QStringLiteral("VSFlexGrid1"));
+        QVERIFY(card->commitCell(0, 3, QStringLiteral("123")));
+        QVERIFY(card->isChanged());
+        QCOMPARE(grid->item(0, 3)->text(), QStringLiteral("000000123"));
+
+        // The intake screen comes forward again without the card screen being left through its
+        // own button (another window was clicked), then カード番号変更 once more.
+        host.showScreen(w);
+        QTest::mouseClick(btn(w, "cmdCardSet"), Qt::LeftButton);
+        QCOMPARE(host.findScreen(QStringLiteral("frmCardSet")), card);
+        QVERIFY(card->isChanged());
+        QCOMPARE(grid->item(0, 3)->text(), QStringLiteral("000000123"));
+        QVERIFY(dlg.messages().isEmpty());
+
+        // Without unsaved edits the screen reads the employees afresh.
+        dlg.answer(Dialogs::Answer::Yes);
+        QCOMPARE(card->CardSet_check(1), 0); // saves after the question
+        QVERIFY(!card->isChanged());
+        QVERIFY(dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 (NO, 社員番号, 氏名, カード番号, 区分, 対象) "
+                                                  "VALUES ('02','000002','佐藤',' ','01','0')")));
+        host.showScreen(w);
+        QTest::mouseClick(btn(w, "cmdCardSet"), Qt::LeftButton);
+        QCOMPARE(grid->item(1, 1)->text(), QStringLiteral("000002"));
+        QCOMPARE(grid->item(0, 3)->text(), QStringLiteral("000000123"));
         setScreenHost(nullptr);
     }
 };
