@@ -2,7 +2,10 @@
 
 #include "Common.h"
 #include "Database.h"
+#include "Punch.h"
 #include "TimeMath.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -66,6 +69,27 @@ bool PunchSlots_InOrder(const PunchSlots &punches)
         previous = value;
     }
     return true;
+}
+
+PunchSlots PunchSlots_AsStored(const PunchSlots &punches, int linkKind)
+{
+    // The rows in the order they are inserted, then in the select's time order (時, 分 as
+    // texts; the seconds are all "0"); rows of equal time keep their insertion order.
+    QVector<PunchRecord> records;
+    for (int i = 0; i < 4; ++i) {
+        const QString &t = punches[size_t(i)];
+        if (t == emptyTimeText() || trimBlanks(t).isEmpty())
+            continue;
+        records.append({t.left(2), t.mid(3, 2), QString::fromLatin1(kEndings[i].inOut), QString::fromLatin1(kEndings[i].code)});
+    }
+    std::stable_sort(records.begin(), records.end(), [](const PunchRecord &a, const PunchRecord &b) {
+        return a.hour != b.hour ? a.hour < b.hour : a.minute < b.minute;
+    });
+    const PunchRow row = Punch_Pair(records, pairingModeFor(linkKind));
+    PunchSlots out;
+    for (int i = 0; i < 4; ++i)
+        out[size_t(i)] = row.slot[size_t(i)];
+    return out;
 }
 
 int PunchDay_Replace(Database &db, int month, int day, const QString &card, const PunchSlots &punches)

@@ -26,6 +26,14 @@ bool PunchField_Read(const QString &typed, QString &shown);
 // slot taking the value of the slot before it (so empty slots never break the order).
 bool PunchSlots_InOrder(const PunchSlots &punches);
 
+// The slots as the day reads back once PunchDay_Replace has stored them: the stored rows, in
+// the time order the day's select returns them, paired as an installation of that link kind pairs them. The
+// stored rows cannot say "second out" without a second in before it, so a day typed as 入1
+// and 退2 only comes back as 入1 and 退1 (and, in the order-based pairing, 入2 and 退2 alone
+// come back as 入1 and 退1). The editors show and compute a saved day in this form, so that
+// the screen, the stored rows and every report read the same day.
+PunchSlots PunchSlots_AsStored(const PunchSlots &punches, int linkKind);
+
 // Replaces the punches of one employee-day by the non-empty slots, in the order 入1, 退1,
 // 入2, 退2, with second "0", CR "0" and the in/out and code each slot stands for (the second
 // in carries "04", so that the code-based pairing reads it back as 入2). The delete and the

@@ -2,6 +2,7 @@
 
 #include "Common.h"
 #include "Dialogs.h"
+#include "ExFile.h"
 #include "TimeMath.h"
 
 #include <QApplication>
@@ -325,6 +326,9 @@ PunchSheet::SaveOutcome PunchSheet::save(bool ask)
                 return SaveOutcome::Failed;
             }
             m_dirty[r].fill(false);
+            // From now on the day is what its stored rows say: the next computation and the
+            // fields show it as every later reading (a reopened editor, an export, a report) will.
+            m_work[r] = PunchSlots_AsStored(m_work[r], g_install.linkKind);
         }
         m_stored[r] = m_work[r];
     }

@@ -221,6 +221,45 @@ private slots:
         QVERIFY(afterSecond != afterFirst);
     }
 
+    // A day typed as 入1 and 退2 only: after 再計算 the screen shows what was stored and what
+    // a reopened editor and the reports read (入1 and 退1), with the same figures.
+    void aDayOfFirstInAndSecondOutReadsTheSameEverywhere()
+    {
+        const QDate d(2010, 4, 8);
+        for (int linkKind : {int(LinkUsb), int(LinkLan)}) {
+            g_install.linkKind = linkKind;
+            QVERIFY(dbs().monthly.exec(QStringLiteral("DELETE FROM タイムカード")));
+            auto w = open();
+            const int r = rowOf(*w, d);
+            click(*w, "cmdAfter");
+            typeInto(field(*w, QStringLiteral("入1"), r), QStringLiteral("0840"));
+            typeInto(field(*w, QStringLiteral("退2"), r), QStringLiteral("1910"));
+            QVERIFY(m_dialogs->messages().isEmpty()); // the order check lets the day through
+            click(*w, "cmdReCalc");
+            QCOMPARE(field(*w, QStringLiteral("入1"), r)->text(), QStringLiteral("08:40"));
+            QCOMPARE(field(*w, QStringLiteral("退1"), r)->text(), QStringLiteral("19:10"));
+            QCOMPARE(field(*w, QStringLiteral("退2"), r)->text(), QStringLiteral("  :  "));
+            const QString shownTotal = figure(*w, QStringLiteral("合計"), r)->text();
+            QCOMPARE(shownTotal, QStringLiteral(" 9:15")); // the worked example's figures
+            QCOMPARE(child<QLabel>(*w, QStringLiteral("lbl勤務_合計"))->text(), QStringLiteral("  9:15"));
+            // The stored rows: an in and an out, as the editors have always written them.
+            const QString c = cardOf(1);
+            const QVector<StoredPunch> expected = {{"04", "08", "08", "40", "0", c, "0", "00", "0"},
+                                                   {"04", "08", "19", "10", "0", c, "1", "00", "0"}};
+            QCOMPARE(punchesOf(d, c), expected);
+            // What a report computes from them.
+            PeriodDays_FillFixed();
+            Kubun_Read();
+            QCOMPARE(Punch_LoadEmployee(c), 0);
+            Totals_CalcEmployee(1);
+            QCOMPARE(Minutes_ToHhmm(g_dayResults.rows[size_t(r)].figure[FigTotal]), shownTotal);
+            w.reset();
+            auto again = open();
+            QCOMPARE(field(*again, QStringLiteral("退1"), r)->text(), QStringLiteral("19:10"));
+            QCOMPARE(figure(*again, QStringLiteral("合計"), r)->text(), shownTotal);
+        }
+    }
+
     void employeeChange()
     {
         const QDate d(2010, 4, 1);

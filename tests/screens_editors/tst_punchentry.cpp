@@ -120,6 +120,44 @@ private slots:
         }
     }
 
+    // The saved form of a day is what reading its stored rows gives, for every day the order
+    // check lets through, with either pairing.
+    void savedFormIsWhatTheStoredRowsReadBackAs()
+    {
+        TestHome home;
+        QVERIFY(fixture::openMonth(home));
+        const QString card = fixture::cardOf(1);
+        const QString e = QStringLiteral("  :  ");
+        const QStringList times = {QStringLiteral("08:00"), QStringLiteral("12:00"), QStringLiteral("13:00"),
+                                   QStringLiteral("18:00")};
+        // Each slot empty or holding its own time (so the day is in order), and a day of
+        // equal times.
+        QList<PunchSlots> days;
+        for (int mask = 0; mask < 16; ++mask) {
+            PunchSlots d;
+            for (int i = 0; i < 4; ++i)
+                d[size_t(i)] = (mask & (1 << i)) ? times.at(i) : e;
+            days << d;
+        }
+        days << PunchSlots{"09:00", "09:00", "09:00", "09:00"} << PunchSlots{"09:00", e, e, "09:00"};
+        for (int linkKind : {int(LinkUsb), int(LinkLan)}) {
+            g_install.linkKind = linkKind;
+            for (const PunchSlots &day : days) {
+                QVERIFY(PunchSlots_InOrder(day));
+                QCOMPARE(PunchDay_Replace(dbs().monthly, 4, 7, card, day), 0);
+                g_periodDays = PeriodDays_LayoutFixed(2010, 4, 20);
+                QCOMPARE(Punch_LoadEmployee(card), 0);
+                const int row = g_periodDays.rowOf(QDate(2010, 4, 7));
+                QCOMPARE(PunchSlots_AsStored(day, linkKind), g_punchRows.rows[size_t(row)].slot);
+            }
+        }
+        // The day the editors used to show one way and store another.
+        QCOMPARE(PunchSlots_AsStored({"09:00", e, e, "18:00"}, LinkUsb), (PunchSlots{"09:00", "18:00", e, e}));
+        QCOMPARE(PunchSlots_AsStored({"09:00", e, e, "18:00"}, LinkLan), (PunchSlots{"09:00", "18:00", e, e}));
+        QCOMPARE(PunchSlots_AsStored({e, e, "13:00", "18:00"}, LinkUsb), (PunchSlots{e, e, "13:00", "18:00"}));
+        QCOMPARE(PunchSlots_AsStored({e, e, "13:00", "18:00"}, LinkLan), (PunchSlots{"13:00", "18:00", e, e}));
+    }
+
     // A failing statement leaves the day's old rows in place.
     void failedReplaceKeepsTheDay()
     {
