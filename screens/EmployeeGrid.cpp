@@ -2,6 +2,7 @@
 
 #include "Common.h"
 #include "DbFile.h"
+#include "DigitInput.h"
 #include "Dialogs.h"
 #include "EmployeeRules.h"
 #include "PrintOut.h"
@@ -73,7 +74,7 @@ protected:
             && m_owner->isDigitColumn(index.column())) {
             const QString t = static_cast<QKeyEvent *>(event)->text();
             for (QChar c : t)
-                if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+                if (DigitInput::asDigit(c).isNull())
                     return false;
         }
         return QTableWidget::edit(index, trigger, event);
@@ -108,6 +109,9 @@ public:
         } else {
             auto *edit = new QLineEdit(parent);
             edit->setFrame(false);
+            // Pasted or input-method text obeys the digit rule of the number columns too.
+            if (m_owner->isDigitColumn(index.column()))
+                DigitInput::install(edit);
             editor = edit;
         }
         editor->setProperty("gridColumn", index.column());
@@ -636,7 +640,7 @@ bool EmployeeGrid::gridKey(int key, const QString &text, bool editing, int col)
     // Number columns take digits only.
     if (isDigitColumn(col))
         for (QChar c : text)
-            if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            if (DigitInput::asDigit(c).isNull())
                 return true;
     return false;
 }

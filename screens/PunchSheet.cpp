@@ -2,6 +2,7 @@
 
 #include "Common.h"
 #include "Dialogs.h"
+#include "DigitInput.h"
 #include "ExFile.h"
 #include "TimeMath.h"
 
@@ -62,6 +63,9 @@ void PunchSheet::addRow(QWidget *sheet, int y, int fieldX, int figureX)
         e->setAlignment(Qt::AlignCenter);
         e->setContextMenuPolicy(Qt::NoContextMenu); // no paste around the key filter
         e->setAcceptDrops(false);
+        // What still gets past the key filter (an input method's text, a middle-click paste)
+        // must be digits too; full-width ones count as digits.
+        DigitInput::install(e, QStringLiteral(" :"), 4);
         e->setText(emptyTimeText());
         e->installEventFilter(this);
         row.field[size_t(c)] = e;
@@ -296,8 +300,7 @@ bool PunchSheet::eventFilter(QObject *watched, QEvent *event)
             break;
         }
         const QString t = k->text();
-        if (t.size() == 1 && t.at(0) >= QLatin1Char('0') && t.at(0) <= QLatin1Char('9')
-            && !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        if (DigitInput::isDigitKey(t) && !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
             // At most four digits: the text left outside the selection may hold three.
             if (e->text().size() - e->selectedText().size() <= 3)
                 return false;

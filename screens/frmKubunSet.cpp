@@ -2,6 +2,7 @@
 
 #include "Common.h"
 #include "Dialogs.h"
+#include "DigitInput.h"
 #include "KubunRules.h"
 #include "PrintOut.h"
 #include "TimeMath.h"
@@ -80,6 +81,8 @@ frmKubunSet::frmKubunSet(QWidget *parent)
         t->setAlignment(Qt::AlignCenter);
         t->installEventFilter(this);
         ImeSwitch(t, false);
+        // Pasted or input-method text obeys the digit rule as typed text does.
+        DigitInput::install(t, QStringLiteral(" :"), 4);
         m_times.append(t);
     }
     auto *g = new QGridLayout(m_frame);
@@ -369,7 +372,7 @@ bool frmKubunSet::eventFilter(QObject *watched, QEvent *event)
             break;
         }
         const QString text = ke->text();
-        if (text.size() == 1 && text.at(0) >= QLatin1Char('0') && text.at(0) <= QLatin1Char('9')) {
+        if (DigitInput::isDigitKey(text)) {
             // At most four digits: the rest of the text outside the selection has at most three.
             const int rest = int(t->text().size() - t->selectedText().size());
             return rest > 3;

@@ -1,6 +1,7 @@
 #include "frmLANset.h"
 
 #include "Dialogs.h"
+#include "DigitInput.h"
 #include "ExFile.h"
 
 #include <QGridLayout>
@@ -40,6 +41,7 @@ frmLANset::frmLANset(QWidget *parent) : QDialog(parent)
         m_octets[i] = ok && v >= 0 && v <= 255 ? v : 0;
         box->setText(QString::number(m_octets[i]));
         box->installEventFilter(this);
+        DigitInput::install(box, QString(), 3);
         m_box[i] = box;
         grid->addWidget(box, 1, i * 2);
         if (i < 3)
@@ -121,7 +123,7 @@ bool frmLANset::eventFilter(QObject *watched, QEvent *event)
         if (k->text().isEmpty())
             return false;
         const QString t = k->text();
-        const bool digit = t.size() == 1 && t.at(0) >= QLatin1Char('0') && t.at(0) <= QLatin1Char('9');
+        const bool digit = DigitInput::isDigitKey(t);
         const int unselected = int(box->text().size() - box->selectedText().size());
         return !(digit && unselected < 3);
     }

@@ -1,7 +1,9 @@
 #include "EditorFixture.h"
 #include "frmKojinEdit.h"
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QInputMethodEvent>
 #include <memory>
 
 using namespace fixture;
@@ -113,6 +115,51 @@ private slots:
         // The key filter: letters are dropped and a fifth digit is not taken.
         typeInto(in1, QStringLiteral("08a3012"), false);
         QCOMPARE(in1->text(), QStringLiteral("0830"));
+    }
+
+    // Text that does not come through the key filter: an input method in full-width mode
+    // commits full-width digits, which are taken as digits; a paste of anything else is refused.
+    void inputMethodAndPastedText()
+    {
+        auto w = open();
+        const int r = rowOf(*w, QDate(2010, 4, 1));
+        QLineEdit *in1 = field(*w, QStringLiteral("入1"), r);
+        in1->setFocus(Qt::MouseFocusReason);
+        QCoreApplication::processEvents();
+        in1->selectAll();
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("０８３０"));
+        QApplication::sendEvent(in1, &commit);
+        QCOMPARE(in1->text(), QStringLiteral("0830"));
+        QTest::keyClick(in1, Qt::Key_Tab);
+        QCOMPARE(in1->text(), QStringLiteral("08:30"));
+        QVERIFY(isRed(in1));
+        QVERIFY(m_dialogs->messages().isEmpty());
+
+        QLineEdit *out1 = field(*w, QStringLiteral("退1"), r);
+        out1->setFocus(Qt::MouseFocusReason);
+        out1->selectAll();
+        QGuiApplication::clipboard()->setText(QStringLiteral("17時30分"));
+        out1->paste();
+        QCOMPARE(out1->text(), QStringLiteral("  :  ")); // refused, nothing half-taken
+        QGuiApplication::clipboard()->setText(QStringLiteral("12345"));
+        out1->paste();
+        QCOMPARE(out1->text(), QStringLiteral("  :  ")); // no fifth digit either
+        QGuiApplication::clipboard()->setText(QStringLiteral("１７３０"));
+        out1->paste();
+        QCOMPARE(out1->text(), QStringLiteral("1730"));
+        QTest::keyClick(out1, Qt::Key_Tab);
+        QCOMPARE(out1->text(), QStringLiteral("17:30"));
+        QVERIFY(m_dialogs->messages().isEmpty());
+        // A full-width digit that arrives as a key is a digit as well.
+        QLineEdit *in2 = field(*w, QStringLiteral("入2"), r);
+        in2->setFocus(Qt::MouseFocusReason);
+        in2->selectAll();
+        for (const QString &wide : {QStringLiteral("１"), QStringLiteral("８"), QStringLiteral("ａ")}) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, wide);
+            QApplication::sendEvent(in2, &press);
+        }
+        QCOMPARE(in2->text(), QStringLiteral("18"));
     }
 
     void orderCheck()

@@ -25,6 +25,23 @@ private slots:
         QCOMPARE(box(&d, 3)->text(), QStringLiteral("250"));
     }
 
+    void octetsTakeFullWidthDigitsAndRefuseOtherText()
+    {
+        TestHome home(false);
+        QVERIFY(setUserSetting(QStringLiteral("IP_adrs"), QStringLiteral("192.168.1.200")));
+        frmLANset d;
+        QLineEdit *b3 = box(&d, 3);
+        b3->selectAll();
+        b3->insert(QStringLiteral("２５"));
+        QCOMPARE(b3->text(), QStringLiteral("25"));
+        b3->selectAll();
+        b3->insert(QStringLiteral("1a"));
+        QCOMPARE(b3->text(), QStringLiteral("25"));
+        b3->selectAll();
+        b3->insert(QStringLiteral("1000"));
+        QCOMPARE(b3->text(), QStringLiteral("25"));
+    }
+
     void keysAndValidation()
     {
         TestHome home(false);

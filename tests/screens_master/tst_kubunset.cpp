@@ -6,7 +6,10 @@
 #include "ScriptedDialogs.h"
 #include "TestHome.h"
 
+#include <QClipboard>
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -101,6 +104,34 @@ private slots:
         typeField(w, 0, QString());
         QCOMPARE(field(w, 0)->text(), QStringLiteral("  :  "));
         QVERIFY(!w.fieldRejected());
+    }
+
+    void fullWidthDigitsAreDigitsAndOtherTextIsRefused()
+    {
+        ScriptedDialogs dialogs;
+        frmKubunSet w;
+        QVERIFY(showActive(w));
+        QLineEdit *t = field(w, 0);
+        t->setFocus();
+        t->selectAll();
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("９００"));
+        QApplication::sendEvent(t, &commit);
+        QCOMPARE(t->text(), QStringLiteral("900"));
+        QTest::keyClick(t, Qt::Key_Return);
+        QCOMPARE(t->text(), QStringLiteral("09:00"));
+        QLineEdit *t1 = field(w, 1);
+        t1->setFocus();
+        t1->selectAll();
+        QGuiApplication::clipboard()->setText(QStringLiteral("18時00"));
+        t1->paste();
+        QCOMPARE(t1->text(), QStringLiteral("  :  "));
+        QGuiApplication::clipboard()->setText(QStringLiteral("１８:００"));
+        t1->paste();
+        QCOMPARE(t1->text(), QStringLiteral("18:00"));
+        QTest::keyClick(t1, Qt::Key_Return);
+        QVERIFY(dialogs.messages().isEmpty());
+        QCOMPARE(w.isChanged(), true);
     }
 
     void navigationOrder()

@@ -9,6 +9,7 @@
 
 #include <QComboBox>
 #include <QHeaderView>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -172,6 +173,47 @@ private slots:
         QCOMPARE(text(w, 1, 2), QStringLiteral("佐藤 花子"));
         typeCell(w, 1, 3, QStringLiteral("x123"));
         QCOMPARE(text(w, 1, 3), QStringLiteral("000000123"));
+    }
+
+    // Number cells take full-width digits from the input method as digits; pasted text with
+    // anything else is refused where it is entered.
+    void numberCellsTakeFullWidthDigitsAndRefuseOtherText()
+    {
+        ScriptedDialogs dialogs;
+        frmMasSet w;
+        w.show();
+        QTableWidget *g = gridOf(w);
+        g->setCurrentCell(0, 1);
+        QCoreApplication::processEvents();
+        if (!openEditor(g))
+            g->editItem(g->item(0, 1));
+        auto *edit = qobject_cast<QLineEdit *>(openEditor(g));
+        QVERIFY(edit);
+        edit->clear();
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("１２"));
+        QApplication::sendEvent(edit, &commit);
+        QCOMPARE(edit->text(), QStringLiteral("12"));
+        edit->insert(QStringLiteral("3号"));
+        QCOMPARE(edit->text(), QStringLiteral("12"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QCOMPARE(text(w, 0, 1), QStringLiteral("000012"));
+        QVERIFY(dialogs.messages().isEmpty());
+
+        g->setCurrentCell(0, 3);
+        QCoreApplication::processEvents();
+        if (!openEditor(g))
+            g->editItem(g->item(0, 3));
+        auto *card = qobject_cast<QLineEdit *>(openEditor(g));
+        QVERIFY(card);
+        card->clear();
+        card->insert(QStringLiteral("０００１２３"));
+        QCOMPARE(card->text(), QStringLiteral("000123"));
+        QTest::keyClick(card, Qt::Key_Return);
+        QCoreApplication::processEvents();
+        QCOMPARE(text(w, 0, 3), QStringLiteral("000000123"));
+        QVERIFY(dialogs.messages().isEmpty());
     }
 
     void cardRangeAndDuplicates()
