@@ -3,14 +3,18 @@
 #include "AppHooks.h"
 #include "Common.h"
 #include "Dialogs.h"
+#include "ExFile.h"
 
+#include <QDir>
 #include <QFileInfo>
-#include <QUrl>
 
 QString helpPagePath(int topic)
 {
     const QString name = topic > 0 ? QString::number(topic) + QStringLiteral(".html") : QStringLiteral("index.html");
-    return programPath(QStringLiteral("help/") + name);
+    const QString kind = g_install.linkKind == LinkUsb ? QStringLiteral("usb") : QStringLiteral("lan");
+    const QString page = programPath(QStringLiteral("help/") + kind + QLatin1Char('/') + name);
+    const QString older = programPath(QStringLiteral("help/") + name);
+    return !QFileInfo(page).isFile() && QFileInfo(older).isFile() ? older : page;
 }
 
 int contextTopicFor(const QString &formName)
@@ -37,5 +41,27 @@ void showHelp(int topic)
                         Dialogs::Icon::Exclamation);
         return;
     }
-    AppHooks::openExternal(QUrl::fromLocalFile(page));
+    showInViewer(QUrl::fromLocalFile(page), QStringLiteral("ヘルプ"));
+}
+
+QUrl faqUrl()
+{
+    const QString address = g_faqAddress;
+    const QUrl url(address);
+    // One letter before the colon is a drive, not a scheme.
+    if (url.isValid() && url.scheme().size() > 1)
+        return url;
+    const QString path = QDir::isAbsolutePath(address) ? address : programPath(address);
+    return QUrl::fromLocalFile(QDir::cleanPath(path));
+}
+
+bool showInViewer(const QUrl &url, const QString &title)
+{
+    if (AppHooks::openExternal(url))
+        return true;
+    const QString where = url.isLocalFile() ? url.toLocalFile() : url.toString();
+    Dialogs::inform(QStringLiteral("表示するプログラムを起動できませんでした。") + QLatin1Char('\n') + where + QLatin1Char('\n')
+                        + QStringLiteral("ブラウザ（テキストを表示するプログラム）が使えるか確認してください。"),
+                    title, Dialogs::Icon::Exclamation);
+    return false;
 }

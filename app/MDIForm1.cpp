@@ -428,7 +428,7 @@ void MDIForm1::lanSet() { openScreen(QStringLiteral("frmLANset")); }
 
 void MDIForm1::help() { showHelp(kHelpDefaultTopic); }
 
-void MDIForm1::faq() { AppHooks::openExternal(QUrl(g_faqAddress)); }
+void MDIForm1::faq() { showInViewer(faqUrl(), QStringLiteral("ＦＡＱサイトへ接続")); }
 
 void MDIForm1::about()
 {

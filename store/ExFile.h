@@ -7,7 +7,9 @@
 
 constexpr const char *kMasterPassword = "418305";
 constexpr const char *kDefaultRecorderAddress = "192.168.1.200";
-constexpr const char *kDefaultFaqAddress = "https://www.example.com/corvan21/faq/";
+// The support page: the installed help/faq.html, unless veskourl.def names another (an address
+// without a scheme is a file below the program folder).
+constexpr const char *kDefaultFaqAddress = "help/faq.html";
 
 enum LinkKind { LinkUsb = 0, LinkLan = 1 };
 

@@ -425,6 +425,8 @@ private slots:
 
     void helpByContextTopicAndFaq()
     {
+        // This installation has its pages in help/ itself, as before they were kept per
+        // link kind: those are still found.
         action(m_main, QStringLiteral("keyHelp"))->trigger();
         QCOMPARE(m_desk->opened.size(), 1);
         QCOMPARE(m_desk->opened.last().toLocalFile(), programPath(QStringLiteral("help/10002.html")));
@@ -432,10 +434,52 @@ private slots:
         QCOMPARE(contextTopicFor(QStringLiteral("frmAbout")), 0);
 
         action(m_main, QStringLiteral("mnuHelp"))->trigger(); // default page is missing here
-        QVERIFY(m_dlg->last().text.contains(QStringLiteral("help/index.html")));
+        QVERIFY(m_dlg->last().text.contains(QStringLiteral("help/lan/index.html")));
 
+        // The support page by default is the installed help/faq.html.
+        QCOMPARE(g_faqAddress, QStringLiteral("help/faq.html"));
         action(m_main, QStringLiteral("mnuFAQconn"))->trigger();
-        QCOMPARE(m_desk->opened.last(), QUrl(g_faqAddress));
+        QCOMPARE(m_desk->opened.last(), QUrl::fromLocalFile(programPath(QStringLiteral("help/faq.html"))));
+    }
+
+    void helpPagesOfTheInstallationsLinkKind()
+    {
+        for (const char *kind : {"usb", "lan"}) {
+            QDir().mkpath(programPath(QStringLiteral("help/") + QLatin1String(kind)));
+            QFile page(programPath(QStringLiteral("help/%1/10002.html").arg(QLatin1String(kind))));
+            QVERIFY(page.open(QIODevice::WriteOnly));
+        }
+        g_install.linkKind = LinkUsb;
+        action(m_main, QStringLiteral("keyHelp"))->trigger();
+        QCOMPARE(m_desk->opened.last().toLocalFile(), programPath(QStringLiteral("help/usb/10002.html")));
+        g_install.linkKind = LinkLan;
+        action(m_main, QStringLiteral("keyHelp"))->trigger();
+        QCOMPARE(m_desk->opened.last().toLocalFile(), programPath(QStringLiteral("help/lan/10002.html")));
+        QVERIFY(m_dlg->messages().isEmpty());
+    }
+
+    void faqAddressOfTheSiteAndNoViewer()
+    {
+        g_faqAddress = QStringLiteral("https://support.example.jp/corvan21/faq");
+        action(m_main, QStringLiteral("mnuFAQconn"))->trigger();
+        QCOMPARE(m_desk->opened.last(), QUrl(QStringLiteral("https://support.example.jp/corvan21/faq")));
+        g_faqAddress = QStringLiteral("/srv/share/faq.html");
+        action(m_main, QStringLiteral("mnuFAQconn"))->trigger();
+        QCOMPARE(m_desk->opened.last(), QUrl::fromLocalFile(QStringLiteral("/srv/share/faq.html")));
+        g_faqAddress = QString::fromLatin1(kDefaultFaqAddress);
+        QVERIFY(m_dlg->messages().isEmpty());
+
+        // Neither a browser nor any viewer can be started: said, not silently dropped.
+        AppHooks::setOpenExternal([](const QUrl &) { return false; });
+        action(m_main, QStringLiteral("mnuFAQconn"))->trigger();
+        QCOMPARE(m_dlg->messages().size(), 1);
+        QVERIFY(m_dlg->last().text.startsWith(QStringLiteral("表示するプログラムを起動できませんでした。\n")
+                                              + programPath(QStringLiteral("help/faq.html"))));
+        QCOMPARE(m_dlg->last().title, QStringLiteral("ＦＡＱサイトへ接続"));
+        action(m_main, QStringLiteral("keyHelp"))->trigger();
+        QCOMPARE(m_dlg->messages().size(), 2);
+        QVERIFY(m_dlg->last().text.contains(programPath(QStringLiteral("help/10002.html"))));
+        QCOMPARE(m_dlg->last().title, QStringLiteral("ヘルプ"));
     }
 
     void screenshotsForAReview()

@@ -1,5 +1,8 @@
 #include "TestHome.h"
 
+#include "ExFile.h"
+#include "SjisText.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -38,7 +41,8 @@ private slots:
                                               QStringLiteral("--port"), QStringLiteral("5100")});
         QCOMPARE(first.code, 0);
         for (const char *f : {"data/corvan.mdb", "data/corvan_tmp.mdb", "data/カレンダー.mdb", "corvan21.ini",
-                              "corvan21.ico", "boot.bmp", "help/index.html"}) {
+                              "corvan21.ico", "boot.bmp", "help/usb/index.html", "help/lan/index.html",
+                              "help/faq.html", "veskourl.def"}) {
             QVERIFY2(QFileInfo::exists(home.file(QString::fromUtf8(f))), f);
             QVERIFY2(first.out.contains(QString::fromUtf8(f)), f);
         }
@@ -61,6 +65,48 @@ private slots:
         QCOMPARE(master.readAll(), before);
         QSettings again(home.file(QStringLiteral("corvan21.ini")), QSettings::IniFormat);
         QCOMPARE(again.value(QStringLiteral("Install/LinkKind")).toString(), QStringLiteral("0"));
+    }
+
+    // USB and LAN installations have pages of their own where they differ; veskourl.def names
+    // the installed support page, which a site can replace with its own address.
+    void helpPagesPerLinkKindAndTheSupportPage()
+    {
+        TestHome home(false);
+        QCOMPARE(batch(home.path(), {QStringLiteral("init")}).code, 0);
+        auto read = [&](const char *f) {
+            QFile file(home.file(QString::fromUtf8(f)));
+            return file.open(QIODevice::ReadOnly) ? SjisText::decode(file.readAll()) : QString();
+        };
+        const QString usbCollect = read("help/usb/10010.html"), lanCollect = read("help/lan/10010.html");
+        QVERIFY(usbCollect.contains(QStringLiteral("ＵＳＢドライバ")));
+        QVERIFY(lanCollect.contains(QStringLiteral("ＩＰアドレス")));
+        QVERIFY(!usbCollect.contains(QStringLiteral("ＩＰアドレス")));
+        QVERIFY(QFileInfo::exists(home.file(QStringLiteral("help/lan/10025.html"))));
+        QVERIFY(!QFileInfo::exists(home.file(QStringLiteral("help/usb/10025.html"))));
+        QVERIFY(read("help/lan/index.html").contains(QStringLiteral("10025.html")));
+        QVERIFY(!read("help/usb/index.html").contains(QStringLiteral("10025.html")));
+        // Every topic the screens ask for is there in both sets, each linked from its default page.
+        for (const char *kind : {"usb", "lan"})
+            for (int topic : {10002, 10003, 10004, 10005, 10006, 10007, 10010, 10011, 10012, 10013, 10014, 10015}) {
+                const QString page = QStringLiteral("help/%1/%2.html").arg(QLatin1String(kind)).arg(topic);
+                QVERIFY2(QFileInfo::exists(home.file(page)), qPrintable(page));
+                QVERIFY(read(QStringLiteral("help/%1/index.html").arg(QLatin1String(kind)).toUtf8().constData())
+                            .contains(QStringLiteral("%1.html").arg(topic)));
+            }
+        QVERIFY(read("help/faq.html").contains(QStringLiteral("veskourl.def")));
+        QVERIFY(read("veskourl.def").endsWith(QStringLiteral("\r\nFAQ=help/faq.html\r\n")));
+        // The program reads it as it reads any veskourl.def.
+        g_faqAddress.clear();
+        QCOMPARE(LinkDef_Read(), 0);
+        QCOMPARE(g_faqAddress, QStringLiteral("help/faq.html"));
+
+        // A site's own address is kept by a later run of the installer.
+        QFile def(home.file(QStringLiteral("veskourl.def")));
+        QVERIFY(def.open(QIODevice::WriteOnly));
+        def.write("FAQ=https://support.example.jp/faq\r\n");
+        def.close();
+        QCOMPARE(batch(home.path(), {QStringLiteral("init")}).code, 0);
+        QCOMPARE(read("veskourl.def"), QStringLiteral("FAQ=https://support.example.jp/faq\r\n"));
     }
 
     void badOptionsAndUnwritableFolder()

@@ -2,6 +2,11 @@
 
 #include <QStringList>
 
-// Writes the help pages (one HTML file per context topic) into help/ of the program folder;
-// existing pages are kept.
+// Writes the help pages into help/ of the program folder: one HTML file per context topic for
+// each link kind (help/usb/, help/lan/) and the support page help/faq.html. Existing pages
+// are kept.
 bool writeHelpPages(QStringList &created, QString *why);
+
+// Writes veskourl.def, naming the support page (help/faq.html) for a site to change, unless
+// the file exists.
+bool writeLinkDefinitions(QStringList &created, QString *why);

@@ -158,6 +158,7 @@ int runInit(const QStringList &args)
     ok = ok && saveImage(drawIcon(), programPath(s.iconFile), "ICO", created, &why);
     ok = ok && saveImage(drawPicture(), programPath(s.pictureFile), "BMP", created, &why);
     ok = ok && writeHelpPages(created, &why);
+    ok = ok && writeLinkDefinitions(created, &why);
     QStringList registered;
     // The link kind of the installation as it stands, which an earlier run may have written.
     const bool usb = ok && (Install_Read() == 0 ? g_install.linkKind : s.linkKind) == LinkUsb;
