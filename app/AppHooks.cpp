@@ -1,5 +1,7 @@
 #include "AppHooks.h"
 
+#include "DesktopWindows.h"
+
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QProcess>
@@ -11,6 +13,7 @@ namespace {
 
 std::function<bool(const QUrl &)> g_open;
 std::function<void(int)> g_end;
+std::function<bool(const QString &)> g_showing;
 
 // Date-and-time panels of the common desktops, tried in this order.
 struct Panel {
@@ -45,6 +48,15 @@ bool openExternal(const QUrl &url)
 }
 
 void setOpenExternal(std::function<bool(const QUrl &)> fn) { g_open = std::move(fn); }
+
+bool viewerShowing(const QString &fileName)
+{
+    if (g_showing)
+        return g_showing(fileName);
+    return DesktopWindows::anyTitled(fileName);
+}
+
+void setViewerShowing(std::function<bool(const QString &)> fn) { g_showing = std::move(fn); }
 
 void endProgram(int code)
 {

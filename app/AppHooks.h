@@ -14,6 +14,11 @@ namespace AppHooks {
 bool openExternal(const QUrl &url);
 void setOpenExternal(std::function<bool(const QUrl &)> fn); // empty: the desktop
 
+// Whether a window of the desktop shows the file of that name (a viewer titles its window
+// with the file's name). False where the desktop's windows cannot be seen.
+bool viewerShowing(const QString &fileName);
+void setViewerShowing(std::function<bool(const QString &)> fn); // empty: the desktop's windows
+
 // Ends the program's event loop (after the databases are closed).
 void endProgram(int code = 0);
 void setEndProgram(std::function<void(int)> fn); // empty: QCoreApplication::exit

@@ -4,6 +4,7 @@
 #include "Common.h"
 #include "DbFile.h"
 #include "Dialogs.h"
+#include "HelpCalls.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,8 +19,7 @@
 
 namespace {
 
-// The log copies this run has handed to the viewer. The viewer is another program, so a copy
-// that still exists counts as open until the program ends and removes it.
+// The log copies this run has handed to the viewer, removed when the program ends.
 QSet<QString> &logCopies()
 {
     static QSet<QString> s;
@@ -268,18 +268,21 @@ void viewLog(LogKind kind)
         return;
     const QString copy = a.path + QStringLiteral(".tmp");
     const QString key = QFileInfo(copy).absoluteFilePath();
-    if (logCopies().contains(key) && QFileInfo::exists(copy)) {
+    // Only a viewer window that is still open on the copy makes it "already open". Whether the
+    // viewer of an earlier request is still open cannot be told otherwise (it is another
+    // program), so every other request shows a fresh copy of the log as it stands now: a log
+    // that grew since (a new collection) is read as it is.
+    if (QFileInfo::exists(copy) && AppHooks::viewerShowing(QFileInfo(copy).fileName())) {
         Dialogs::show({(com ? QStringLiteral("すでに通信ログファイルは開いています。") : QStringLiteral("すでにエラーログファイルは開いています。"))
                            + QLatin1Char('\n'),
                        title, Dialogs::Icon::Exclamation, Dialogs::Buttons::CancelTryAgainContinue, 1});
         return;
     }
-    // A copy left by an earlier run that did not end in order is stale: take a fresh one.
     QFile::remove(copy);
     if (!QFile::copy(a.path, copy))
         return;
     logCopies().insert(key);
-    AppHooks::openExternal(QUrl::fromLocalFile(copy));
+    showInViewer(QUrl::fromLocalFile(copy), title);
 }
 
 void removeLogCopies()

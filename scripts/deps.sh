@@ -3,7 +3,7 @@
 # Packages named as arguments are installed beside them (fuzz.sh adds its tool chain so).
 set -euo pipefail
 PKGS=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6opengl6-dev
-      fonts-noto-cjk poppler-utils xvfb xauth pkg-config libusb-1.0-0-dev umockdev libumockdev-dev "$@")
+      libxcb1-dev fonts-noto-cjk poppler-utils xvfb xauth pkg-config libusb-1.0-0-dev umockdev libumockdev-dev "$@")
 missing=()
 for p in "${PKGS[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -398,11 +398,43 @@ private slots:
         QCOMPARE(m_desk->opened.first().toLocalFile(), log + QStringLiteral(".tmp"));
         QCOMPARE(fileBytes(log + QStringLiteral(".tmp")), QByteArray("line\r\n"));
 
+        // A new collection adds to the log; asked again, the viewer gets a fresh copy of the
+        // log as it is now (whether the first viewer is still open cannot be told here).
+        QVERIFY(f.open(QIODevice::Append));
+        f.write("more\r\n");
+        f.close();
+        m_dlg->answerFile(log);
+        action(m_main, QStringLiteral("mnuComLog"))->trigger();
+        QCOMPARE(m_desk->opened.size(), 2);
+        QCOMPARE(m_desk->opened.last().toLocalFile(), log + QStringLiteral(".tmp"));
+        QCOMPARE(fileBytes(log + QStringLiteral(".tmp")), QByteArray("line\r\nmore\r\n"));
+
+        // While a window of the desktop shows the copy, it is already open.
+        QStringList asked;
+        AppHooks::setViewerShowing([&asked](const QString &name) {
+            asked << name;
+            return name == QLatin1String("E201012.log.tmp");
+        });
         m_dlg->answerFile(log);
         m_dlg->answer(Dialogs::Answer::Cancel);
         action(m_main, QStringLiteral("mnuComLog"))->trigger();
+        AppHooks::setViewerShowing({});
+        QCOMPARE(asked, QStringList{QStringLiteral("E201012.log.tmp")});
         QCOMPARE(m_dlg->last().text, QStringLiteral("すでに通信ログファイルは開いています。\n"));
-        QCOMPARE(m_desk->opened.size(), 1);
+        QCOMPARE(m_dlg->last().title, QStringLiteral("通信ログ表示"));
+        QCOMPARE(m_desk->opened.size(), 2);
+
+        // No viewer can be started: the user is told, under the command's title.
+        AppHooks::setOpenExternal([](const QUrl &) { return false; });
+        m_dlg->answerFile(log);
+        action(m_main, QStringLiteral("mnuComLog"))->trigger();
+        QVERIFY(m_dlg->last().text.startsWith(QStringLiteral("表示するプログラムを起動できませんでした。\n") + log
+                                              + QStringLiteral(".tmp\n")));
+        QCOMPARE(m_dlg->last().title, QStringLiteral("通信ログ表示"));
+        AppHooks::setOpenExternal([this](const QUrl &u) {
+            m_desk->opened << u;
+            return true;
+        });
 
         child<QPushButton>(m_main, QStringLiteral("cmdEnd"))->click();
         QVERIFY(!QFile::exists(log + QStringLiteral(".tmp")));
