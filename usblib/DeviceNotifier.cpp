@@ -74,10 +74,10 @@ private:
         int in = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
         if (in >= 0)
             inotify_add_watch(in, folder.c_str(), IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO | IN_ATTRIB);
-        bool first = true;
+        // Every registration learnt the devices present when it was made, so the first scan
+        // announces whatever came after it, even a device that arrived before this thread ran.
         for (;;) {
-            scan(folder, first);
-            first = false;
+            scan(folder);
             pollfd fds[2] = {{m_stop, POLLIN, 0}, {in, POLLIN, 0}};
             int r = poll(fds, in >= 0 ? 2 : 1, kRescanMs);
             if (r > 0 && (fds[0].revents & POLLIN))
@@ -92,7 +92,7 @@ private:
             ::close(in);
     }
 
-    void scan(const std::string &folder, bool first)
+    void scan(const std::string &folder)
     {
         std::set<std::string> present;
         for (const auto &e : listNotificationEntries(folder))
@@ -106,7 +106,7 @@ private:
                 if (!guidFromString(name.substr(0, 38), &g2) || !guidEqual(g2, reg.guid))
                     continue;
                 seen.insert(name);
-                if (known.insert(name).second && !first)
+                if (known.insert(name).second)
                     announce(reg, name, KESTO_DBT_DEVICEARRIVAL);
             }
             for (auto it = known.begin(); it != known.end();) {
@@ -136,9 +136,9 @@ private:
     }
 
 public:
-    // A registration made while the worker runs learns the devices present at that moment
-    // silently, as the first scan does for all: announcing them would make a control that
-    // has just opened its device close and reopen it in the middle of its first transfer.
+    // A registration learns the devices present at that moment silently: announcing them would
+    // make a control that has just opened its device close and reopen it in the middle of its
+    // first transfer.
     void learn(uintptr_t key, const KESTO_GUID &guid)
     {
         std::set<std::string> &known = m_known[key];

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -23,6 +24,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -170,6 +172,11 @@ private Q_SLOTS:
         filter.dbcc_classguid = {0x0FD82C73, 0xDAD2, 0x4646, {0x8E, 0xC3, 0xDB, 0x56, 0x27, 0xD5, 0xBD, 0x06}};
         KESTO_HDEVNOTIFY key = KestoRegisterDeviceNotification(&window, &filter, 0);
         QVERIFY(key != nullptr);
+        // A check that fails returns at once: the registration must not outlive this window.
+        auto unregister = qScopeGuard([&] {
+            if (key)
+                KestoUnregisterDeviceNotification(key);
+        });
 
         QVERIFY(other.device().plug(&why));
         QVERIFY(second.device().plug(&why));
@@ -194,7 +201,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(notices().size(), 2, 5000);
         QCOMPARE(notices()[1].first, KESTO_DBT_DEVICEREMOVECOMPLETE);
         QVERIFY(notices()[1].second.endsWith("ML60852A_DRIVER0"));
-        QVERIFY(KestoUnregisterDeviceNotification(key));
+        QVERIFY(KestoUnregisterDeviceNotification(std::exchange(key, nullptr)));
         // The freed instance is the next one given.
         QVERIFY(first.device().plug(&why));
         QVERIFY2(daemon.said("served as ML60852A_DRIVER0", 10000, 2), qPrintable(daemon.log()));

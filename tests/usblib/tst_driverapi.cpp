@@ -552,6 +552,37 @@ private slots:
         QCOMPARE(noticeCount(), size_t(2));
     }
 
+    // A device that arrives right after the registration, before the watcher has looked at the
+    // folder even once, is announced all the same. Each round starts a new watcher, so the
+    // arrival falls at a different moment of its start-up.
+    void arrivalJustAfterRegistrationIsAnnounced()
+    {
+        KESTO_WINDOW window {recordNotice, nullptr};
+        KESTO_DEV_BROADCAST_DEVICEINTERFACE filter {};
+        filter.dbcc_size = 32;
+        filter.dbcc_devicetype = KESTO_DBT_DEVTYP_DEVICEINTERFACE;
+        filter.dbcc_classguid = kInterface;
+        for (int round = 0; round < 10; ++round) {
+            {
+                std::lock_guard<std::mutex> g(g_noticeLock);
+                g_notices.clear();
+            }
+            KESTO_HDEVNOTIFY key = KestoRegisterDeviceNotification(&window, &filter, 0);
+            QVERIFY(key != nullptr);
+            const bool announced = kesto::DriverEndpoint::announce(kInterface, "ML60852A_DRIVER5");
+            bool heard = false;
+            for (int waited = 0; waited < 5000 && !heard; waited += 20) {
+                QTest::qWait(20);
+                heard = noticeCount() == 1;
+            }
+            // Unregistered before any check can return, so no notice reaches a dead window.
+            QVERIFY(KestoUnregisterDeviceNotification(key));
+            QVERIFY(kesto::DriverEndpoint::withdraw(kInterface, "ML60852A_DRIVER5"));
+            QVERIFY(announced);
+            QVERIFY2(heard, qPrintable(QStringLiteral("round %1").arg(round)));
+        }
+    }
+
     void driverThatGoesAwayEndsAWaitingTransfer()
     {
         // A synchronous transfer waits for the driver without limit, but not past its end.
