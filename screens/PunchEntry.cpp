@@ -92,13 +92,68 @@ PunchSlots PunchSlots_AsStored(const PunchSlots &punches, int linkKind)
     return out;
 }
 
-int PunchDay_Replace(Database &db, int month, int day, const QString &card, const PunchSlots &punches)
+QString punchDayKey(int month, int day, const QString &card)
+{
+    return zeroPad(month, 2) + QLatin1Char('/') + zeroPad(day, 2) + QLatin1Char('/') + card;
+}
+
+namespace {
+
+const QString kRowColumns = QStringLiteral("rowid, 月, 日, IDコード, 時, 分, 秒, 入退, 異例コード, CR");
+constexpr int kValueColumns = 6; // 時 .. CR
+
+// Groups selected rows (kRowColumns) by employee-day, in the order they came.
+int readDays(Database &db, const QString &where, const QVariantList &binds, QHash<QString, StoredDay> &days)
+{
+    days.clear();
+    QVector<QStringList> rows;
+    if (!db.select(QStringLiteral("SELECT ") + kRowColumns + QStringLiteral(" FROM タイムカード WHERE ") + where
+                       + QStringLiteral(" ORDER BY 時, 分, 秒, rowid"),
+                   binds, rows))
+        return db.errorNumber() != 0 ? db.errorNumber() : 3001;
+    for (const QStringList &r : rows) {
+        StoredPunchRow row;
+        row.rowid = r.value(0).toLongLong();
+        row.values = r.mid(4, kValueColumns);
+        days[r.value(1) + QLatin1Char('/') + r.value(2) + QLatin1Char('/') + r.value(3)].append(row);
+    }
+    return 0;
+}
+
+// A stored text as a bound value; NULL stays NULL, so that "IS ?" matches it.
+QVariant boundText(const QString &v) { return v.isNull() ? QVariant(QMetaType::fromType<QString>()) : QVariant(v); }
+
+} // namespace
+
+int PunchDays_ReadCard(Database &db, const QString &card, QHash<QString, StoredDay> &days)
+{
+    return readDays(db, QStringLiteral("IDコード = ?"), {card}, days);
+}
+
+int PunchDays_ReadDate(Database &db, int month, int day, QHash<QString, StoredDay> &days)
+{
+    return readDays(db, QStringLiteral("月 = ? AND 日 = ?"), {zeroPad(month, 2), zeroPad(day, 2)}, days);
+}
+
+int PunchDay_Replace(Database &db, int month, int day, const QString &card, const PunchSlots &punches,
+                     StoredDay &shown, int *unseen)
 {
     const QString mm = zeroPad(month, 2);
     const QString dd = zeroPad(day, 2);
+    int inserted = 0;
+    StoredDay now;
     const bool ok = inTransaction(db, [&] {
-        if (!db.exec(QStringLiteral("DELETE FROM タイムカード WHERE 月 = ? AND 日 = ? AND IDコード = ?"), {mm, dd, card}))
-            return false;
+        // Only the rows read: a row is matched by its rowid and every value, so a row that
+        // replaced a deleted one under the same rowid is not taken for it.
+        for (const StoredPunchRow &r : shown) {
+            QVariantList binds{r.rowid, mm, dd, card};
+            for (int i = 0; i < kValueColumns; ++i)
+                binds << boundText(r.values.value(i));
+            if (!db.exec(QStringLiteral("DELETE FROM タイムカード WHERE rowid = ? AND 月 = ? AND 日 = ? AND IDコード = ? "
+                                        "AND 時 IS ? AND 分 IS ? AND 秒 IS ? AND 入退 IS ? AND 異例コード IS ? AND CR IS ?"),
+                         binds))
+                return false;
+        }
         for (int i = 0; i < 4; ++i) {
             const QString &t = punches[size_t(i)];
             if (t == emptyTimeText() || trimBlanks(t).isEmpty())
@@ -109,10 +164,18 @@ int PunchDay_Replace(Database &db, int month, int day, const QString &card, cons
                           QString::fromLatin1(kEndings[i].inOut), QString::fromLatin1(kEndings[i].code),
                           QStringLiteral("0")}))
                 return false;
+            ++inserted;
         }
+        QHash<QString, StoredDay> days;
+        if (readDays(db, QStringLiteral("月 = ? AND 日 = ? AND IDコード = ?"), {mm, dd, card}, days) != 0)
+            return false;
+        now = days.value(punchDayKey(month, day, card));
         return true;
     });
-    if (ok)
-        return 0;
-    return db.errorNumber() != 0 ? db.errorNumber() : 3001;
+    if (!ok)
+        return db.errorNumber() != 0 ? db.errorNumber() : 3001;
+    shown = now;
+    if (unseen)
+        *unseen = int(now.size()) - inserted;
+    return 0;
 }

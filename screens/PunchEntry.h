@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QHash>
 #include <QString>
+#include <QStringList>
+#include <QVector>
 #include <array>
 
 class Database;
@@ -34,9 +37,31 @@ bool PunchSlots_InOrder(const PunchSlots &punches);
 // the screen, the stored rows and every report read the same day.
 PunchSlots PunchSlots_AsStored(const PunchSlots &punches, int linkKind);
 
-// Replaces the punches of one employee-day by the non-empty slots, in the order 入1, 退1,
-// 入2, 退2, with second "0", CR "0" and the in/out and code each slot stands for (the second
-// in carries "04", so that the code-based pairing reads it back as 入2). The delete and the
-// inserts run in one transaction: a failure leaves the day as it was. Returns 0, or the
-// database error number (db.errorText() describes it).
-int PunchDay_Replace(Database &db, int month, int day, const QString &card, const PunchSlots &punches);
+// One stored row of an employee-day as an editor read it: its rowid and its values 時, 分, 秒,
+// 入退, 異例コード, CR as stored (NULL as a null text). A rewrite of the day removes exactly the
+// rows the editor read, so a punch that arrived after the read (data processing, another
+// editor) is never deleted by a screen that did not show it.
+struct StoredPunchRow {
+    qint64 rowid = 0;
+    QStringList values;
+};
+using StoredDay = QVector<StoredPunchRow>;
+
+// Key of an employee-day in the maps below: 月 and 日 as two-digit texts, and the card.
+QString punchDayKey(int month, int day, const QString &card);
+
+// Every row of one card, grouped by employee-day. Returns 0 or the database error number.
+int PunchDays_ReadCard(Database &db, const QString &card, QHash<QString, StoredDay> &days);
+// Every row of one date, grouped by employee-day. Returns 0 or the database error number.
+int PunchDays_ReadDate(Database &db, int month, int day, QHash<QString, StoredDay> &days);
+
+// Replaces the rows of one employee-day that the caller read (shown) by the non-empty slots,
+// in the order 入1, 退1, 入2, 退2, with second "0", CR "0" and the in/out and code each slot
+// stands for (the second in carries "04", so that the code-based pairing reads it back as
+// 入2). A row of the day that is not in shown (stored after the caller read the day) stays;
+// unseen, when given, receives their number. On success shown holds the day's rows as they
+// are now. The deletes, the inserts and the read-back run in one transaction: a failure leaves
+// the day and shown as they were. Returns 0, or the database error number (db.errorText()
+// describes it).
+int PunchDay_Replace(Database &db, int month, int day, const QString &card, const PunchSlots &punches,
+                     StoredDay &shown, int *unseen = nullptr);

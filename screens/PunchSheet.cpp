@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
 #include <QTimer>
@@ -83,6 +84,7 @@ void PunchSheet::addRow(QWidget *sheet, int y, int fieldX, int figureX)
     m_stored.append(PunchSlots{emptyTimeText(), emptyTimeText(), emptyTimeText(), emptyTimeText()});
     m_work.append(m_stored.last());
     m_dirty.append({false, false, false, false});
+    m_shown.append(StoredDay());
 }
 
 void PunchSheet::setRed(QLineEdit *e, bool red)
@@ -111,6 +113,7 @@ void PunchSheet::clearRow(int row, bool enabled)
     m_stored[row] = empty;
     m_work[row] = empty;
     m_dirty[row].fill(false);
+    m_shown[row].clear();
     SheetRow &w = m_rows[row];
     for (QLineEdit *e : w.field) {
         e->setText(enabled ? emptyTimeText() : QString());
@@ -135,6 +138,14 @@ int PunchSheet::firstNavigableRow(int from) const
     return -1;
 }
 
+bool PunchSheet::inFront() const
+{
+    if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
+        if (QMdiArea *area = sub->mdiArea())
+            return area->activeSubWindow() == sub;
+    return true;
+}
+
 void PunchSheet::focusField(int row, int col)
 {
     if (row < 0 || row >= rowCount())
@@ -143,6 +154,11 @@ void PunchSheet::focusField(int row, int col)
     QLineEdit *e = m_rows[row].field[size_t(col)];
     m_lastRow = row;
     m_lastCol = col;
+    // A screen behind another (read again after data processing) must not take the keyboard:
+    // giving a field the focus would bring it forward over the screen the user works in. It
+    // gets the field back when the user brings it forward.
+    if (!inFront())
+        return;
     e->setFocus(Qt::OtherFocusReason);
     e->selectAll();
 }
@@ -203,6 +219,15 @@ bool PunchSheet::checkField(int row, int col)
         m_changed = true;
     }
     return true;
+}
+
+bool PunchSheet::holdsEdits() const
+{
+    if (m_changed || m_fieldError)
+        return true;
+    // Typed into the field being edited, not yet checked.
+    return m_lastRow >= 0 && m_lastRow < rowCount()
+           && m_rows[m_lastRow].field[size_t(m_lastCol)]->text() != m_work[m_lastRow][size_t(m_lastCol)];
 }
 
 bool PunchSheet::commitPending()
@@ -319,13 +344,26 @@ PunchSheet::SaveOutcome PunchSheet::save(bool ask)
         return SaveOutcome::Nothing;
     if (ask && !Dialogs::askYesNo(punchSaveQuestion(), m_title))
         return SaveOutcome::Declined;
+    QStringList merged;
+    auto reportMerged = [&] {
+        if (merged.isEmpty())
+            return;
+        Dialogs::inform(QStringLiteral("表示した後にタイムカードへ追加された打刻がありました。") + QLatin1Char('\n')
+                            + QStringLiteral("修正した時刻はその打刻と合わせて保存しました。内容を確認して下さい。")
+                            + QLatin1Char('\n') + merged.join(QLatin1Char('\n')),
+                        m_title, Dialogs::Icon::Exclamation);
+    };
     for (int r = 0; r < rowCount(); ++r) {
         if (!rowUsed(r))
             continue;
         const auto &d = m_dirty[r];
         if (d[0] || d[1] || d[2] || d[3]) {
-            if (const int err = saveRow(r)) {
-                Q_UNUSED(err)
+            int unseen = 0;
+            const int err = saveRow(r, unseen);
+            if (!err && unseen > 0)
+                merged << rowCaption(r);
+            if (err) {
+                reportMerged();
                 return SaveOutcome::Failed;
             }
             m_dirty[r].fill(false);
@@ -336,6 +374,11 @@ PunchSheet::SaveOutcome PunchSheet::save(bool ask)
         m_stored[r] = m_work[r];
     }
     m_changed = false;
+    if (!merged.isEmpty()) {
+        reportMerged();
+        // The screen shows the days as they are stored now, the kept punches included.
+        reloadStored();
+    }
     return SaveOutcome::Saved;
 }
 

@@ -27,6 +27,8 @@ class PunchSheet : public QWidget, public EditingScreen
     Q_OBJECT
 public:
     bool isChanged() const { return m_changed; }
+    bool holdsEdits() const override;
+    int settleEdits() override { return checkLeave(1); }
     bool fieldRejected() const { return m_fieldError; }
     // The text the save would write for a row (the last accepted or loaded slots).
     PunchSlots workingCopy(int row) const { return m_work.value(row); }
@@ -53,8 +55,14 @@ protected:
     virtual bool rowNavigable(int row) const = 0;
     // Brings a row into view before the focus goes to it.
     virtual void revealRow(int row) { Q_UNUSED(row) }
-    // Writes one row's working copy back into the database; 0 or the error number.
-    virtual int saveRow(int row) = 0;
+    // Writes one row's working copy back into the database (PunchDay_Replace on m_shown[row]);
+    // 0 or the error number. unseen: rows of that day stored since the screen read it, which
+    // the write kept beside the corrected slots.
+    virtual int saveRow(int row, int &unseen) = 0;
+    // The row as the merge message names it (a date, an employee).
+    virtual QString rowCaption(int row) const = 0;
+    // Reads the stored punches of every row again and shows them (after a save that merged).
+    virtual void reloadStored() = 0;
     // Rows that exist in the data (a date of the period, an employee).
     virtual bool rowUsed(int row) const = 0;
 
@@ -64,6 +72,8 @@ protected:
     void setRowEnabled(int row, bool enabled);
 
     void focusField(int row, int col);
+    // False while the screen stands behind another child screen of the main window.
+    bool inFront() const;
     int firstNavigableRow(int from = 0) const;
 
     // Validates the field being edited if its text was typed but not yet checked. False when
@@ -88,6 +98,7 @@ protected:
     QVector<PunchSlots> m_stored; // as in the database (loaded or saved)
     QVector<PunchSlots> m_work;   // last accepted or loaded texts
     QVector<std::array<bool, 4>> m_dirty; // accepted, not yet written
+    QVector<StoredDay> m_shown;           // the stored rows behind each row, as read
     bool m_changed = false;
     bool m_fieldError = false;
     int m_lastRow = -1;

@@ -24,6 +24,16 @@ ScreenHost *screenHost(); // may be nullptr
 // Closes each named screen in order, when open (used after saves, month change, restore).
 void closeScreens(const QStringList &formNames);
 
+// The screens that keep their own copy of the month's punches: the two time-card editors.
+const QStringList &punchEditors();
+
+// Before punches are written under open screens: each named screen that holds unsaved edits
+// asks about them (save or drop). False when one has to stay (a refused field, a failed save);
+// that screen is brought forward and nothing may be written.
+bool settleOpenScreens(const QStringList &formNames);
+// After punches were written under open screens: each named screen reads them again.
+void reloadOpenScreens(const QStringList &formNames);
+
 // A screen that edits: its check routine decides whether it may be left (0) or must stay
 // (-1), saving first when the user wants. The main window's editing guard calls it.
 class EditingScreen
@@ -31,4 +41,11 @@ class EditingScreen
 public:
     virtual ~EditingScreen() = default;
     virtual int checkRoutine() = 0;
+    // True while the screen holds edits that are not saved (or a field it refused).
+    virtual bool holdsEdits() const { return false; }
+    // The check routine for a screen that may stand behind another: the same questions, without
+    // taking the keyboard focus. 0 when nothing is left unsaved, -1 to stay.
+    virtual int settleEdits() { return checkRoutine(); }
+    // Reads the stored data again, keeping the screen's place (its start routine).
+    virtual void reloadData() {}
 };

@@ -229,13 +229,49 @@ bool frmKojinEdit::rowNavigable(int row) const
     return rowUsed(row) && m_count > 0 && row / kHalfRows == m_half;
 }
 
-int frmKojinEdit::saveRow(int row)
+int frmKojinEdit::saveRow(int row, int &unseen)
 {
     const PeriodDay &d = m_days.rows[size_t(row)];
-    const int rc = PunchDay_Replace(dbs().monthly, d.month, d.day, m_kojin[size_t(m_current)].card, m_work[row]);
+    const int rc = PunchDay_Replace(dbs().monthly, d.month, d.day, m_kojin[size_t(m_current)].card, m_work[row],
+                                    m_shown[row], &unseen);
     if (rc)
         ErrorReport(rc, dbs().monthly.errorText());
     return rc;
+}
+
+QString frmKojinEdit::rowCaption(int row) const
+{
+    const PeriodDay &d = m_days.rows[size_t(row)];
+    return zeroPad(d.year, 4) + QStringLiteral("年") + zeroPad(d.month, 2) + QStringLiteral("月") + zeroPad(d.day, 2)
+           + QStringLiteral("日");
+}
+
+void frmKojinEdit::readPunches()
+{
+    const Employee &emp = m_kojin[size_t(m_current)];
+    g_periodDays = m_days;
+    QHash<QString, StoredDay> rows;
+    {
+        // The pairing and the rows a later save may replace come from one state of the file.
+        ReadScope scope(dbs().monthly);
+        if (const int rc = Punch_LoadEmployee(emp.card))
+            ErrorReport(rc, dbs().monthly.errorText());
+        else if (const int rc2 = PunchDays_ReadCard(dbs().monthly, emp.card, rows))
+            ErrorReport(rc2, dbs().monthly.errorText());
+    }
+    for (int r = 0; r < kRows; ++r) {
+        m_stored[r] = g_punchRows.rows[size_t(r)].slot;
+        const PeriodDay &d = m_days.rows[size_t(r)];
+        m_shown[r] = d.used() ? rows.value(punchDayKey(d.month, d.day, emp.card)) : StoredDay();
+    }
+}
+
+void frmKojinEdit::reloadStored()
+{
+    if (m_current < 0 || m_current >= m_count)
+        return;
+    readPunches();
+    computeAndShow();
 }
 
 void frmKojinEdit::loadAndCompute()
@@ -243,11 +279,7 @@ void frmKojinEdit::loadAndCompute()
     if (m_current < 0 || m_current >= m_count)
         return;
     const Employee &emp = m_kojin[size_t(m_current)];
-    g_periodDays = m_days;
-    if (const int rc = Punch_LoadEmployee(emp.card))
-        ErrorReport(rc, dbs().monthly.errorText());
-    for (int r = 0; r < kRows; ++r)
-        m_stored[r] = g_punchRows.rows[size_t(r)].slot;
+    readPunches();
     computeAndShow();
     if (!categoryCodeKnown(emp.category)) {
         Dialogs::inform(QStringLiteral("社員番号 ") + emp.number + QLatin1Char(' ') + emp.name + QStringLiteral(" の勤務区分「")

@@ -29,6 +29,7 @@ public:
     // The editing guard's check: -1 to stay (a field was refused, or the save failed), 0 when
     // the screen may be left; unsaved edits are saved when the user says so.
     int KojinEdit_check(int checkType = 0);
+    void reloadData() override { KojinEdit_Start(); }
     int checkRoutine() override { return KojinEdit_check(0); }
 
     int currentEmployee() const { return m_current; }
@@ -40,12 +41,16 @@ public:
 protected:
     bool rowNavigable(int row) const override;
     bool rowUsed(int row) const override;
-    int saveRow(int row) override;
+    int saveRow(int row, int &unseen) override;
+    QString rowCaption(int row) const override;
+    void reloadStored() override;
 
 private:
     void buildSheet(QWidget *viewport);
     void fillPeriod();
     void loadAndCompute();
+    // Reads the current employee's punches (the slots and the stored rows behind them).
+    void readPunches();
     void computeAndShow();
     void showHalf(int half);
     void focusFirstRow();

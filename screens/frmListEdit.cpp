@@ -232,13 +232,49 @@ void frmListEdit::scrolled(int value)
     focusField(value, m_lastCol);
 }
 
-int frmListEdit::saveRow(int row)
+int frmListEdit::saveRow(int row, int &unseen)
 {
     const PeriodDay &d = m_days.rows[size_t(m_index)];
-    const int rc = PunchDay_Replace(dbs().monthly, d.month, d.day, m_kojin[size_t(row)].card, m_work[row]);
+    const int rc = PunchDay_Replace(dbs().monthly, d.month, d.day, m_kojin[size_t(row)].card, m_work[row], m_shown[row],
+                                    &unseen);
     if (rc)
         ErrorReport(rc, dbs().monthly.errorText());
     return rc;
+}
+
+QString frmListEdit::rowCaption(int row) const
+{
+    const Employee &e = m_kojin[size_t(row)];
+    return e.number + QLatin1Char(' ') + e.name;
+}
+
+void frmListEdit::readPunches()
+{
+    const PeriodDay &d = m_days.rows[size_t(std::clamp(m_index, 0, kPeriodRows - 1))];
+    // Another screen may have read all employees, or none, since this one opened.
+    g_kojin = m_kojin;
+    QHash<QString, StoredDay> rows;
+    {
+        // The pairing and the rows a later save may replace come from one state of the file.
+        ReadScope scope(dbs().monthly);
+        if (const int rc = Punch_LoadDate(d.month, d.day, m_count))
+            ErrorReport(rc, dbs().monthly.errorText());
+        else if (const int rc2 = PunchDays_ReadDate(dbs().monthly, d.month, d.day, rows))
+            ErrorReport(rc2, dbs().monthly.errorText());
+    }
+    for (int r = 0; r < m_count; ++r) {
+        m_stored[r] = g_punchRows.rows[size_t(r)].slot;
+        m_shown[r] = rows.value(punchDayKey(d.month, d.day, m_kojin[size_t(r)].card));
+    }
+}
+
+void frmListEdit::reloadStored()
+{
+    const PeriodDay &d = m_days.rows[size_t(std::clamp(m_index, 0, kPeriodRows - 1))];
+    if (m_count == 0 || !d.used())
+        return;
+    readPunches();
+    computeAndShow();
 }
 
 void frmListEdit::loadAndCompute()
@@ -246,12 +282,7 @@ void frmListEdit::loadAndCompute()
     const PeriodDay &d = m_days.rows[size_t(std::clamp(m_index, 0, kPeriodRows - 1))];
     if (m_count == 0 || !d.used())
         return;
-    // Another screen may have read all employees, or none, since this one opened.
-    g_kojin = m_kojin;
-    if (const int rc = Punch_LoadDate(d.month, d.day, m_count))
-        ErrorReport(rc, dbs().monthly.errorText());
-    for (int r = 0; r < m_count; ++r)
-        m_stored[r] = g_punchRows.rows[size_t(r)].slot;
+    readPunches();
     computeAndShow();
     focusField(0, 0);
 }

@@ -26,6 +26,7 @@ public:
     // Refreshes the selected date (the month or the punches changed).
     Q_INVOKABLE void ListEdit_Start();
     int ListEdit_check(int checkType = 0);
+    void reloadData() override { ListEdit_Start(); }
     int checkRoutine() override { return ListEdit_check(0); }
 
     int employeeCount() const { return m_count; }
@@ -36,13 +37,17 @@ public:
 protected:
     bool rowNavigable(int row) const override;
     bool rowUsed(int row) const override;
-    int saveRow(int row) override;
+    int saveRow(int row, int &unseen) override;
+    QString rowCaption(int row) const override;
+    void reloadStored() override;
     void revealRow(int row) override;
 
 private:
     void fillPeriod();
     void fillDates();
     void loadAndCompute();
+    // Reads the selected date's punches (the slots and the stored rows behind them).
+    void readPunches();
     void computeAndShow();
     void dateChanged(int index);
     void pickDate();

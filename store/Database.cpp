@@ -74,6 +74,18 @@ void Database::close()
     m_name.clear();
 }
 
+ReadScope::ReadScope(Database &db)
+    : m_db(db)
+{
+    m_active = m_db.isOpen() && m_db.handle().transaction();
+}
+
+ReadScope::~ReadScope()
+{
+    if (m_active)
+        m_db.handle().commit();
+}
+
 bool Database::isOpen() const { return !m_name.isEmpty() && m_db.isOpen(); }
 
 void Database::setError(int number, const QString &text)

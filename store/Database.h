@@ -71,5 +71,20 @@ bool inTransaction(Database &db, Fn fn)
     return true;
 }
 
+// Reads inside its life see one state of the file (a deferred transaction, ended at the end of
+// the scope). Does nothing when the handle is closed or already inside a transaction.
+class ReadScope
+{
+public:
+    explicit ReadScope(Database &db);
+    ~ReadScope();
+    ReadScope(const ReadScope &) = delete;
+    ReadScope &operator=(const ReadScope &) = delete;
+
+private:
+    Database &m_db;
+    bool m_active = false;
+};
+
 // True when the file exists and passes PRAGMA quick_check.
 bool isSoundDatabaseFile(const QString &path, QString *why = nullptr);

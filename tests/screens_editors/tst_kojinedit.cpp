@@ -381,6 +381,41 @@ private slots:
         QCOMPARE(w->workingCopy(r)[0], QStringLiteral("08:15"));
     }
 
+    // A punch stored after the screen read the day (data processing, another screen) is not
+    // deleted by a correction of that day: both are kept, the user is told which day, and the
+    // screen shows the day as stored now.
+    void correctionKeepsAPunchStoredSinceTheDayWasShown()
+    {
+        const QDate d(2010, 4, 9);
+        QVERIFY(addPunch(d, cardOf(1), QStringLiteral("08:50"), false));
+        auto w = open();
+        const int r = rowOf(*w, d);
+        QCOMPARE(field(*w, QStringLiteral("退1"), r)->text(), QStringLiteral("  :  "));
+        QVERIFY(addPunch(d, cardOf(1), QStringLiteral("18:05"), true)); // stored behind the screen
+
+        typeInto(field(*w, QStringLiteral("入1"), r), QStringLiteral("0845"));
+        click(*w, "cmdReCalc");
+        QCOMPARE(m_dialogs->messages().size(), 1);
+        QCOMPARE(m_dialogs->last().title, QStringLiteral("個人修正"));
+        QCOMPARE(m_dialogs->last().icon, Dialogs::Icon::Exclamation);
+        QVERIFY2(m_dialogs->last().text.contains(QStringLiteral("2010年04月09日")), qPrintable(m_dialogs->last().text));
+        const auto rows = punchesOf(d, cardOf(1));
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows.at(0).hour + rows.at(0).minute + rows.at(0).inOut, QStringLiteral("18051"));
+        QCOMPARE(rows.at(1).hour + rows.at(1).minute + rows.at(1).inOut, QStringLiteral("08450"));
+        QCOMPARE(field(*w, QStringLiteral("入1"), r)->text(), QStringLiteral("08:45"));
+        QCOMPARE(field(*w, QStringLiteral("退1"), r)->text(), QStringLiteral("18:05"));
+        QVERIFY(!isRed(field(*w, QStringLiteral("入1"), r)));
+        QVERIFY(!w->isChanged());
+        QVERIFY(!figure(*w, QStringLiteral("合計"), r)->text().isEmpty()); // computed with the kept punch
+
+        // Saved again, the day is replaced as shown: no message, no row left over.
+        typeInto(field(*w, QStringLiteral("入1"), r), QStringLiteral("0840"));
+        click(*w, "cmdReCalc");
+        QCOMPARE(m_dialogs->messages().size(), 1);
+        QCOMPARE(punchesOf(d, cardOf(1)).size(), 2);
+    }
+
     void halvesAndNavigation()
     {
         auto w = open();

@@ -278,6 +278,29 @@ private slots:
     }
 
     // The figures of every employee on every date are the calculation core's.
+    // The per-date twin: the employee whose day gained a punch behind the screen is named, and
+    // the punch stays.
+    void correctionKeepsAPunchStoredSinceTheDateWasShown()
+    {
+        QVERIFY(addEmployee(1));
+        QVERIFY(addEmployee(2));
+        const QDate d(2010, 3, 21);
+        QVERIFY(addPunch(d, cardOf(2), QStringLiteral("08:50"), false));
+        auto w = open();
+        QVERIFY(addPunch(d, cardOf(2), QStringLiteral("18:05"), true));
+        typeInto(field(*w, QStringLiteral("入1"), 1), QStringLiteral("0845"));
+        typeInto(field(*w, QStringLiteral("入1"), 0), QStringLiteral("0900")); // a day read empty, still empty
+        click(*w, "cmdReCalc");
+        QCOMPARE(m_dialogs->messages().size(), 1);
+        QCOMPARE(m_dialogs->last().title, QStringLiteral("一覧修正"));
+        QVERIFY(m_dialogs->last().text.contains(QStringLiteral("000002 社員2")));
+        QVERIFY(!m_dialogs->last().text.contains(QStringLiteral("000001")));
+        QCOMPARE(punchesOf(d, cardOf(2)).size(), 2);
+        QCOMPARE(punchesOf(d, cardOf(1)).size(), 1);
+        QCOMPARE(field(*w, QStringLiteral("退1"), 1)->text(), QStringLiteral("18:05"));
+        QCOMPARE(field(*w, QStringLiteral("入1"), 0)->text(), QStringLiteral("09:00"));
+    }
+
     void figuresMatchTheCalculation()
     {
         QVERIFY(setDayType(QDate(2010, 3, 28), QStringLiteral("休日")));

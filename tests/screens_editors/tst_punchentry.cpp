@@ -1,6 +1,26 @@
 #include "EditorFixture.h"
 #include "PunchEntry.h"
 
+namespace {
+
+// The rows of one employee-day as an editor reads them before it shows the day.
+StoredDay readDay(int month, int day, const QString &card)
+{
+    QHash<QString, StoredDay> days;
+    if (PunchDays_ReadCard(dbs().monthly, card, days) != 0)
+        qWarning("the day could not be read");
+    return days.value(punchDayKey(month, day, card));
+}
+
+// Replaces the day as it is stored now, as an editor that has just read it does.
+int replaceAsRead(int month, int day, const QString &card, const PunchSlots &punches)
+{
+    StoredDay shown = readDay(month, day, card);
+    return PunchDay_Replace(dbs().monthly, month, day, card, punches, shown);
+}
+
+} // namespace
+
 // The widget-free entry rules of the editors: reading a typed field, the order of a day and
 // the rewrite of one employee-day.
 class TestPunchEntry : public QObject
@@ -77,7 +97,7 @@ private slots:
         const auto otherBefore = fixture::punchesOf(other, card);
         const auto card2Before = fixture::punchesOf(d, card2);
 
-        QCOMPARE(PunchDay_Replace(dbs().monthly, 4, 5, card, {"08:10", "12:00", "13:00", "25:30"}), 0);
+        QCOMPARE(replaceAsRead(4, 5, card, {"08:10", "12:00", "13:00", "25:30"}), 0);
         const auto rows = fixture::punchesOf(d, card);
         using P = fixture::StoredPunch;
         const QVector<P> expected = {
@@ -91,10 +111,10 @@ private slots:
         QCOMPARE(fixture::punchesOf(d, card2), card2Before);
 
         // Empty slots are not written; an empty day has no rows left.
-        QCOMPARE(PunchDay_Replace(dbs().monthly, 4, 5, card, {"  :  ", "12:00", "  :  ", "  :  "}), 0);
+        QCOMPARE(replaceAsRead(4, 5, card, {"  :  ", "12:00", "  :  ", "  :  "}), 0);
         QCOMPARE(fixture::punchesOf(d, card).size(), 1);
         QCOMPARE(fixture::punchesOf(d, card).first().inOut, QStringLiteral("1"));
-        QCOMPARE(PunchDay_Replace(dbs().monthly, 4, 5, card, {"  :  ", "  :  ", "  :  ", "  :  "}), 0);
+        QCOMPARE(replaceAsRead(4, 5, card, {"  :  ", "  :  ", "  :  ", "  :  "}), 0);
         QVERIFY(fixture::punchesOf(d, card).isEmpty());
     }
 
@@ -111,7 +131,7 @@ private slots:
         for (int linkKind : {int(LinkUsb), int(LinkLan)}) {
             g_install.linkKind = linkKind;
             for (const PunchSlots &day : days) {
-                QCOMPARE(PunchDay_Replace(dbs().monthly, 4, 7, card, day), 0);
+                QCOMPARE(replaceAsRead(4, 7, card, day), 0);
                 g_periodDays = PeriodDays_LayoutFixed(2010, 4, 20);
                 QCOMPARE(Punch_LoadEmployee(card), 0);
                 const int row = g_periodDays.rowOf(QDate(2010, 4, 7));
@@ -144,7 +164,7 @@ private slots:
             g_install.linkKind = linkKind;
             for (const PunchSlots &day : days) {
                 QVERIFY(PunchSlots_InOrder(day));
-                QCOMPARE(PunchDay_Replace(dbs().monthly, 4, 7, card, day), 0);
+                QCOMPARE(replaceAsRead(4, 7, card, day), 0);
                 g_periodDays = PeriodDays_LayoutFixed(2010, 4, 20);
                 QCOMPARE(Punch_LoadEmployee(card), 0);
                 const int row = g_periodDays.rowOf(QDate(2010, 4, 7));
@@ -170,9 +190,89 @@ private slots:
         // Inserts fail once the table refuses new rows.
         QVERIFY(dbs().monthly.exec(QStringLiteral("CREATE TRIGGER no_insert BEFORE INSERT ON タイムカード "
                                                   "BEGIN SELECT RAISE(ABORT, 'refused'); END")));
-        QVERIFY(PunchDay_Replace(dbs().monthly, 4, 5, card, {"09:00", "18:00", "  :  ", "  :  "}) != 0);
+        StoredDay shown = readDay(4, 5, card);
+        const StoredDay shownBefore = shown;
+        QVERIFY(PunchDay_Replace(dbs().monthly, 4, 5, card, {"09:00", "18:00", "  :  ", "  :  "}, shown) != 0);
         QVERIFY(dbs().monthly.errorText().contains(QStringLiteral("refused")));
         QCOMPARE(fixture::punchesOf(d, card), before);
+        QCOMPARE(shown.size(), shownBefore.size()); // still the rows that are there
+        QCOMPARE(shown.first().rowid, shownBefore.first().rowid);
+    }
+
+    // A punch stored after the day was read (processing moved it in while an editor showed the
+    // day) is kept beside the corrected slots; the rows that were read are replaced.
+    void rewriteKeepsPunchesStoredSinceTheRead()
+    {
+        TestHome home;
+        QVERIFY(fixture::openMonth(home));
+        const QDate d(2010, 4, 9);
+        const QString card = fixture::cardOf(1);
+        QVERIFY(fixture::addPunch(d, card, QStringLiteral("08:50"), false));
+        StoredDay shown = readDay(4, 9, card);
+        QCOMPARE(shown.size(), 1);
+
+        QVERIFY(fixture::addPunch(d, card, QStringLiteral("18:05"), true)); // arrives meanwhile
+        int unseen = -1;
+        QCOMPARE(PunchDay_Replace(dbs().monthly, 4, 9, card, {"08:45", "  :  ", "  :  ", "  :  "}, shown, &unseen), 0);
+        QCOMPARE(unseen, 1);
+        using P = fixture::StoredPunch;
+        const QVector<P> expected = {
+            {"04", "09", "18", "05", "17", card, "1", "00", "\r"}, // the punch nobody was shown
+            {"04", "09", "08", "45", "0", card, "0", "00", "0"},   // the correction
+        };
+        QCOMPARE(fixture::punchesOf(d, card), expected);
+        // shown now holds both rows, so the next rewrite replaces them as the screen shows them.
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(PunchDay_Replace(dbs().monthly, 4, 9, card, {"08:40", "18:05", "  :  ", "  :  "}, shown, &unseen), 0);
+        QCOMPARE(unseen, 0);
+        QCOMPARE(fixture::punchesOf(d, card).size(), 2);
+        QCOMPARE(fixture::punchesOf(d, card).first().hour, QStringLiteral("08"));
+
+        // A day read empty keeps what arrived; a day cleared on screen keeps it too.
+        const QDate e(2010, 4, 10);
+        StoredDay empty = readDay(4, 10, card);
+        QVERIFY(empty.isEmpty());
+        QVERIFY(fixture::addPunch(e, card, QStringLiteral("09:00"), false));
+        QCOMPARE(PunchDay_Replace(dbs().monthly, 4, 10, card, {"  :  ", "  :  ", "  :  ", "  :  "}, empty, &unseen), 0);
+        QCOMPARE(unseen, 1);
+        QCOMPARE(fixture::punchesOf(e, card).size(), 1);
+    }
+
+    // Rows are matched by rowid and values: a row deleted and written again by someone else
+    // under the same rowid, with other values, is not the row that was read. Repeated rows
+    // are told apart by their rowids.
+    void rowsAreMatchedByRowidAndValues()
+    {
+        TestHome home;
+        QVERIFY(fixture::openMonth(home));
+        const QDate d(2010, 4, 12);
+        const QString card = fixture::cardOf(1);
+        QVERIFY(fixture::addPunch(d, card, QStringLiteral("09:00"), false));
+        QVERIFY(fixture::addPunch(d, card, QStringLiteral("09:00"), false)); // a repeat, both moved in
+        StoredDay shown = readDay(4, 12, card);
+        QCOMPARE(shown.size(), 2);
+        QVERIFY(shown.at(0).rowid != shown.at(1).rowid);
+        // Another screen replaces the second row under the same rowid with another time.
+        QVERIFY(dbs().monthly.exec(QStringLiteral("UPDATE タイムカード SET 時 = '10' WHERE rowid = ?"), {shown.at(1).rowid}));
+        int unseen = -1;
+        QCOMPARE(PunchDay_Replace(dbs().monthly, 4, 12, card, {"08:30", "  :  ", "  :  ", "  :  "}, shown, &unseen), 0);
+        QCOMPARE(unseen, 1);
+        const auto rows = fixture::punchesOf(d, card);
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows.at(0).hour, QStringLiteral("10")); // kept: not what was read
+        QCOMPARE(rows.at(1).hour, QStringLiteral("08"));
+
+        // A NULL value is matched as NULL.
+        const QDate n(2010, 4, 13);
+        QVERIFY(dbs().monthly.exec(QStringLiteral("INSERT INTO タイムカード VALUES ('04','13','07','00',NULL,?,'0','00',NULL)"),
+                                   {card}));
+        StoredDay nulls = readDay(4, 13, card);
+        QCOMPARE(nulls.size(), 1);
+        QVERIFY(nulls.first().values.at(2).isNull());
+        QCOMPARE(PunchDay_Replace(dbs().monthly, 4, 13, card, {"07:05", "  :  ", "  :  ", "  :  "}, nulls, &unseen), 0);
+        QCOMPARE(unseen, 0);
+        QCOMPARE(fixture::punchesOf(n, card).size(), 1);
+        QCOMPARE(fixture::punchesOf(n, card).first().minute, QStringLiteral("05"));
     }
 };
 
