@@ -202,6 +202,11 @@ void frmDataInput::cmdデータ収集_Click()
 
 void frmDataInput::cmdデータ処理_Click()
 {
+    // An open editor keeps its copy of the days it shows; a save from that copy after rows
+    // moved in would work on old rows. Its unsaved edits are settled first, and it reads the
+    // days again once rows have moved.
+    if (!settleOpenScreens(punchEditors()))
+        return;
     Intake::ProcessResult r;
     bool ok = false;
     {
@@ -212,6 +217,8 @@ void frmDataInput::cmdデータ処理_Click()
             m_moved = r.moved;
         kensuuDisp();
     }
+    if (ok && r.moved > 0)
+        reloadOpenScreens(punchEditors());
     if (!ok) {
         ErrorReport(r.errorNumber, r.errorText);
         return;
