@@ -1,5 +1,7 @@
 #include "Common.h"
 #include "DbFile.h"
+#include "Dialogs.h"
+#include "ProgramLock.h"
 #include "SetupWizard.h"
 #include "StartupLogic.h"
 #include "WidgetDialogs.h"
@@ -9,7 +11,6 @@
 #include <QDir>
 #include <QFont>
 #include <QFontDatabase>
-#include <QLockFile>
 
 // Program entry: one instance at a time, the setup wizard on a new installation, else the
 // login screen.
@@ -29,11 +30,17 @@ int main(int argc, char *argv[])
     WidgetDialogs dialogs;
     Dialogs::setBackend(&dialogs);
 
-    // A second instance ends at once, without a word. Without a data folder there is nothing
-    // to guard yet; the login screen then reports the missing installation.
-    QLockFile lock(dataFolder() + QStringLiteral("/corvan21.lock"));
-    lock.setStaleLockTime(0);
-    if (!lock.tryLock(0) && lock.error() == QLockFile::LockFailedError)
+    // A second instance ends at once, without a word. A start while corvan21-batch writes
+    // (a collection from cron) is told what holds the data, rather than left to think the
+    // program is already open. Without a data folder there is nothing to guard yet; the login
+    // screen then reports the missing installation.
+    ProgramLock lock;
+    const ProgramLock::Outcome held = lock.take();
+    if (held == ProgramLock::Outcome::HeldByBatch) {
+        Dialogs::inform(programStartRefusal(lock, held), appTitle(), Dialogs::Icon::Exclamation);
+        return 1;
+    }
+    if (held == ProgramLock::Outcome::HeldByProgram || held == ProgramLock::Outcome::HeldByOther)
         return 0;
 
     if (!setupCompleted())

@@ -4,8 +4,12 @@
 // process classifies
 // the intake table and moves what fits into the month's time cards.
 //
-// Exit status: 0 done; 1 wrong password, failed start of the month, a failed collection (its
-// result code and message are printed) or a failed processing; 2 bad options.
+// Both write punches, so both hold the data folder's lock (data/corvan21.lock) for the run and
+// refuse to start while the program or another writing command holds it: an open editor of
+// the program keeps its copy of the days it shows.
+//
+// Exit status: 0 done; 1 the lock is held, wrong password, failed start of the month, a failed
+// collection (its result code and message are printed) or a failed processing; 2 bad options.
 
 #include "BatchCommand.h"
 #include "BatchSelection.h"
@@ -17,6 +21,7 @@
 #include "LanLink.h"
 #include "UsbLink.h"
 #include "MonthStart.h"
+#include "ProgramLock.h"
 
 #include <QEventLoop>
 
@@ -25,7 +30,37 @@ namespace {
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 
-bool login(const QStringList &args, const char *name, int &exitCode)
+// Takes the data folder's lock for the run; false with the message printed when it is held.
+// what: the object of the sentence "nothing was ...".
+bool takeLock(ProgramLock &lock, const char *name, const char *what)
+{
+    const QString who = QStringLiteral("corvan21-batch %1: ").arg(QString::fromLatin1(name));
+    const QString nothing = QStringLiteral("nothing was %1").arg(QString::fromLatin1(what));
+    switch (lock.take()) {
+    case ProgramLock::Outcome::Taken:
+    case ProgramLock::Outcome::NoDataFolder: // the login reports the missing installation
+        return true;
+    case ProgramLock::Outcome::HeldByProgram:
+        batchError(who + QStringLiteral("the program %1 is running and holds the data folder; %2. "
+                                        "Run the command again once the program has ended.")
+                             .arg(lock.holderText(), nothing));
+        return false;
+    case ProgramLock::Outcome::HeldByBatch:
+        batchError(who + QStringLiteral("another run, %1, is writing to the data folder; %2. "
+                                        "Run the command again once it has ended.")
+                             .arg(lock.holderText(), nothing));
+        return false;
+    case ProgramLock::Outcome::HeldByOther:
+        batchError(who + QStringLiteral("%1 is held by %2; %3.").arg(lock.path(), lock.holderText(), nothing));
+        return false;
+    case ProgramLock::Outcome::Failed:
+        break;
+    }
+    batchError(who + QStringLiteral("cannot create the lock file %1; %2.").arg(lock.path(), nothing));
+    return false;
+}
+
+bool login(const QStringList &args, const char *name, const char *what, ProgramLock &lock, int &exitCode)
 {
     BatchOptions o;
     QString why;
@@ -40,6 +75,10 @@ bool login(const QStringList &args, const char *name, int &exitCode)
     if (!batchMonth(o.value(QStringLiteral("month")), &year, &month)) {
         batchError(QStringLiteral("--month must be yyyymm: ") + o.value(QStringLiteral("month")));
         exitCode = kExitUsage;
+        return false;
+    }
+    if (!takeLock(lock, name, what)) {
+        exitCode = kExitFailed;
         return false;
     }
     if (!startMonthForBatch(year, month, o.value(QStringLiteral("password")), &why)) {
@@ -66,10 +105,10 @@ void printCounts()
     batchOut(QStringLiteral("月度違いデータ数 %1").arg(c.otherMonth));
 }
 
-int runCollect(const QStringList &args)
+int runCollect(const QStringList &args, ProgramLock &lock)
 {
     int exitCode = 0;
-    if (!login(args, "collect", exitCode))
+    if (!login(args, "collect", "collected", lock, exitCode))
         return exitCode;
     Intake::Counts before;
     if (!Intake::readCounts(dbs().intake, before)) {
@@ -116,10 +155,10 @@ int runCollect(const QStringList &args)
     return r.code ? kExitFailed : 0;
 }
 
-int runProcess(const QStringList &args)
+int runProcess(const QStringList &args, ProgramLock &lock)
 {
     int exitCode = 0;
-    if (!login(args, "process", exitCode))
+    if (!login(args, "process", "processed", lock, exitCode))
         return exitCode;
     const Intake::PeriodBounds b = Intake::SyorituCal(g_run.year, g_run.month, g_company.closingDayNo, Clock::today());
     Intake::ProcessResult r;
@@ -134,10 +173,12 @@ int runProcess(const QStringList &args)
     return 0;
 }
 
-// The databases are closed before the program ends, as the main window does.
-int closing(int (*run)(const QStringList &), const QStringList &args)
+// The databases are closed before the program ends, as the main window does, and before the
+// lock is given up.
+int closing(int (*run)(const QStringList &, ProgramLock &), const QStringList &args)
 {
-    const int rc = run(args);
+    ProgramLock lock;
+    const int rc = run(args, lock);
     closeAllDatabases();
     return rc;
 }
