@@ -12,6 +12,7 @@
 // collection (its result code and message are printed) or a failed processing; 2 bad options.
 
 #include "BatchCommand.h"
+#include "BatchPassword.h"
 #include "BatchSelection.h"
 #include "CalcoloCom.h"
 #include "Common.h"
@@ -64,10 +65,12 @@ bool login(const QStringList &args, const char *name, const char *what, ProgramL
 {
     BatchOptions o;
     QString why;
-    if (!o.parse(args, {QStringLiteral("month"), QStringLiteral("password")}, &why)
-        || !o.has(QStringLiteral("month")) || !o.has(QStringLiteral("password"))) {
-        batchError(why.isEmpty() ? QStringLiteral("--month and --password are required") : why);
-        batchError(QStringLiteral("usage: corvan21-batch %1 --month yyyymm --password P").arg(QString::fromLatin1(name)));
+    QString password;
+    if (!o.parse(args, QStringList{QStringLiteral("month")} + batchPasswordOptions(), &why)
+        || !o.has(QStringLiteral("month")) || !batchPassword(o, &password, &why)) {
+        batchError(why.isEmpty() ? QStringLiteral("missing option --month") : why);
+        batchError(QStringLiteral("usage: corvan21-batch %1 --month yyyymm %2")
+                       .arg(QString::fromLatin1(name), batchPasswordUsage()));
         exitCode = kExitUsage;
         return false;
     }
@@ -81,7 +84,7 @@ bool login(const QStringList &args, const char *name, const char *what, ProgramL
         exitCode = kExitFailed;
         return false;
     }
-    if (!startMonthForBatch(year, month, o.value(QStringLiteral("password")), &why)) {
+    if (!startMonthForBatch(year, month, password, &why)) {
         batchError(why);
         exitCode = kExitFailed;
         return false;
@@ -183,9 +186,9 @@ int closing(int (*run)(const QStringList &, ProgramLock &), const QStringList &a
     return rc;
 }
 
-const BatchCommand g_collect("collect", "collect --month yyyymm --password P",
+const BatchCommand g_collect("collect", "collect --month yyyymm (--password-file FILE | --password - | --password P)",
                              [](const QStringList &a) { return closing(runCollect, a); });
-const BatchCommand g_process("process", "process --month yyyymm --password P",
+const BatchCommand g_process("process", "process --month yyyymm (--password-file FILE | --password - | --password P)",
                              [](const QStringList &a) { return closing(runProcess, a); });
 
 } // namespace

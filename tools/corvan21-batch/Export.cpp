@@ -6,6 +6,7 @@
 // a failed write (the old file stays); 2 bad options (nothing is written).
 
 #include "BatchCommand.h"
+#include "BatchPassword.h"
 #include "BatchSelection.h"
 #include "Common.h"
 #include "DbFile.h"
@@ -48,13 +49,17 @@ int exportCommand(const QStringList &args)
     BatchOptions o;
     QString why;
     if (!o.parse(args,
-                 {QStringLiteral("month"), QStringLiteral("password"), QStringLiteral("kind"), QStringLiteral("out"),
-                  QStringLiteral("items"), QStringLiteral("employees"), QStringLiteral("dates")},
+                 {QStringLiteral("month"), QStringLiteral("password"), QStringLiteral("password-file"),
+                  QStringLiteral("kind"), QStringLiteral("out"), QStringLiteral("items"), QStringLiteral("employees"),
+                  QStringLiteral("dates")},
                  &why))
         return usage(why);
-    for (const char *required : {"month", "password", "kind", "out"})
+    for (const char *required : {"month", "kind", "out"})
         if (!o.has(QString::fromLatin1(required)))
             return usage(QStringLiteral("missing option --") + QString::fromLatin1(required));
+    QString password;
+    if (!batchPassword(o, &password, &why))
+        return usage(why);
 
     QString year, mon;
     if (!batchMonth(o.value(QStringLiteral("month")), &year, &mon))
@@ -95,7 +100,7 @@ int exportCommand(const QStringList &args)
         return usage(QStringLiteral("--dates applies to --kind daily only"));
 
     bool refused = false;
-    if (!startMonthForBatch(year, mon, o.value(QStringLiteral("password")), &why, &refused)) {
+    if (!startMonthForBatch(year, mon, password, &why, &refused)) {
         batchError(why);
         return kExitFailed;
     }
@@ -136,7 +141,8 @@ int runExport(const QStringList &args)
 }
 
 const BatchCommand kExport("export",
-                           "export --month yyyymm --password P --kind individual|daily|totals|pca|bugyo|yayoi --out FILE"
+                           "export --month yyyymm (--password-file FILE | --password - | --password P)"
+                           " --kind individual|daily|totals|pca|bugyo|yayoi --out FILE"
                            " [--items 0,1,...] [--employees NUMBER,...] [--dates yyyy/mm/dd,...]",
                            runExport);
 

@@ -5,6 +5,7 @@
 // a failed write or drawing (the old file stays); 2 bad options (nothing is written).
 
 #include "BatchCommand.h"
+#include "BatchPassword.h"
 #include "BatchSelection.h"
 #include "Common.h"
 #include "DbFile.h"
@@ -56,13 +57,16 @@ int printReport(const QStringList &args)
     BatchOptions o;
     QString why;
     if (!o.parse(args,
-                 {QStringLiteral("month"), QStringLiteral("password"), QStringLiteral("report"), QStringLiteral("pdf"),
-                  QStringLiteral("employees"), QStringLiteral("dates")},
+                 {QStringLiteral("month"), QStringLiteral("password"), QStringLiteral("password-file"),
+                  QStringLiteral("report"), QStringLiteral("pdf"), QStringLiteral("employees"), QStringLiteral("dates")},
                  &why))
         return usage(why);
-    for (const char *required : {"month", "password", "report", "pdf"})
+    for (const char *required : {"month", "report", "pdf"})
         if (!o.has(QString::fromLatin1(required)))
             return usage(QStringLiteral("missing option --") + QString::fromLatin1(required));
+    QString password;
+    if (!batchPassword(o, &password, &why))
+        return usage(why);
 
     QString year, mon;
     if (!batchMonth(o.value(QStringLiteral("month")), &year, &mon))
@@ -85,7 +89,7 @@ int printReport(const QStringList &args)
         return usage(QStringLiteral("--dates applies to --report daily only"));
 
     bool refused = false;
-    if (!startMonthForBatch(year, mon, o.value(QStringLiteral("password")), &why, &refused)) {
+    if (!startMonthForBatch(year, mon, password, &why, &refused)) {
         batchError(why);
         return kExitFailed;
     }
@@ -123,7 +127,8 @@ int printReport(const QStringList &args)
 }
 
 const BatchCommand kPrint("print",
-                          "print --month yyyymm --password P --report individual|daily|master|categories --pdf FILE"
+                          "print --month yyyymm (--password-file FILE | --password - | --password P)"
+                          " --report individual|daily|master|categories --pdf FILE"
                           " [--employees NUMBER,...] [--dates yyyy/mm/dd,...]",
                           runPrint);
 
