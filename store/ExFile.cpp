@@ -94,11 +94,10 @@ int Password_Write(const QString &newPassword)
     // A new password replaces the old file in one step. Deleting the old file first would, when
     // the new one cannot be written (a full disk), leave the user's password gone and only the
     // master password open; this way the old password stays in force, on disk and here.
-    const auto r = writeTextFileAtomic(path, SjisText::encode(newPassword) + "\r\n");
+    // Owner-only permissions, from the file's first moment on, stand in for the hidden attribute.
+    const auto r = writePrivateFileAtomic(path, SjisText::encode(newPassword) + "\r\n");
     if (!r.ok)
         return r.error ? r.error : 1;
-    // Owner-only permissions stand in for the hidden attribute.
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     g_userPassword = newPassword;
     return 0;
 }

@@ -1,9 +1,16 @@
 #include "SjisText.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
 
 namespace SjisText {
 
@@ -121,6 +128,45 @@ SjisText::WriteResult writeTextFileAtomic(const QString &path, const QByteArray 
         return r;
     }
     return SjisText::commitWhole(f);
+}
+
+SjisText::WriteResult writePrivateFileAtomic(const QString &path, const QByteArray &bytes)
+{
+    // QSaveFile would make a new file's temporary copy with the usual mode (0644 under the
+    // usual umask) and only the caller could narrow it afterwards. Here the temporary file is
+    // created exclusively with owner-only permissions.
+    const QFileInfo target(path);
+    QFile tmp;
+    bool created = false;
+    for (int attempt = 0; attempt < 16 && !created; ++attempt) {
+        tmp.setFileName(target.absolutePath() + QStringLiteral("/.") + target.fileName() + QLatin1Char('.')
+                        + QString::number(QRandomGenerator::global()->generate(), 36));
+        created = tmp.open(QIODevice::WriteOnly | QIODevice::NewOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+        if (!created && !tmp.exists())
+            break; // not a clash of names: the folder refuses the file
+    }
+    if (!created)
+        return fail(tmp);
+    auto systemFailure = [&](int number) {
+        SjisText::WriteResult r;
+        r.ok = false;
+        r.error = int(QFileDevice::WriteError);
+        r.description = QString::fromLocal8Bit(std::strerror(number));
+        return r;
+    };
+    SjisTextWriter out(&tmp);
+    out.writeBytes(bytes);
+    SjisText::WriteResult result;
+    if (out.failed() || !SjisText::flushWhole(tmp))
+        result = fail(tmp);
+    else if (::fsync(tmp.handle()) != 0)
+        result = systemFailure(errno);
+    tmp.close();
+    if (result.ok && std::rename(QFile::encodeName(tmp.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
+        result = systemFailure(errno);
+    if (!result.ok)
+        QFile::remove(tmp.fileName());
+    return result;
 }
 
 SjisText::WriteResult appendTextFile(const QString &path, const QByteArray &bytes)

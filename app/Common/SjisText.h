@@ -61,5 +61,9 @@ private:
 // Whole-file writes through QSaveFile: the old file stays as it was unless the new one was
 // written completely; a failed result names the system's reason in its description.
 SjisText::WriteResult writeTextFileAtomic(const QString &path, const QByteArray &bytes);
+// As writeTextFileAtomic, for a file only its owner may read (the password file): the new file
+// is created with mode 0600 before a byte goes into it and then put in place of the old one, so
+// at no moment can another user open it.
+SjisText::WriteResult writePrivateFileAtomic(const QString &path, const QByteArray &bytes);
 // Appends encoded text to a file (the logs); creates it when missing.
 SjisText::WriteResult appendTextFile(const QString &path, const QByteArray &bytes);
