@@ -69,9 +69,7 @@ Run run(const QString &program, const QStringList &args, const Options &options)
     }
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
     r.out = QString::fromLocal8Bit(p.readAllStandardOutput());
-    QStringList err = QString::fromLocal8Bit(p.readAllStandardError()).split(QLatin1Char('\n'));
-    err.removeIf([](const QString &l) { return l.startsWith(QStringLiteral("QStandardPaths:")); });
-    r.err = err.join(QLatin1Char('\n')).trimmed();
+    r.err = QString::fromLocal8Bit(p.readAllStandardError()).trimmed();
     return r;
 }
 

@@ -22,7 +22,7 @@ void stopSimulator(QProcess &sim);
 struct Run {
     int exitCode = -1; // -1: did not finish in time, -2: crashed, -3: killed on purpose
     QString out;
-    QString err; // without Qt's start-up notes about the runtime folder
+    QString err;
 };
 
 struct Options {
