@@ -1,5 +1,12 @@
 // The shared trace buffer: writers in any process append text under the robust mutex, one
 // reader (the holder of the owner key) waits on the per-slot events and copies slots out.
+//
+// Attachments are counted by locks the kernel keeps for each attached process (open file
+// description locks on the shared memory object, one byte per attachment): a process that dies
+// or replaces itself with exec drops its lock without running any code, so the count never
+// holds on to it, the buffer is set up afresh when nobody else is attached, and a reader that
+// is gone no longer holds the owner key. A child that forks without exec shares its parent's
+// lock, and with it its attachment, as it shares the mapped buffer.
 
 #include "Internal.h"
 #include "TraceSection.h"
@@ -22,9 +29,15 @@ namespace kesto {
 
 namespace {
 
+// Defined before the detacher below, so that it outlives it.
+std::string g_shmName;
+
 std::mutex g_attachLock;
 SharedTrace *g_shared = nullptr;
 bool g_attachTried = false;
+int g_attachFd = -1;   // the description holding this process's attachment lock
+int g_attachment = -1; // its index, -1 when none could be taken
+int g_probeFd = -1;    // a description of our own that holds no lock, to ask about the others
 
 constexpr uint32_t kWaitAbandoned = 128;
 constexpr uint32_t kWrongKey = 1010;
@@ -184,8 +197,65 @@ SharedTrace *mapShared()
     return s;
 }
 
-// A forked child is one more process holding the buffer.
-void afterFork() { __atomic_fetch_add(&g_shared->section.attachCount, 1, __ATOMIC_SEQ_CST); }
+struct flock attachmentByte(int index, short type)
+{
+    struct flock fl {};
+    fl.l_type = type;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = index;
+    fl.l_len = 1;
+    return fl;
+}
+
+// Whether some process holds attachment `index`, asked through a description of our own (ours
+// is another, so our own attachment counts too). When the kernel cannot say, the attachment
+// is taken to be alive: a buffer is never set up afresh under a process that may be using it.
+bool attachmentAlive(int probe, int index)
+{
+    struct flock fl = attachmentByte(index, F_WRLCK);
+    if (probe < 0 || fcntl(probe, F_OFD_GETLK, &fl) != 0)
+        return true;
+    return fl.l_type != F_UNLCK;
+}
+
+uint32_t liveAttachments()
+{
+    uint32_t n = 0;
+    for (int i = 0; i < kTraceAttachments; ++i)
+        n += attachmentAlive(g_probeFd, i) ? 1 : 0;
+    return n;
+}
+
+// Takes the first free attachment for this process; called under the mutex.
+void takeAttachment()
+{
+    g_probeFd = shm_open(traceShmName(), O_RDWR | O_CLOEXEC, 0600);
+    g_attachFd = shm_open(traceShmName(), O_RDWR | O_CLOEXEC, 0600);
+    if (g_attachFd < 0)
+        return;
+    for (int i = 0; i < kTraceAttachments; ++i) {
+        struct flock fl = attachmentByte(i, F_WRLCK);
+        if (fcntl(g_attachFd, F_OFD_SETLK, &fl) == 0) {
+            g_attachment = i;
+            return;
+        }
+        if (errno != EAGAIN && errno != EACCES)
+            break;
+    }
+    close(g_attachFd);
+    g_attachFd = -1;
+}
+
+// Whether the reader that holds the owner key is still attached.
+bool ownerAlive(SharedTrace *s)
+{
+    const uint32_t a = s->ownerAttachment;
+    if (a == 0 || a > kTraceAttachments)
+        return true; // not known: held as long as it is marked held
+    return attachmentAlive(g_probeFd, static_cast<int>(a - 1));
+}
+
+uint32_t myAttachment() { return g_attachment >= 0 ? static_cast<uint32_t>(g_attachment + 1) : 0; }
 
 SharedTrace *attach()
 {
@@ -198,20 +268,24 @@ SharedTrace *attach()
         return nullptr;
     lockShared(s);
     TraceSection &t = s->section;
-    if (++t.attachCount == 1) {
-        // The first process starts with a fresh buffer, as a newly loaded section would be.
+    takeAttachment();
+    // Without an attachment of its own (every one taken) this process is one more than counted.
+    t.attachCount = liveAttachments() + (g_attachment < 0 ? 1 : 0);
+    if (t.attachCount == 1) {
+        // The first process starts with a fresh buffer, as a newly loaded section would be,
+        // whatever processes that are gone left in it.
         resetBuffer(t);
         t.cleared = 0;
         t.tracingEnabled = 0;
         t.ownerKey = 0;
         t.ownerHeld = 0;
+        s->ownerAttachment = 0;
         for (auto &e : s->events)
             e.signalled = 0;
         t.active = 1;
     }
     unlockShared(s);
     g_shared = s;
-    pthread_atfork(nullptr, nullptr, afterFork);
     return s;
 }
 
@@ -223,9 +297,18 @@ struct Detacher {
         if (!s)
             return;
         lockShared(s);
-        if (s->section.attachCount > 0 && --s->section.attachCount == 0)
+        if (g_attachFd >= 0) {
+            close(g_attachFd); // lets go of the attachment, unless a forked child shares it
+            g_attachFd = -1;
+        }
+        s->section.attachCount = liveAttachments();
+        if (s->section.attachCount == 0)
             s->section.active = 0;
         unlockShared(s);
+        if (g_probeFd >= 0) {
+            close(g_probeFd);
+            g_probeFd = -1;
+        }
         g_shared = nullptr;
         munmap(s, sizeof(SharedTrace));
     }
@@ -237,8 +320,6 @@ bool ready(SharedTrace *s)
     return s && __atomic_load_n(&s->section.tracingEnabled, __ATOMIC_RELAXED) &&
            __atomic_load_n(&s->section.active, __ATOMIC_RELAXED);
 }
-
-std::string g_shmName;
 
 } // namespace
 
@@ -444,14 +525,16 @@ KESTO_BOOL KestoSetReadTraceOwnerKey(uint32_t ownerKey, KESTO_BOOL force)
     if (ownerKey == t.ownerKey) {
         t.ownerHeld = 1;
         wakeReaders(s);
-    } else if (t.ownerHeld && !force) {
+    } else if (t.ownerHeld && !force && ownerAlive(s)) {
         unlockShared(s);
         return 0;
     } else {
+        // A key held by a reader that is gone is free: nobody can release it any more.
         wakeReaders(s);
         t.ownerKey = ownerKey;
         t.ownerHeld = 1;
     }
+    s->ownerAttachment = myAttachment();
     unlockShared(s);
     return 1;
 }

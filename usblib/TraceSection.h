@@ -48,6 +48,11 @@ struct TraceEvent {
 
 constexpr uint32_t kTraceReadyMagic = 0x4B535452; // "KSTR"
 
+// Each attached process holds a lock on one byte of the shared memory object, at the index of
+// its attachment; the kernel lets go of it when the process dies or execs another program, so
+// attachments of processes that are gone are recognised as such.
+constexpr int kTraceAttachments = 1024;
+
 // The whole shared memory object. `mutex` is the trace buffer's named mutex
 // ("KestoUSB_Trace_Buffer_Mutex"), events[n] is "KestoUSB_Trace_Buffer_Event_0x0n".
 struct SharedTrace {
@@ -55,6 +60,8 @@ struct SharedTrace {
     std::atomic<uint32_t> ready;
     pthread_mutex_t mutex;
     TraceEvent events[kTraceSlots];
+    // The attachment (index + 1) of the reader that holds the owner key; 0 when not known.
+    uint32_t ownerAttachment;
 };
 
 // Name of the shared memory object: KESTOUSB_TRACE_SHM when set (tests give each run its

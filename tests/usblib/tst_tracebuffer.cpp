@@ -4,9 +4,11 @@
 #include "UsbTestSupport.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 
 #include <QElapsedTimer>
+#include <QProcess>
 
 using namespace usbtest;
 
@@ -34,6 +36,52 @@ uint32_t wait(int8_t slot, uint32_t timeout, TraceRecord *r, int8_t *next, uint3
 {
     return WaitForTrace(slot, 0, timeout, r, next, len, key);
 }
+
+// Starts the helper program on the buffer `shm` and waits until it says it is ready.
+bool startHelper(QProcess &p, const QStringList &args, const std::string &shm)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("KESTOUSB_TRACE_SHM"), QString::fromStdString(shm));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(TRACE_HELPER), args);
+    if (!p.waitForStarted(5000))
+        return false;
+    QByteArray out;
+    while (!out.contains("ready\n")) {
+        if (!p.waitForReadyRead(5000))
+            return false;
+        out += p.readAllStandardOutput();
+    }
+    return true;
+}
+
+void stopHelper(QProcess &p)
+{
+    p.kill();
+    p.waitForFinished(5000);
+}
+
+// A view of a trace buffer's shared memory that does not attach to it as a user of the
+// library would.
+struct BufferView {
+    kesto::SharedTrace *s = nullptr;
+    explicit BufferView(const std::string &shm)
+    {
+        const int fd = shm_open(shm.c_str(), O_RDWR, 0600);
+        if (fd < 0)
+            return;
+        void *p = mmap(nullptr, sizeof(kesto::SharedTrace), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+        ::close(fd);
+        if (p != MAP_FAILED)
+            s = static_cast<kesto::SharedTrace *>(p);
+    }
+    ~BufferView()
+    {
+        if (s)
+            munmap(s, sizeof(kesto::SharedTrace));
+    }
+    kesto::TraceSection &t() const { return s->section; }
+};
 
 } // namespace
 
@@ -264,6 +312,86 @@ private slots:
         QCOMPARE(wait(5, 0, &r, &next, &len), static_cast<uint32_t>(KESTO_E_INVALIDARG));
         QCOMPARE(wait(0, 0, nullptr, &next, &len), static_cast<uint32_t>(KESTO_E_INVALIDARG));
         QCOMPARE(wait(3, 50, &r, &next, &len), KESTO_WAIT_TIMEOUT);
+    }
+
+    // ---- processes that are gone ----
+
+    // A reader that is killed can release nothing: its key is free without force afterwards,
+    // and it is no longer counted among the attached processes.
+    void aKilledReaderLeavesItsKeyFree()
+    {
+        QVERIFY(KestoReleaseReadTraceOwnerKey(kReaderKey));
+        QProcess reader;
+        QVERIFY(startHelper(reader, {QStringLiteral("read"), QStringLiteral("77")}, m_shm));
+        QCOMPARE(m_view->section.attachCount, 2u);
+        QCOMPARE(m_view->section.ownerKey, 77u);
+        QVERIFY(!KestoSetReadTraceOwnerKey(kReaderKey, 0)); // a live reader holds it
+        stopHelper(reader);
+        QVERIFY(KestoSetReadTraceOwnerKey(kReaderKey, 0));
+        QCOMPARE(m_view->section.ownerKey, kReaderKey);
+
+        QProcess user;
+        QVERIFY(startHelper(user, {QStringLiteral("attach")}, m_shm));
+        QCOMPARE(m_view->section.attachCount, 2u); // this test and the new user, not the dead reader
+        // A live reader's key still needs force.
+        QVERIFY(KestoReleaseReadTraceOwnerKey(kReaderKey));
+        QVERIFY(startHelper(reader, {QStringLiteral("read"), QStringLiteral("78")}, m_shm));
+        QVERIFY(!KestoSetReadTraceOwnerKey(kReaderKey, 0));
+        QVERIFY(KestoSetReadTraceOwnerKey(kReaderKey, 1));
+        stopHelper(reader);
+        stopHelper(user);
+    }
+
+    // Once every process that used a buffer is gone, killed or not, the next one sets it up
+    // afresh: tracing off until its reader switches it on, no text of the dead, its own count.
+    void bufferIsSetUpAfreshWhenItsProcessesAreGone()
+    {
+        const std::string shm = m_shm + "-b";
+        shm_unlink(shm.c_str());
+        QProcess first;
+        QVERIFY(startHelper(first, {QStringLiteral("read"), QStringLiteral("11")}, shm));
+        {
+            BufferView v(shm);
+            QVERIFY(v.s);
+            QCOMPARE(v.t().attachCount, 1u);
+            QCOMPARE(QByteArray(v.t().traceSlots[0].text), QByteArray("helper 11 reading\n"));
+            stopHelper(first);
+
+            QProcess second; // without force: the dead reader's key is free
+            QVERIFY(startHelper(second, {QStringLiteral("read"), QStringLiteral("22")}, shm));
+            QCOMPARE(v.t().attachCount, 1u);
+            QCOMPARE(v.t().ownerKey, 22u);
+            QCOMPARE(int(v.t().active), 1);
+            QCOMPARE(QByteArray(v.t().traceSlots[0].text), QByteArray("helper 22 reading\n"));
+            stopHelper(second);
+        }
+        shm_unlink(shm.c_str());
+    }
+
+    // A child that a user of the buffer forks and that then runs another program does not use
+    // the buffer: when its parent ends, nobody is attached any more.
+    void aChildThatExecsIsNoAttachment()
+    {
+        const std::string shm = m_shm + "-c";
+        shm_unlink(shm.c_str());
+        QProcess parent;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("KESTOUSB_TRACE_SHM"), QString::fromStdString(shm));
+        parent.setProcessEnvironment(env);
+        parent.start(QStringLiteral(TRACE_HELPER), {QStringLiteral("exec-child")});
+        QVERIFY(parent.waitForFinished(10000));
+        QCOMPARE(parent.exitCode(), 0);
+        bool ok = false;
+        const pid_t child = parent.readAllStandardOutput().trimmed().toInt(&ok);
+        QVERIFY(ok && child > 0);
+        {
+            BufferView v(shm);
+            QVERIFY(v.s);
+            QCOMPARE(v.t().attachCount, 0u);
+            QCOMPARE(int(v.t().active), 0);
+        }
+        ::kill(child, SIGKILL); // the helper's own child, idle until now
+        shm_unlink(shm.c_str());
     }
 };
 
