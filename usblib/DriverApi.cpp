@@ -280,11 +280,21 @@ uint32_t checkTextArgs(const char *name, KESTO_HANDLE h, uint32_t length, char *
     return 0;
 }
 
+// The longest device path a caller may open: what the classic 260-character path buffer holds
+// before its terminating zero.
+constexpr size_t kMaxDevicePath = 259;
+
 KESTO_HANDLE openPath(const std::string &devicePath, KESTO_BOOL exclusive, const char *traceName)
 {
-    const std::string socket = devicePathToSocket(devicePath);
     std::shared_ptr<DriverConnection> c;
-    uint32_t r = socket.empty() ? KESTO_ERROR_FILE_NOT_FOUND : DriverConnection::open(socket, exclusive != 0, &c);
+    uint32_t r = 0;
+    if (devicePath.size() > kMaxDevicePath) {
+        // Refused rather than cut to fit: the cut name could be another device's.
+        r = KESTO_ERROR_INVALID_NAME;
+    } else {
+        const std::string socket = devicePathToSocket(devicePath);
+        r = socket.empty() ? KESTO_ERROR_FILE_NOT_FOUND : DriverConnection::open(socket, exclusive != 0, &c);
+    }
     if (r != 0) {
         if (tracingOn()) {
             traceLine("KESTO_USB: KestoOpenHandle failed for %s.", traceName);
@@ -328,9 +338,8 @@ KESTO_HANDLE KestoOpenHandle(const char *linkName, uint32_t deviceInstance, KEST
         setLastError(KESTO_ERROR_INVALID_PARAMETER);
         return KESTO_INVALID_HANDLE;
     }
-    char path[260];
-    std::snprintf(path, sizeof path, "\\\\.\\%s%u", linkName, deviceInstance);
-    return openPath(path, exclusive, path);
+    const std::string path = "\\\\.\\" + std::string(linkName) + std::to_string(deviceInstance);
+    return openPath(path, exclusive, path.c_str());
 }
 
 KESTO_HANDLE KestoOpenGuidHandle(const KESTO_GUID *interfaceGuid, uint32_t memberIndex, KESTO_BOOL exclusive)

@@ -58,6 +58,7 @@ constexpr GUID IID_IUnknown = {0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0,
 constexpr GUID IID_IDispatch = {0x00020400, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 constexpr GUID IID_IClassFactory = {0x00000001, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
 constexpr GUID IID_IErrorInfo = {0x1CF2B120, 0x547D, 0x101B, {0x8E, 0x65, 0x08, 0x00, 0x2B, 0x2B, 0xD1, 0x19}};
+constexpr GUID IID_IKestoErrorCode = {0x9F1555CD, 0x4BAA, 0x4B02, {0x9C, 0x8B, 0xD6, 0x26, 0x3C, 0xCC, 0x5A, 0x5F}};
 
 constexpr GUID LIBID_KESTOUSBLib = {0xA5914451, 0x1A00, 0x11D4, {0xA1, 0xC3, 0x00, 0x60, 0x08, 0x37, 0xFC, 0x57}};
 
@@ -191,6 +192,17 @@ struct IErrorInfo : IUnknown {
 
 protected:
     ~IErrorInfo() = default;
+};
+
+// Addition of this platform, asked of an error record with QueryInterface: the library's result
+// code the description was made from (a USB status code, or a platform error such as 1460 for a
+// transfer that ran out of time), so that a client tells errors apart by number, not by their
+// texts. S_FALSE and 0 when the record was not made from a result code.
+struct IKestoErrorCode : IUnknown {
+    virtual HRESULT GetCode(uint32_t *code) = 0;
+
+protected:
+    ~IKestoErrorCode() = default;
 };
 
 // ---- the classes' interfaces ----

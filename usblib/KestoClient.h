@@ -183,8 +183,8 @@ public:
         return check([&] { return m_control->put_DeviceInstance(instance); });
     }
     // 0 waits as long as the driver takes; otherwise a transfer gives up after this many
-    // milliseconds with error 1460 and the text "This operation returned because the timeout
-    // period expired."
+    // milliseconds with error 1460 (errorCode()) and the text "This operation returned because
+    // the timeout period expired."
     HRESULT setTransferTimeout(int32_t milliseconds)
     {
         return check([&] { return m_control->put_TransferTimeout(milliseconds); });
@@ -196,12 +196,16 @@ public:
 
     const std::string &errorDescription() const { return m_description; }
     const std::string &errorSource() const { return m_source; }
+    // The library's result code behind the last failure (e.g. 1460, KESTO_ERROR_TIMEOUT, for a
+    // transfer that ran out of time); 0 when the failure did not come from one.
+    uint32_t errorCode() const { return m_code; }
 
 private:
     template <typename F> HRESULT check(F call)
     {
         m_description.clear();
         m_source.clear();
+        m_code = 0;
         if (!m_control) {
             m_description = "The KestoUsb control has not been created.";
             return E_POINTER;
@@ -212,6 +216,12 @@ private:
             if (m_module.getErrorInfo(0, &info) == S_OK && info) {
                 info->GetDescription(&m_description);
                 info->GetSource(&m_source);
+                IKestoErrorCode *code = nullptr;
+                if (info->QueryInterface(IID_IKestoErrorCode, reinterpret_cast<void **>(&code)) == S_OK && code) {
+                    if (code->GetCode(&m_code) != S_OK)
+                        m_code = 0;
+                    code->Release();
+                }
                 info->Release();
             }
         }
@@ -221,6 +231,7 @@ private:
     IKestoUsb *m_control = nullptr;
     Module m_module;
     std::string m_description, m_source;
+    uint32_t m_code = 0;
 };
 
 } // namespace kesto::client

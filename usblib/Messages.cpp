@@ -66,6 +66,7 @@ const IdText kSystemMessages[] = {
     {87, "The parameter is incorrect."},
     {121, "The semaphore timeout period has expired."},
     {122, "The data area passed to a system call is too small."},
+    {123, "The filename, directory name, or volume label syntax is incorrect."},
     {206, "The filename or extension is too long."},
     {234, "More data is available."},
     {258, "The wait operation timed out."},

@@ -297,6 +297,7 @@ private slots:
         QCOMPARE(QByteArray::fromStdString(usb.errorDescription()),
                  QByteArray("The transaction failed because the endpoint returned a STALL packet identifier"));
         QCOMPARE(QByteArray::fromStdString(usb.errorSource()), QByteArray("UserDll.KestoUsb.1"));
+        QCOMPARE(usb.errorCode(), 0xE0100004u); // the number behind the text
         m_dev0.status = 0xE0100B00;
         std::vector<Variant> args {Variant::ui1(1), Variant::i4(64), Variant::byRef(VT_UI1, buf)};
         ExcepInfo e;
@@ -496,13 +497,33 @@ private slots:
         QVERIFY(t.elapsed() >= 250 && t.elapsed() < 3000);
         QCOMPARE(QByteArray::fromStdString(usb.errorDescription()),
                  QByteArray("This operation returned because the timeout period expired."));
+        QCOMPARE(usb.errorCode(), KESTO_ERROR_TIMEOUT);
         QTRY_COMPARE(m_dev0.cancels.load(), cancels + 1);
         // Without a limit the same call would wait; answered in time it succeeds.
         m_dev0.deferCode = 0;
         m_dev0.answer = {'z'};
         QCOMPARE(usb.bulkTransfer(1, 64, buf, &n), S_OK);
         QCOMPARE(n, 1);
+        QCOMPARE(usb.errorCode(), 0u); // a success leaves no number behind
         QCOMPARE(usb.setTransferTimeout(-1), DISP_E_EXCEPTION);
+        QCOMPARE(usb.errorCode(), uint32_t(KESTO_ERROR_INVALID_PARAMETER));
+    }
+
+    // A link name that makes the device path longer than 259 characters is refused with the
+    // invalid-name error; it is never cut down to a name that might be another device's.
+    void tooLongLinkNameIsRefused()
+    {
+        client::UsbControl usb;
+        QCOMPARE(usb.create(), S_OK);
+        const std::string name(255, 'M'); // "\\.\\" + 255 + "0": 260 characters
+        QCOMPARE(usb.setLinkName(name), DISP_E_EXCEPTION);
+        QCOMPARE(usb.errorCode(), uint32_t(KESTO_ERROR_INVALID_NAME));
+        QCOMPARE(QByteArray::fromStdString(usb.errorDescription()),
+                 QByteArray("The filename, directory name, or volume label syntax is incorrect."));
+        // One character less fits, and is looked for as it is (no driver socket can have so long
+        // a name here).
+        QCOMPARE(usb.setLinkName(name.substr(1)), DISP_E_EXCEPTION);
+        QVERIFY(usb.errorCode() != 0 && usb.errorCode() != KESTO_ERROR_INVALID_NAME);
     }
 };
 

@@ -191,6 +191,22 @@ private slots:
         QVERIFY(slotText().contains("KESTO_USB: KestoOpenHandle NULL LinkName is not allowed.\n"));
     }
 
+    // The device path ("\\.\" + name + instance) may have 259 characters; a longer one is refused
+    // with the invalid-name error instead of being cut to a name that may be another device's.
+    void devicePathOver259CharactersIsRefused()
+    {
+        const std::string name(253, 'M');
+        // 4 + 253 + 2 = 259: looked for as it is (no driver socket can have so long a name here)
+        QCOMPARE(KestoOpenHandle(name.c_str(), 10, 0), KESTO_INVALID_HANDLE);
+        QVERIFY(KestoGetLastError() != KESTO_ERROR_INVALID_NAME);
+        QCOMPARE(KestoOpenHandle(name.c_str(), 100, 0), KESTO_INVALID_HANDLE); // 260
+        QCOMPARE(KestoGetLastError(), KESTO_ERROR_INVALID_NAME);
+        QCOMPARE(KestoOpenHandle((name + "MM").c_str(), 0, 0), KESTO_INVALID_HANDLE); // 260
+        QCOMPARE(KestoGetLastError(), KESTO_ERROR_INVALID_NAME);
+        const QByteArray traced = slotText();
+        QVERIFY2(traced.contains("The filename, directory name, or volume label syntax is incorrect."), traced.constData());
+    }
+
     void exclusiveOpenShutsOthersOut()
     {
         QCOMPARE(KestoOpenHandle("ML60852A_DRIVER", 10, 1), KESTO_INVALID_HANDLE); // m_h is open

@@ -20,7 +20,7 @@ namespace kesto::com {
 
 namespace {
 
-constexpr uint32_t kErrorTimeout = 1460;
+constexpr uint32_t kErrorTimeout = KESTO_ERROR_TIMEOUT;
 constexpr uint32_t kPrivateDeviceChange = 0x500;
 // More than any string descriptor holds (255 bytes); a larger length from a driver is wrong.
 constexpr uint32_t kMaxStringCharacters = 0x8000;

@@ -20,10 +20,10 @@ const char *const kIsochronousSource = "UserDll.IsochronousTransfer.1";
 
 namespace {
 
-class ErrorRecord final : public IErrorInfo {
+class ErrorRecord final : public IErrorInfo, public IKestoErrorCode {
 public:
-    ErrorRecord(std::string description, std::string source)
-        : m_description(std::move(description)), m_source(std::move(source))
+    ErrorRecord(std::string description, std::string source, uint32_t code = 0, bool hasCode = false)
+        : m_description(std::move(description)), m_source(std::move(source)), m_code(code), m_hasCode(hasCode)
     {
     }
     HRESULT QueryInterface(const GUID &iid, void **out) override
@@ -35,8 +35,20 @@ public:
             AddRef();
             return S_OK;
         }
+        if (iid == IID_IKestoErrorCode) {
+            *out = static_cast<IKestoErrorCode *>(this);
+            AddRef();
+            return S_OK;
+        }
         *out = nullptr;
         return E_NOINTERFACE;
+    }
+    HRESULT GetCode(uint32_t *code) override
+    {
+        if (!code)
+            return E_POINTER;
+        *code = m_code;
+        return m_hasCode ? S_OK : S_FALSE;
     }
     uint32_t AddRef() override { return ++m_refs; }
     uint32_t Release() override
@@ -72,6 +84,8 @@ private:
     ~ErrorRecord() = default;
     std::atomic<uint32_t> m_refs {1};
     std::string m_description, m_source;
+    uint32_t m_code;
+    bool m_hasCode;
 };
 
 thread_local ErrorRecord *t_error = nullptr;
@@ -91,7 +105,11 @@ HRESULT reportError(const std::string &description, const char *source)
     return DISP_E_EXCEPTION;
 }
 
-HRESULT reportResult(uint32_t code, const char *source) { return reportError(resultDescription(code), source); }
+HRESULT reportResult(uint32_t code, const char *source)
+{
+    setError(new ErrorRecord(resultDescription(code), source, code, true));
+    return DISP_E_EXCEPTION;
+}
 
 HRESULT finishInvoke(HRESULT hr, ExcepInfo *exception)
 {
