@@ -7,6 +7,7 @@
 #include "KestoUsb.h"
 #include "KubunRules.h"
 #include "PunchEntry.h"
+#include "ReplyFramer.h"
 #include "SjisText.h"
 
 #include <QDate>
@@ -170,6 +171,49 @@ QString checkRecords(const QString &msg)
     return {};
 }
 
+// The bytes of a stream taken apart in reads of a few sizes, under each awaited end: every
+// byte is in a message except the blanks and line ends dropped after a status or a header,
+// nothing is made up or reordered, and a status handed out before the reply wait ran out has
+// its 11 characters.
+QString checkFraming(const QByteArray &input)
+{
+    using Expect = ReplyFramer::Expect;
+    const auto tail = [](char c) { return c == ' ' || c == '\r' || c == '\n' || c == 0x03 || c == 0x00; };
+    for (int selector = 0; selector < 2; ++selector) {
+        const CalcoloCom::CommandSet &cs = CalcoloCom::commandSet(selector);
+        for (const Expect expect : {Expect::Reply, Expect::CountHeader, Expect::ReadHeader, Expect::Records}) {
+            for (const qsizetype chunk : {qsizetype(1), qsizetype(7), qsizetype(64), qMax<qsizetype>(1, input.size())}) {
+                ReplyFramer f;
+                f.setCommands(cs);
+                QByteArray joined, m;
+                for (qsizetype at = 0; at < input.size(); at += chunk) {
+                    f.append(input.mid(at, chunk));
+                    while (f.take(expect, m)) {
+                        EXPECT(!m.isEmpty(), QStringLiteral("an empty message was taken"));
+                        const QString text = QString::fromLatin1(m);
+                        if (CalcoloCom::hasCommand(text, cs.count) || CalcoloCom::hasCommand(text, cs.read)
+                            || CalcoloCom::hasCommand(text, cs.del))
+                            EXPECT(m.size() >= ReplyFramer::kStatusLength,
+                                   QStringLiteral("a status of %1 characters was taken").arg(m.size()));
+                        joined += m;
+                    }
+                }
+                if (f.takeRest(m))
+                    joined += m;
+                qsizetype j = 0;
+                for (qsizetype i = 0; i < input.size(); ++i) {
+                    if (j < joined.size() && joined.at(j) == input.at(i))
+                        ++j;
+                    else
+                        EXPECT(tail(input.at(i)), QStringLiteral("byte %1 of the stream was lost (reads of %2)").arg(i).arg(chunk));
+                }
+                EXPECT(j == joined.size(), QStringLiteral("the messages hold bytes the stream did not (reads of %1)").arg(chunk));
+            }
+        }
+    }
+    return {};
+}
+
 // ---- time fields ----
 
 // Minutes of an "hh:mm" text, -1 for the empty time; -2 when it is neither.
@@ -277,6 +321,8 @@ QString records(const QByteArray &input)
 {
     const QString msg = SjisText::decode(input);
     if (QString f = checkRecognisers(msg); !f.isEmpty())
+        return f;
+    if (QString f = checkFraming(input); !f.isEmpty())
         return f;
     return checkRecords(msg);
 }

@@ -40,6 +40,8 @@ void LanLink::start()
     resetCommLog();
     m_result = {};
     m_conv = AwaitCountAck;
+    m_rx.clear();
+    m_rx.setCommands(commandSet(m_settings.commandSet));
     m_connState = Starting;
     connectToRecorder();
 }
@@ -63,6 +65,7 @@ void LanLink::disconnectFromRecorder()
 void LanLink::sendFrame(const QString &command)
 {
     m_socket->readAll(); // whatever the recorder sent unasked is not a reply to this frame
+    m_rx.clear();
     m_tmrRxOut.start(kReplyTimeout);
     m_exchange = Handed;
     const QByteArray frame = commandFrame(command);
@@ -89,6 +92,7 @@ void LanLink::finish()
     disconnectFromRecorder();
     flushCommLog();
     m_kept.clear();
+    m_rx.clear();
     // Queued, so that a host deleting the link from its slot does not pull the socket out from
     // under the handler that is running now.
     QMetaObject::invokeMethod(this, &LanLink::finished, Qt::QueuedConnection);
@@ -147,7 +151,19 @@ void LanLink::onConnTimeout()
     fail(ResultNoConnection);
 }
 
-void LanLink::onReplyTimeout() { fail(ResultNoReply); }
+void LanLink::onReplyTimeout()
+{
+    // What the recorder left unfinished when it fell silent is all it will send: it is handled
+    // as it stands, as a message that came on its own always was. Only when that does not move
+    // the conversation on has nothing answered.
+    QByteArray rest;
+    if (m_exchange == Sent && m_rx.takeRest(rest)) {
+        onMessage(rest);
+        if (m_finished || m_tmrRxOut.isActive() || m_tmrTxCtrl.isActive())
+            return;
+    }
+    fail(ResultNoReply);
+}
 
 void LanLink::onSendTick()
 {
@@ -171,17 +187,43 @@ void LanLink::onSendTick()
 
 void LanLink::onData()
 {
-    if (m_finished) {
-        m_socket->readAll();
-        return;
-    }
     // Data that answers no frame of ours is dropped, and it does not count as a reply: the
     // reply wait keeps running.
-    if (m_exchange != Sent) {
+    if (m_finished || m_exchange != Sent) {
         m_socket->readAll();
+        m_rx.clear();
         return;
     }
-    const QString msg = SjisText::decode(m_socket->readAll());
+    m_rx.append(m_socket->readAll());
+    takeMessages();
+}
+
+ReplyFramer::Expect LanLink::expecting() const
+{
+    switch (m_conv) {
+    case AwaitCountHeader:
+        return ReplyFramer::Expect::CountHeader;
+    case AwaitReadHeader:
+        return ReplyFramer::Expect::ReadHeader;
+    case CollectRecords:
+        return ReplyFramer::Expect::Records;
+    default:
+        return ReplyFramer::Expect::Reply;
+    }
+}
+
+void LanLink::takeMessages()
+{
+    QByteArray bytes;
+    while (!m_finished && m_exchange == Sent && m_rx.take(expecting(), bytes))
+        onMessage(bytes);
+    if (m_finished || m_exchange != Sent)
+        m_rx.clear(); // what follows a finished step answers nothing
+}
+
+void LanLink::onMessage(const QByteArray &bytes)
+{
+    const QString msg = SjisText::decode(bytes);
     if (msg.isEmpty())
         return;
     logExchange(false, msg);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CalcoloCom.h"
+#include "ReplyFramer.h"
 
 #include <QAbstractSocket>
 #include <QObject>
@@ -14,6 +15,10 @@ class QTcpSocket;
 // conversations as an event-driven state machine paced by three timers, and inserts the
 // collected punches into the intake table. The recorder is told to erase its memory only after
 // every record it announced has arrived and the inserts are committed.
+//
+// TCP is a byte stream: the recorder's messages may share a read or be cut across reads. The
+// received bytes are kept and the messages taken off them one by one (ReplyFramer); each is
+// logged on its own line and handled as if it had come on its own.
 class LanLink : public QObject
 {
     Q_OBJECT
@@ -80,7 +85,10 @@ private:
     void onReplyTimeout();
     void onSendTick();
     void onData();
+    void takeMessages();
+    void onMessage(const QByteArray &bytes);
     void handleMessage(const QString &msg);
+    ReplyFramer::Expect expecting() const;
     bool storeRecords();
 
     Database &m_intake;
@@ -95,6 +103,7 @@ private:
     ConvState m_conv = AwaitCountAck;
     int m_count = 0;
     int m_records = 0;
+    ReplyFramer m_rx;
     QStringList m_kept;
     CalcoloCom::CollectionResult m_result;
     bool m_finished = false;

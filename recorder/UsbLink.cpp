@@ -92,6 +92,8 @@ bool UsbLink::open()
     m_result = {};
     m_kept.clear();
     m_records = 0;
+    m_rx.clear();
+    m_rx.setCommands(commandSet(m_settings.commandSet));
     m_control = std::make_unique<Control>();
     std::string why;
     if (kesto::FAILED(m_control->usb.create(&why))) {
@@ -118,6 +120,7 @@ void UsbLink::finish()
     m_tmrEnd.stop();
     flushCommLog();
     m_kept.clear();
+    m_rx.clear();
     // Queued, so that a host deleting the link from its slot does not pull the control out
     // from under the handler that is running now.
     QMetaObject::invokeMethod(this, &UsbLink::finished, Qt::QueuedConnection);
@@ -146,11 +149,8 @@ bool UsbLink::sendFrame(const QString &command)
     return true;
 }
 
-UsbLink::Receive UsbLink::receive(QString &message, qint64 deadline)
+UsbLink::Receive UsbLink::transfer(qint64 left)
 {
-    const qint64 left = deadline - m_control->clock.elapsed();
-    if (left <= 0)
-        return TimedOut;
     m_control->usb.setTransferTimeout(int32_t(qMin<qint64>(left, INT32_MAX)));
     uint8_t buf[kBufferLength + 1] = {};
     int32_t n = 0;
@@ -161,16 +161,40 @@ UsbLink::Receive UsbLink::receive(QString &message, qint64 deadline)
         return Failed;
     }
     n = qBound(0, n, kBufferLength);
-    message = SjisText::decode(QByteArray(reinterpret_cast<const char *>(buf), n));
+    m_rx.append(QByteArray(reinterpret_cast<const char *>(buf), n));
+    return n ? Received : Empty;
+}
+
+UsbLink::Receive UsbLink::receive(Expect expect, QString &message, qint64 deadline)
+{
+    QByteArray bytes;
+    while (!m_rx.take(expect, bytes)) {
+        const qint64 left = deadline - m_control->clock.elapsed();
+        const Receive r = left > 0 ? transfer(left) : TimedOut;
+        if (r == Failed)
+            return Failed;
+        if (r == TimedOut) {
+            // What the recorder left unfinished when it fell silent is all it will send: it is
+            // handled as it stands, as a message that came in one transfer always was.
+            if (!m_rx.takeRest(bytes))
+                return TimedOut;
+            break;
+        }
+        if (r == Empty && m_rx.isEmpty()) {
+            bytes.clear(); // an empty transfer between messages is an empty message, as ever
+            break;
+        }
+    }
+    message = SjisText::decode(bytes);
     logExchange(false, message);
     return Received;
 }
 
-template <typename Accept> UsbLink::Receive UsbLink::receiveUntil(QString &message, Accept accept)
+template <typename Accept> UsbLink::Receive UsbLink::receiveUntil(Expect expect, QString &message, Accept accept)
 {
     const qint64 deadline = m_control->clock.elapsed() + m_settings.replyTimeout;
     for (;;) {
-        const Receive r = receive(message, deadline);
+        const Receive r = receive(expect, message, deadline);
         if (r != Received || accept(message))
             return r;
     }
@@ -202,7 +226,7 @@ bool UsbLink::runExchange()
     // Read conversation.
     if (!sendFrame(cs.read))
         return false;
-    if (transferFailed(receiveUntil(msg, [&](const QString &m) { return hasCommand(m, cs.read); })))
+    if (transferFailed(receiveUntil(Expect::Reply, msg, [&](const QString &m) { return hasCommand(m, cs.read); })))
         return false;
     if (statusOf(msg) != cs.ack) {
         m_result.fail(ResultWrongReply);
@@ -215,23 +239,33 @@ bool UsbLink::runExchange()
     }
     m_records = recordCountOf(n);
     if (m_records >= 1) {
-        if (transferFailed(receiveUntil(msg, any)))
+        if (transferFailed(receiveUntil(Expect::ReadHeader, msg, any)))
             return false;
         if (!isHeader(msg)) {
             m_result.fail(ResultWrongReply);
             return false;
         }
-        for (int i = 0; i < m_records; ++i) {
-            if (transferFailed(receiveUntil(msg, any)))
+        // One record message per announced record. Records that came in one transfer are one
+        // message and count for each whole record in it; any other message counts once.
+        int taken = 0;
+        while (taken < m_records) {
+            if (transferFailed(receiveUntil(Expect::Records, msg, any)))
                 return false;
             m_kept.append(msg);
+            taken += qMax(1, wholeRecords(msg));
+        }
+        if (taken > m_records) {
+            // More records than announced: the recorder holds more than it said, and its
+            // memory must not be erased.
+            m_result.fail(ResultWrongReply);
+            return false;
         }
     }
     const auto readDone = [&](const QString &m) { return hasCommand(m, cs.read) && statusOf(m) == cs.done; };
     if (m_records >= 1) {
         // Exactly R record messages, then the completion: anything else means the recorder
         // holds more than it announced, and its memory must not be erased.
-        if (transferFailed(receiveUntil(msg, any)))
+        if (transferFailed(receiveUntil(Expect::Reply, msg, any)))
             return false;
         if (!readDone(msg)) {
             m_result.fail(ResultWrongReply);
@@ -239,20 +273,20 @@ bool UsbLink::runExchange()
         }
         if (!storeRecords())
             return false;
-    } else if (transferFailed(receiveUntil(msg, readDone))) {
+    } else if (transferFailed(receiveUntil(Expect::Reply, msg, readDone))) {
         return false;
     }
 
     // Delete conversation.
     if (!sendFrame(cs.del))
         return false;
-    if (transferFailed(receiveUntil(msg, [&](const QString &m) { return hasCommand(m, cs.del); })))
+    if (transferFailed(receiveUntil(Expect::Reply, msg, [&](const QString &m) { return hasCommand(m, cs.del); })))
         return false;
     if (statusOf(msg) != cs.ack) {
         m_result.fail(ResultWrongReply);
         return false;
     }
-    if (transferFailed(receiveUntil(msg, any)))
+    if (transferFailed(receiveUntil(Expect::Reply, msg, any)))
         return false;
     if (hasCommand(msg, cs.del) && statusOf(msg) != cs.done) {
         m_result.fail(ResultWrongReply);

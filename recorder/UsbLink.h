@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CalcoloCom.h"
+#include "ReplyFramer.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -21,6 +22,9 @@ class Database;
 // answering would hang the program. Every awaited reply is therefore bounded: a reply that
 // does not come within kReplyTimeout (counted from the start of the wait, however many
 // unrelated messages arrive meanwhile) ends the collection with 256.
+//
+// A bulk transfer may hold more than one message, or part of one: the bytes are kept and the
+// messages taken off them as on the LAN link (ReplyFramer).
 class UsbLink : public QObject
 {
     Q_OBJECT
@@ -75,11 +79,14 @@ signals:
 private:
     struct Control;
 
-    enum Receive { Received, TimedOut, Failed };
+    enum Receive { Received, Empty, TimedOut, Failed };
+    using Expect = ReplyFramer::Expect;
     bool sendFrame(const QString &command);
-    Receive receive(QString &message, qint64 deadline);
+    // One bulk IN transfer; its bytes go to the framer.
+    Receive transfer(qint64 left);
+    Receive receive(Expect expect, QString &message, qint64 deadline);
     // Receives until accept() holds for a message or the wait runs out; others are skipped.
-    template <typename Accept> Receive receiveUntil(QString &message, Accept accept);
+    template <typename Accept> Receive receiveUntil(Expect expect, QString &message, Accept accept);
     bool runExchange();
     bool storeRecords();
     bool transferFailed(Receive r);
@@ -90,6 +97,7 @@ private:
     std::unique_ptr<Control> m_control;
     QTimer m_timer2;
     QTimer m_tmrEnd;
+    ReplyFramer m_rx;
     QStringList m_kept;
     int m_records = 0;
     CalcoloCom::CollectionResult m_result;

@@ -84,9 +84,11 @@ struct ScriptedPeer {
         QTimer::singleShot(delay, &server, [this, msgs]() mutable {
             if (!client)
                 return;
-            client->write(msgs.takeFirst());
+            const QByteArray m = msgs.takeFirst();
+            client->write(m);
             client->flush();
-            send(msgs, 5);
+            // A header is kept apart from the records after it, as a recorder does.
+            send(msgs, m.startsWith('\x02') ? RecorderSimulator::kHeaderPauseMs : 5);
         });
     }
 };
@@ -99,22 +101,34 @@ class TestLanLink : public QObject
 private slots:
     void init() { qputenv("CORVAN21_NOW", "2010-01-15T10:20:30"); }
 
-    void wholeCollectionInBothSets_data()
+    // However the recorder's messages share reads or are cut across them, the collection gives
+    // the rows, log lines and result of one message per read. Merged: status + header + status
+    // of the count in one read, the read acknowledgement with its header, the records with the
+    // completion, both delete replies. Cut: each status after three characters, the count inside
+    // the count header, the record message at 33 characters.
+    void sameCollectionHoweverTheMessagesArrive_data()
     {
         QTest::addColumn<int>("set");
-        QTest::newRow("set 0") << 0;
-        QTest::newRow("set 1") << 1;
+        QTest::addColumn<int>("delivery");
+        for (int set : {0, 1}) {
+            QTest::addRow("set %d, one message per write", set) << set << int(RecorderSimulator::Each);
+            QTest::addRow("set %d, merged", set) << set << int(RecorderSimulator::Merged);
+            QTest::addRow("set %d, cut", set) << set << int(RecorderSimulator::Cut);
+        }
     }
 
-    void wholeCollectionInBothSets()
+    void sameCollectionHoweverTheMessagesArrive()
     {
         QFETCH(int, set);
+        QFETCH(int, delivery);
         TestHome home;
         QVERIFY(home.openMonth(QStringLiteral("201001")));
         setLogPaths(Clock::today());
         RecorderSimulator sim;
         RecorderSimulator::Options o;
         o.commandSet = set;
+        o.delivery = RecorderSimulator::Delivery(delivery);
+        o.recordsPerMessage = 3; // one record message: records of several messages in one read are one message
         sim.setOptions(o);
         sim.setPunches({rec(QStringLiteral("0114083000")), rec(QStringLiteral("0114173000"), 1, 1),
                         rec(QStringLiteral("0115021000"), 2, 1)});
@@ -131,20 +145,21 @@ private slots:
             rows));
         QCOMPARE(rows.size(), 3);
         QCOMPARE(rows[0], (QStringList{"01", "14", "08", "000000001", "0", "00", "\r", "未"}));
+        QCOMPARE(rows[1], (QStringList{"01", "14", "17", "000000001", "1", "00", "\r", "未"}));
         // 02:10 is before the day change (03:00): it belongs to the day before, hour 26
-        QCOMPARE(rows[2].mid(0, 3), (QStringList{"01", "14", "26"}));
+        QCOMPARE(rows[2], (QStringList{"01", "14", "26", "000000002", "1", "00", "\r", "未"}));
 
         const CommandSet &cs = commandSet(set);
         const QStringList log = logLines();
+        const QString records = rec(QStringLiteral("0114083000")) + QLatin1Char('\r') + rec(QStringLiteral("0114173000"), 1, 1)
+                                + QLatin1Char('\r') + rec(QStringLiteral("0115021000"), 2, 1) + QLatin1Char('\r');
         QStringList expect;
         expect << QStringLiteral("→ 000000  ") + cs.count << QStringLiteral("← ") + cs.count + QStringLiteral("000000") + cs.ack
                << QStringLiteral("← \x02") + QStringLiteral("0003\x03")
                << QStringLiteral("← ") + cs.count + QStringLiteral("000000") + cs.done
                << QStringLiteral("→ 000000  ") + cs.read
                << QStringLiteral("← ") + cs.read + QStringLiteral("000070") + cs.ack << QStringLiteral("← \x02") + QStringLiteral("0003\x03")
-               << QStringLiteral("← ") + rec(QStringLiteral("0114083000")) + QLatin1Char('\r')
-               << QStringLiteral("← ") + rec(QStringLiteral("0114173000"), 1, 1) + QLatin1Char('\r')
-               << QStringLiteral("← ") + rec(QStringLiteral("0115021000"), 2, 1) + QLatin1Char('\r')
+               << QStringLiteral("← ") + records
                << QStringLiteral("← ") + cs.read + QStringLiteral("000000") + cs.done << QStringLiteral("→ 000000  ") + cs.del
                << QStringLiteral("← ") + cs.del + QStringLiteral("000000") + cs.ack
                << QStringLiteral("← ") + cs.del + QStringLiteral("000000") + cs.done;
@@ -153,6 +168,40 @@ private slots:
             QVERIFY2(log[i].startsWith(QStringLiteral("2010/01/15 10:20:30 ")), qPrintable(log[i]));
             QCOMPARE(log[i].mid(20), expect[i]);
         }
+    }
+
+    // Many record messages of one record each, merged or cut on the way: the same rows.
+    void manyRecordMessagesMergedOrCut_data()
+    {
+        QTest::addColumn<int>("delivery");
+        QTest::newRow("merged") << int(RecorderSimulator::Merged);
+        QTest::newRow("cut") << int(RecorderSimulator::Cut);
+    }
+
+    void manyRecordMessagesMergedOrCut()
+    {
+        QFETCH(int, delivery);
+        TestHome home;
+        QVERIFY(home.openMonth(QStringLiteral("201001")));
+        RecorderSimulator sim;
+        RecorderSimulator::Options o;
+        o.delivery = RecorderSimulator::Delivery(delivery);
+        sim.setOptions(o);
+        const QStringList held = RecorderSimulator::generate(200, Clock::today());
+        sim.setPunches(held);
+        QVERIFY(sim.listen(0));
+        const CollectionResult r = collect(sim.port());
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.inserted, 200);
+        QVector<QStringList> rows;
+        QVERIFY(dbs().intake.select(QStringLiteral("SELECT 月 || 日 || 時 || 分 || 秒 || IDコード || 入退 || 異例コード "
+                                                   "FROM タイムカードテンプ ORDER BY rowid"),
+                                    rows));
+        QStringList got;
+        for (const QStringList &row : rows)
+            got << row.value(0);
+        QCOMPARE(got, held); // in the order sent, none lost, none shifted (10:20 is past the day change)
+        QCOMPARE(sim.deleteCount(), 1);
     }
 
     void nothingStoredEndsAfterTheCount()
@@ -364,6 +413,45 @@ private slots:
         const CollectionResult r = collect(peer.server.serverPort());
         QCOMPARE(r.code, 512);
         QCOMPARE(peer.frames.size(), 2);
+    }
+
+    // A recorder that falls silent in the middle of a message: what it sent is handled as it
+    // stands, with the result and log line the message had when it came on its own.
+    void silenceInTheMiddleOfAMessage_data()
+    {
+        QTest::addColumn<QList<QByteArray>>("count");
+        QTest::addColumn<QList<QByteArray>>("read");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("lastLine");
+        const QByteArray one = rec(QStringLiteral("0114083000")).toLatin1() + "\r";
+        const QList<QByteArray> count{"GTNC000000S ", "\x02" "0001\x03", "GTNC000000G "};
+        QTest::newRow("a status of six characters: 512") << QList<QByteArray>{"GTNC00"} << QList<QByteArray>{} << 512
+                                                         << QStringLiteral("← GTNC00");
+        QTest::newRow("a count without its completion: 256")
+            << QList<QByteArray>{"GTNC000000S ", "\x02" "0001\x03"} << QList<QByteArray>{} << 256
+            << QStringLiteral("← \x02" "0001\x03");
+        QTest::newRow("a record cut short: 256, nothing stored")
+            << count << QList<QByteArray>{"GTND000024S ", "\x02\x03", one.left(9)} << 256
+            << QStringLiteral("← ") + QString::fromLatin1(one.left(9));
+    }
+
+    void silenceInTheMiddleOfAMessage()
+    {
+        QFETCH(QList<QByteArray>, count);
+        QFETCH(QList<QByteArray>, read);
+        QFETCH(int, code);
+        QFETCH(QString, lastLine);
+        TestHome home;
+        QVERIFY(home.openMonth(QStringLiteral("201001")));
+        setLogPaths(Clock::today());
+        ScriptedPeer peer;
+        peer.replies[QStringLiteral("GTNC")] = count;
+        peer.replies[QStringLiteral("GTND")] = read;
+        const CollectionResult r = collect(peer.server.serverPort());
+        QCOMPARE(r.code, code);
+        QCOMPARE(intakeRows(), 0);
+        QCOMPARE(logLines().last().mid(20), lastLine);
+        QCOMPARE(peer.frames.last().right(4), read.isEmpty() ? QStringLiteral("GTNC") : QStringLiteral("GTND"));
     }
 };
 

@@ -108,12 +108,14 @@ class TestUsbLink : public QObject
     QTemporaryDir m_dir;
     std::string m_shm;
 
-    CollectionResult collect(int set = 0, int startDelay = 0, qint64 *elapsed = nullptr)
+    CollectionResult collect(int set = 0, int startDelay = 0, qint64 *elapsed = nullptr,
+                             int replyTimeout = UsbLink::kReplyTimeout)
     {
         setLogPaths(Clock::today()); // in this test's program folder
         UsbLink link(dbs().intake);
         UsbLink::Settings s;
         s.commandSet = set;
+        s.replyTimeout = replyTimeout;
         link.setSettings(s);
         if (startDelay >= 0)
             link.setStartDelay(startDelay);
@@ -146,21 +148,31 @@ private slots:
 
     // ---- whole collections against the simulator ----
 
+    // A transfer that holds several messages or part of one gives the rows, log lines and
+    // result of one message per transfer. Merged: the read acknowledgement with its header, the
+    // last record with the completion, both delete replies; cut: every message but the header
+    // in two transfers (a status after three characters, a record after ten).
     void wholeCollectionInBothSets_data()
     {
         QTest::addColumn<int>("set");
-        QTest::newRow("set 0") << 0;
-        QTest::newRow("set 1") << 1;
+        QTest::addColumn<int>("delivery");
+        for (int set : {0, 1}) {
+            QTest::addRow("set %d", set) << set << int(RecorderSimulator::Each);
+            QTest::addRow("set %d, merged transfers", set) << set << int(RecorderSimulator::Merged);
+            QTest::addRow("set %d, cut transfers", set) << set << int(RecorderSimulator::Cut);
+        }
     }
 
     void wholeCollectionInBothSets()
     {
         QFETCH(int, set);
+        QFETCH(int, delivery);
         TestHome home;
         QVERIFY(home.openMonth(QStringLiteral("201001")));
         UsbDevice dev;
         RecorderSimulator::Options o;
         o.commandSet = set;
+        o.delivery = RecorderSimulator::Delivery(delivery);
         dev.setOptions(o);
         // 02:10 would move to the day before over the LAN; over USB records go in as received.
         dev.setPunches({rec(QStringLiteral("0114083000")), rec(QStringLiteral("0114173000"), 1, 1),
@@ -267,6 +279,16 @@ private slots:
             << QStringList{status("DELT", "000000", 'S'), status("DELT", "000000", 'N')} << 512 << 0 << 2;
         QTest::newRow("N not a number: 3840 type mismatch")
             << QStringList{status("GTND", "0000x1", 'S')} << ok << 3840 << 0 << 1;
+        QTest::newRow("R = 2, both records in one transfer")
+            << QStringList{status("GTND", "000047", 'S'), stx, one + one, status("GTND", "000000", 'G')} << ok << 0 << 2
+            << 2;
+        QTest::newRow("R = 2 and three records, two of them in one transfer: 512, nothing erased")
+            << QStringList{status("GTND", "000047", 'S'), stx, one + one, one, status("GTND", "000000", 'G')} << ok
+            << 512 << 0 << 1;
+        QTest::newRow("read acknowledgement and header in one transfer, the status cut")
+            << QStringList{QStringLiteral("GTN"), status("GTND", "000024", 'S').mid(3) + stx, one,
+                           status("GTND", "000000", 'G')}
+            << ok << 0 << 1 << 2;
     }
 
     void refusals()

@@ -362,8 +362,7 @@ private slots:
         const quint16 port = ProgramRuns::startSimulator(
             sim, QStringLiteral(CORVAN_SIM),
             {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--punches"), punches,
-             QStringLiteral("--per-message"), QStringLiteral("50"), QStringLiteral("--gap"),
-             QString::number(ProgramRuns::kSteadyGapMs), QStringLiteral("--state-file"), state});
+             QStringLiteral("--per-message"), QStringLiteral("50"), QStringLiteral("--state-file"), state});
         QVERIFY(port);
         QCOMPARE(stateLines(state).size(), kPunches);
         QCOMPARE(batch({QStringLiteral("init"), QStringLiteral("--port"), QString::number(port)}).exitCode, 0);

@@ -8,12 +8,6 @@
 // simulator in the background, corvan21-batch to its end (or killed on purpose).
 namespace ProgramRuns {
 
-// The simulator's pause between two messages in tests that need a collection to succeed.
-// A collection reads each arrival on the socket as one message, so two messages that reach
-// it together fail the collection (nothing is lost, the recorder keeps its punches); on a
-// loaded build machine 1-3 ms pauses let that happen now and then, 10 ms has not.
-constexpr int kSteadyGapMs = 10;
-
 // Starts the simulator and returns the port it announces (0 when it did not start).
 quint16 startSimulator(QProcess &sim, const QString &program, const QStringList &args);
 // Stops a simulator started by startSimulator().

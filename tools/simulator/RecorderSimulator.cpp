@@ -125,18 +125,19 @@ void RecorderSimulator::handleFrame(const QByteArray &frame)
     const QString cmd = f.mid(8, 4);
     const QChar ack = m_opt.fault == WrongStatus ? c.wrong : c.ack;
     const int held = int(m_punches.size());
+    QList<Message> reply;
     if (cmd == c.count) {
-        queueMessage(status(cmd, 0, ack));
-        queueMessage(header(held));
-        queueMessage(status(cmd, 0, c.done));
+        reply << Message{status(cmd, 0, ack), Status} << Message{header(held), CountHeader}
+              << Message{status(cmd, 0, c.done), Status};
     } else if (cmd == c.read) {
         int announced = held;
         if (m_opt.fault == ExtraRecords)
             announced = qMax(0, held - m_opt.extra);
         const int n = announced >= 1 ? announced * 23 + 1 : 1;
-        queueMessage(status(cmd, n, ack));
+        reply << Message{status(cmd, n, ack), Status};
+        bool closed = false;
         if (held > 0) {
-            queueMessage(header(held));
+            reply << Message{header(held), ReadHeader};
             const int per = qMax(1, m_opt.recordsPerMessage);
             QList<QByteArray> msgs;
             for (int i = 0; i < held; i += per)
@@ -145,35 +146,105 @@ void RecorderSimulator::handleFrame(const QByteArray &frame)
                 msgs.last().chop(16); // the last record keeps only its first seven characters
             for (int i = 0; i < msgs.size(); ++i) {
                 if (m_opt.fault == CloseMidRead && i == msgs.size() / 2) {
-                    queueClose();
-                    return;
+                    reply << Message{QByteArray(), Close};
+                    closed = true;
+                    break;
                 }
-                queueMessage(msgs.at(i));
+                reply << Message{msgs.at(i), Records};
             }
         }
-        queueMessage(status(cmd, 0, c.done));
+        if (!closed)
+            reply << Message{status(cmd, 0, c.done), Status};
     } else if (cmd == c.del) {
-        queueMessage(status(cmd, 0, ack));
+        reply << Message{status(cmd, 0, ack), Status};
         if (m_opt.fault != WrongStatus) {
             m_punches.clear();
             ++m_deletes;
             writeState();
         }
-        queueMessage(status(cmd, 0, c.done));
+        reply << Message{status(cmd, 0, c.done), Status};
     } else {
         return;
     }
+    sendReply(reply);
     emit conversationDone(cmd);
 }
 
-void RecorderSimulator::queueMessage(const QByteArray &msg)
+qsizetype RecorderSimulator::cutPoint(const Message &m)
 {
-    m_outbox.enqueue(msg);
-    if (!m_pacer.isActive())
-        m_pacer.start(m_outbox.size() == 1 ? 0 : m_opt.gapMs);
+    const qsizetype n = m.bytes.size();
+    qsizetype at = 0;
+    switch (m.kind) {
+    case Status:
+        at = 3;
+        break;
+    case CountHeader:
+        at = 2;
+        break;
+    case Records:
+        at = n / 23 / 2 * 23 + 10;
+        break;
+    case ReadHeader: // the program cannot tell where a cut one ends
+    case Close:
+        return 0;
+    }
+    return at > 0 && at < n ? at : 0;
 }
 
-void RecorderSimulator::queueClose() { queueMessage(QByteArray()); }
+QList<RecorderSimulator::Write> RecorderSimulator::writesFor(const QList<Message> &reply, const Options &o)
+{
+    QList<Write> out;
+    const int gap = qMax(0, o.gapMs);
+    const auto pauseAfter = [&](const Message &m) { return m.kind == ReadHeader ? qMax(gap, o.headerPauseMs) : gap; };
+    QByteArray merged;
+    for (int i = 0; i < reply.size(); ++i) {
+        const Message &m = reply.at(i);
+        if (m.kind == Close) {
+            if (!merged.isEmpty())
+                out << Write{merged, gap};
+            merged.clear();
+            out << Write{QByteArray(), 0};
+            break;
+        }
+        switch (o.delivery) {
+        case Each:
+            out << Write{m.bytes, pauseAfter(m)};
+            break;
+        case Cut:
+            if (const qsizetype at = cutPoint(m)) {
+                out << Write{m.bytes.left(at), qMax(gap, kCutPauseMs)} << Write{m.bytes.mid(at), pauseAfter(m)};
+            } else {
+                out << Write{m.bytes, pauseAfter(m)};
+            }
+            break;
+        case Merged: {
+            // Back to back, except where the program could not tell the messages apart: after
+            // the read header, and between record messages (a message of two records and two
+            // of one look the same). The last record message goes with the completion.
+            merged += m.bytes;
+            const bool last = i + 1 == reply.size();
+            const bool nextIsRecords = !last && reply.at(i + 1).kind == Records;
+            if (last || m.kind == ReadHeader || (m.kind == Records && nextIsRecords)) {
+                out << Write{merged, pauseAfter(m)};
+                merged.clear();
+            }
+            break;
+        }
+        }
+    }
+    if (!merged.isEmpty())
+        out << Write{merged, gap};
+    return out;
+}
+
+void RecorderSimulator::sendReply(const QList<Message> &reply)
+{
+    const bool idle = m_outbox.isEmpty() && !m_pacer.isActive();
+    for (const Write &w : writesFor(reply, m_opt))
+        m_outbox.enqueue(w);
+    if (idle)
+        m_pacer.start(0);
+}
 
 void RecorderSimulator::sendNext()
 {
@@ -181,19 +252,19 @@ void RecorderSimulator::sendNext()
         m_outbox.clear();
         return;
     }
-    const QByteArray msg = m_outbox.dequeue();
-    if (msg.isEmpty()) {
+    const Write w = m_outbox.dequeue();
+    if (w.bytes.isEmpty()) {
         m_client->flush();
         m_client->disconnectFromHost();
         m_outbox.clear();
         return;
     }
     if (m_opt.verbose)
-        std::fprintf(stderr, "corvan21-sim: -> %d bytes\n", int(msg.size()));
-    m_client->write(msg);
+        std::fprintf(stderr, "corvan21-sim: -> %d bytes\n", int(w.bytes.size()));
+    m_client->write(w.bytes);
     m_client->flush();
     if (!m_outbox.isEmpty())
-        m_pacer.start(m_opt.gapMs);
+        m_pacer.start(w.pauseAfter);
 }
 
 void RecorderSimulator::writeState()
@@ -262,6 +333,19 @@ bool RecorderSimulator::readPunchFile(const QString &path, QStringList &out, QSt
         out << line;
     }
     return true;
+}
+
+RecorderSimulator::Delivery RecorderSimulator::deliveryByName(const QString &name, bool *ok)
+{
+    *ok = true;
+    if (name == QLatin1String("each"))
+        return Each;
+    if (name == QLatin1String("merged"))
+        return Merged;
+    if (name == QLatin1String("cut"))
+        return Cut;
+    *ok = false;
+    return Each;
 }
 
 RecorderSimulator::Fault RecorderSimulator::faultByName(const QString &name, bool *ok)

@@ -13,10 +13,11 @@ class QTcpServer;
 class QTcpSocket;
 
 // Plays a time recorder on a loopback TCP port: holds punch records and answers the count,
-// read and delete conversations of either command set, one message at a time with a pause
-// between messages so that each arrives on its own. Its memory is erased only by a delete
-// conversation. Fault modes let tests and demonstrations see how the program copes with a
-// recorder that misbehaves.
+// read and delete conversations of either command set. Its memory is erased only by a delete
+// conversation. It sends as a recorder does, each message as soon as it is ready, so messages
+// may reach the program together; the delivery modes make them do so for certain (several in
+// one write) or cut them mid-message. Fault modes let tests and demonstrations see how the
+// program copes with a recorder that misbehaves.
 class RecorderSimulator : public QObject
 {
     Q_OBJECT
@@ -30,11 +31,27 @@ public:
         ExtraRecords, // announces fewer records than it sends
     };
 
+    // How the messages are handed to the connection.
+    enum Delivery {
+        Each,   // one write per message
+        Merged, // the messages of a reply back to back in one write (see sendReplies)
+        Cut,    // each message in two writes, cut mid-message
+    };
+
+    // The recorder gathers its records after it has sent the read conversation's header. The
+    // pause also keeps that header apart from the record data after it: nothing in the bytes
+    // tells where such a header ends, and the program would take the records for part of it.
+    static constexpr int kHeaderPauseMs = 50;
+    // Between the two parts of a cut message, so that they reach the program apart.
+    static constexpr int kCutPauseMs = 10;
+
     struct Options {
         int commandSet = 0;
         Fault fault = NoFault;
+        Delivery delivery = Each;
         int recordsPerMessage = 1;
-        int gapMs = 3;      // pause after each message
+        int gapMs = 0;      // pause after each write
+        int headerPauseMs = kHeaderPauseMs;
         int extra = 1;      // ExtraRecords: how many more are sent than announced
         QString stateFile;  // when set, rewritten with the held records after every change
         bool verbose = false;
@@ -63,6 +80,23 @@ public:
     // One record per line; blank lines and lines starting with '#' are skipped.
     static bool readPunchFile(const QString &path, QStringList &out, QString *why);
     static Fault faultByName(const QString &name, bool *ok);
+    static Delivery deliveryByName(const QString &name, bool *ok);
+
+    // What a reply is made of, so that the delivery modes know where they may merge and cut.
+    enum Kind { Status, CountHeader, ReadHeader, Records, Close };
+    struct Message {
+        QByteArray bytes;
+        Kind kind = Status;
+    };
+    struct Write {
+        QByteArray bytes; // empty: close the connection
+        int pauseAfter = 0;
+    };
+    // The writes that carry a reply's messages under the given options.
+    static QList<Write> writesFor(const QList<Message> &reply, const Options &o);
+    // Where a message is cut in the Cut mode: after a few characters of a status, inside the
+    // count of a count header, off the 23-character grid in record data; 0 for no cut.
+    static qsizetype cutPoint(const Message &m);
 
 signals:
     void conversationDone(const QString &command);
@@ -71,8 +105,7 @@ private:
     void onNewConnection();
     void onReadyRead();
     void handleFrame(const QByteArray &frame);
-    void queueMessage(const QByteArray &msg);
-    void queueClose();
+    void sendReply(const QList<Message> &reply);
     void sendNext();
     void writeState();
     QByteArray status(const QString &command, int n, QChar code) const;
@@ -82,7 +115,7 @@ private:
     QTcpServer *m_server = nullptr;
     QPointer<QTcpSocket> m_client;
     QByteArray m_inbox;
-    QQueue<QByteArray> m_outbox; // an empty entry stands for "close the connection"
+    QQueue<Write> m_outbox;
     QTimer m_pacer;
     QStringList m_punches;
     QStringList m_frames;

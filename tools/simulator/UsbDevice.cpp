@@ -173,10 +173,44 @@ void UsbDevice::cancelled(uint64_t id)
         m_pending.reset();
 }
 
+void UsbDevice::queue(const QByteArray &bytes, RecorderSimulator::Kind kind)
+{
+    const RecorderSimulator::Message m{bytes, kind};
+    const qsizetype at = m_opt.delivery == RecorderSimulator::Cut ? RecorderSimulator::cutPoint(m) : 0;
+    if (at > 0) {
+        m_outbox.enqueue({bytes.left(at), false, kind});
+        m_outbox.enqueue({bytes.mid(at), false, kind});
+    } else {
+        m_outbox.enqueue({bytes, false, kind});
+    }
+}
+
 bool UsbDevice::takeMessage(uint32_t length, kesto::DriverReply &reply)
 {
     if (m_outbox.isEmpty())
         return false;
+    if (m_opt.delivery == RecorderSimulator::Merged && !m_outbox.head().unplug) {
+        QByteArray out;
+        bool records = false;
+        while (!m_outbox.isEmpty()) {
+            const Message &next = m_outbox.head();
+            const bool nextRecords = next.kind == RecorderSimulator::Records;
+            if (next.unplug || out.size() + next.bytes.size() > qsizetype(length) || (records && nextRecords))
+                break;
+            out += next.bytes;
+            records = nextRecords;
+            const bool header = next.kind == RecorderSimulator::ReadHeader;
+            m_outbox.dequeue();
+            if (header)
+                break;
+        }
+        if (!out.isEmpty()) {
+            reply.data.assign(out.constData(), out.constData() + out.size());
+            reply.information = uint32_t(out.size());
+            say("-> %d bytes", int(out.size()));
+            return true;
+        }
+    }
     Message &m = m_outbox.head();
     if (m.unplug) {
         m_outbox.clear();
@@ -332,7 +366,7 @@ void UsbDevice::handleFrame(const QByteArray &frame)
     const int held = int(m_punches.size());
     if (cmd == c.count) {
         queue(status(cmd, 0, ack));
-        queue(header(held));
+        queue(header(held), RecorderSimulator::CountHeader);
         queue(status(cmd, 0, c.done));
     } else if (cmd == c.read) {
         int announced = held;
@@ -341,7 +375,7 @@ void UsbDevice::handleFrame(const QByteArray &frame)
         const int n = announced >= 1 ? announced * 23 + 1 : 1;
         queue(status(cmd, n, ack));
         if (held > 0) {
-            queue(header(held));
+            queue(header(held), RecorderSimulator::ReadHeader);
             QList<QByteArray> msgs;
             for (const QString &p : std::as_const(m_punches))
                 msgs << p.toLatin1();
@@ -352,7 +386,7 @@ void UsbDevice::handleFrame(const QByteArray &frame)
                     m_outbox.enqueue({QByteArray(), true});
                     return;
                 }
-                queue(msgs.at(i));
+                queue(msgs.at(i), RecorderSimulator::Records);
             }
         }
         queue(status(cmd, 0, c.done));

@@ -17,8 +17,10 @@
 // ("<driver folder>/ML60852A_DRIVER0"): bulk endpoint 0 takes the 12-character command frames,
 // bulk endpoint 1 hands out one reply message per transfer; it also answers the descriptor,
 // driver version, interface GUID, link name and string descriptor requests, and announces
-// itself in the notification folder. The conversations and fault modes are those of the TCP
-// recorder. A bulk IN transfer with nothing to hand out stays pending until a reply is queued
+// itself in the notification folder. The conversations, fault and delivery modes are those of
+// the TCP recorder: merged, a transfer holds as many whole messages as fit (never the read
+// header and the records after it, never two record messages); cut, each message takes two
+// transfers. A bulk IN transfer with nothing to hand out stays pending until a reply is queued
 // (or for ever with the silent fault, until the caller withdraws it).
 //
 // Requests are served on the endpoint's own thread, so the device answers while the program
@@ -60,6 +62,7 @@ private:
     struct Message {
         QByteArray bytes;
         bool unplug = false; // the device goes away here (close-mid-read)
+        RecorderSimulator::Kind kind = RecorderSimulator::Status;
     };
     struct PendingIn {
         uint64_t id = 0;
@@ -67,7 +70,7 @@ private:
     };
 
     void handleFrame(const QByteArray &frame);
-    void queue(const QByteArray &bytes) { m_outbox.enqueue({bytes, false}); }
+    void queue(const QByteArray &bytes, RecorderSimulator::Kind kind = RecorderSimulator::Status);
     // Fills an IN reply from the outbox; false when there is nothing to hand out.
     bool takeMessage(uint32_t length, kesto::DriverReply &reply);
     void writeState();

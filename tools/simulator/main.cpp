@@ -2,7 +2,8 @@
 //
 //   corvan21-sim [--port N] [--command-set 0|1] [--punches FILE | --generate N]
 //                [--fault none|silent|wrong-status|close-mid-read|malformed|extra-records]
-//                [--per-message K] [--gap MS] [--extra K] [--state-file PATH] [--verbose]
+//                [--delivery each|merged|cut] [--per-message K] [--gap MS] [--header-pause MS]
+//                [--extra K] [--state-file PATH] [--verbose]
 //   corvan21-sim --demo
 //   corvan21-sim --usb [...]
 //
@@ -36,7 +37,8 @@ void say(const QString &text) { std::fprintf(stderr, "corvan21-sim: %s\n", text.
 int usage()
 {
     say(QStringLiteral("usage: corvan21-sim [--port N] [--command-set 0|1] [--punches FILE | --generate N] "
-                       "[--fault MODE] [--per-message K] [--gap MS] [--extra K] [--state-file PATH] [--usb] [--verbose] | --demo"));
+                       "[--fault MODE] [--delivery each|merged|cut] [--per-message K] [--gap MS] [--header-pause MS] "
+                       "[--extra K] [--state-file PATH] [--usb] [--verbose] | --demo"));
     return 2;
 }
 
@@ -118,6 +120,10 @@ int main(int argc, char *argv[])
             ok = intArg(a, i, opt.recordsPerMessage, 1, 2000);
         else if (k == QLatin1String("--gap"))
             ok = intArg(a, i, opt.gapMs, 0, 10000);
+        else if (k == QLatin1String("--header-pause"))
+            ok = intArg(a, i, opt.headerPauseMs, 0, 10000);
+        else if (k == QLatin1String("--delivery") && i + 1 < a.size())
+            opt.delivery = RecorderSimulator::deliveryByName(a.at(++i), &ok);
         else if (k == QLatin1String("--extra"))
             ok = intArg(a, i, opt.extra, 1, 100000);
         else if (k == QLatin1String("--punches") && i + 1 < a.size())
