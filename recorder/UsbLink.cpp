@@ -4,10 +4,9 @@
 #include "SjisText.h"
 
 #include "KestoClient.h"
+#include "KestoUsb.h"
 
 #include <QElapsedTimer>
-
-#include <dlfcn.h>
 
 #include <cstdint>
 #include <cstring>
@@ -18,39 +17,20 @@ namespace {
 
 constexpr uint8_t kEndpointOut = 0;
 constexpr uint8_t kEndpointIn = 1;
-constexpr uint32_t kErrorTimeout = 1460; // the control's code for a transfer that ran out of time
 
 QString fromStd(const std::string &s) { return QString::fromStdString(s); }
 
 } // namespace
 
-// The hosted control and what the link needs to read its errors.
+// The hosted control.
 struct UsbLink::Control {
     kesto::client::UsbControl usb;
-    QString timeoutText; // the library's description of error 1460
     QElapsedTimer clock;
     bool opened = false;
 
-    // The control reports a timed-out transfer by its description only; ask the library that
-    // serves the control for its text of that code, so the comparison holds whatever text it has.
-    void learnTimeoutText()
-    {
-        timeoutText = QStringLiteral("This operation returned because the timeout period expired.");
-        const std::string module = kesto::client::registeredModule(kesto::CLSID_KestoUsb);
-        if (module.empty())
-            return;
-        void *h = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NOLOAD);
-        if (!h)
-            return;
-        using Format = uint32_t (*)(uint32_t, char *, uint32_t);
-        if (auto format = reinterpret_cast<Format>(dlsym(h, "KestoFormatMessage"))) {
-            char text[512] = {};
-            if (format(kErrorTimeout, text, sizeof text - 1) == 0 && text[0])
-                timeoutText = QString::fromLocal8Bit(text).trimmed();
-        }
-        dlclose(h);
-    }
-    bool timedOut() const { return fromStd(usb.errorDescription()).trimmed() == timeoutText; }
+    // A transfer that ran out of time is told by the library's error number, whatever words
+    // describe it.
+    bool timedOut() const { return usb.errorCode() == KESTO_ERROR_TIMEOUT; }
 };
 
 UsbLink::UsbLink(Database &intake, QObject *parent) : QObject(parent), m_intake(intake)
@@ -102,7 +82,6 @@ bool UsbLink::open()
         m_control.reset();
         return false;
     }
-    m_control->learnTimeoutText();
     if (kesto::FAILED(m_control->usb.setLinkName(m_settings.linkName.toStdString()))) {
         m_result.fail(ResultNoConnection, 0, fromStd(m_control->usb.errorDescription()));
         return false;
@@ -286,7 +265,15 @@ bool UsbLink::runExchange()
         m_result.fail(ResultWrongReply);
         return false;
     }
-    if (transferFailed(receiveUntil(Expect::Reply, msg, any)))
+    // The recorder has acknowledged the delete: every record it announced is stored and it is
+    // erasing its memory. A completion that does not come, or comes too late, changes nothing
+    // of that, so the collection has succeeded; telling the user that nothing answered would
+    // send them looking for punches that are already collected. Only a delete status that says
+    // otherwise is a wrong reply.
+    const Receive last = receiveUntil(Expect::Reply, msg, any);
+    if (last == TimedOut)
+        return true;
+    if (transferFailed(last))
         return false;
     if (hasCommand(msg, cs.del) && statusOf(msg) != cs.done) {
         m_result.fail(ResultWrongReply);

@@ -350,6 +350,29 @@ private slots:
             QVERIFY2(!r.errorText.isEmpty(), qPrintable(r.errorText));
     }
 
+    // The recorder acknowledged the delete but its completion never comes: every record is
+    // stored and the recorder is erasing, so the collection has succeeded; it is not reported
+    // as a recorder that did not answer (256).
+    void deleteAcknowledgedWithoutCompletionSucceeds()
+    {
+        TestHome home;
+        QVERIFY(home.openMonth(QStringLiteral("201001")));
+        ScriptedDevice dev;
+        const QString one = rec(QStringLiteral("0114083000")) + QLatin1Char('\r');
+        dev.replies[QStringLiteral("GTND")] = {status("GTND", "000024", 'S'), QStringLiteral("\x02\x03"), one,
+                                               status("GTND", "000000", 'G')};
+        dev.replies[QStringLiteral("DELT")] = {status("DELT", "000000", 'S')};
+        kesto::DriverEndpoint ep(dev);
+        QVERIFY(ep.listen(kesto::DriverEndpoint::socketPathFor("ML60852A_DRIVER", 0)));
+        const CollectionResult r = collect(0, 0, nullptr, 300);
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.message(), QString());
+        QCOMPARE(r.inserted, 1);
+        QCOMPARE(intakeRows(), 1);
+        QCOMPARE(dev.frames.size(), 2);
+        QCOMPARE(logLines().last(), QStringLiteral("← DELT000000S"));
+    }
+
     // ---- the bound on every wait ----
 
     void silentRecorderGives256WithinTheBound_data()
