@@ -217,8 +217,12 @@ void LanLink::takeMessages()
     QByteArray bytes;
     while (!m_finished && m_exchange == Sent && m_rx.take(expecting(), bytes))
         onMessage(bytes);
-    if (m_finished || m_exchange != Sent)
+    if (m_finished || m_exchange != Sent) {
         m_rx.clear(); // what follows a finished step answers nothing
+        return;
+    }
+    if (m_conv == CollectRecords && keptTooMany())
+        stopAtTheRecordLimit();
 }
 
 void LanLink::onMessage(const QByteArray &bytes)
@@ -289,12 +293,14 @@ void LanLink::handleMessage(const QString &msg)
         if (!isHeader(msg))
             return fail(ResultWrongReply);
         m_kept.clear();
+        m_keptRecords = 0;
         m_conv = CollectRecords;
         restartReplyWait();
         return;
     case CollectRecords:
         if (!hasCommand(msg, cs.read)) {
             m_kept.append(msg);
+            m_keptRecords += int(parseRecords(msg).size());
             restartReplyWait();
             return;
         }
@@ -323,6 +329,35 @@ void LanLink::handleMessage(const QString &msg)
         m_exchange = StepDone;
         return finish();
     }
+}
+
+// The record table takes at most kRecordSlots records; what is kept, and what is held of a
+// record message still arriving, never needs to grow past that.
+bool LanLink::keptTooMany() const
+{
+    const qsizetype held = (m_rx.size() + kRecordLength - 1) / kRecordLength;
+    return m_keptRecords + held > kRecordSlots;
+}
+
+// The recorder sends more records than the record table holds: nothing more is taken in. What
+// arrived is stored as far as the table reaches and the collection fails with the table's own
+// error (3840), exactly as when the completion follows such a run of records; the recorder is
+// not erased.
+void LanLink::stopAtTheRecordLimit()
+{
+    QByteArray rest;
+    if (m_rx.takeRest(rest)) {
+        const QString msg = SjisText::decode(rest);
+        logExchange(false, msg);
+        m_kept.append(msg);
+    }
+    m_tmrRxOut.stop();
+    m_exchange = StepDone;
+    // The held part was counted by its bytes; should its characters make fewer records after
+    // all, the collection still ends here, with the same error.
+    if (storeRecords() || m_result.code != ResultCommError)
+        m_result.fail(ResultCommError, kErrSubscript, runtimeErrorText(kErrSubscript));
+    finish();
 }
 
 // Inserts every kept record in one transaction. Returns true when the delete conversation may

@@ -89,6 +89,8 @@ private:
     void onMessage(const QByteArray &bytes);
     void handleMessage(const QString &msg);
     ReplyFramer::Expect expecting() const;
+    bool keptTooMany() const;
+    void stopAtTheRecordLimit();
     bool storeRecords();
 
     Database &m_intake;
@@ -105,6 +107,7 @@ private:
     int m_records = 0;
     ReplyFramer m_rx;
     QStringList m_kept;
+    int m_keptRecords = 0; // records the kept messages make, whole or cut short
     CalcoloCom::CollectionResult m_result;
     bool m_finished = false;
     bool m_started = false;

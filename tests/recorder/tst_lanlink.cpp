@@ -58,6 +58,43 @@ CollectionResult collect(quint16 port, int set = 0, int waiting = 0, const QStri
     return link.result();
 }
 
+// A peer that, after the read acknowledgement and its header, sends records without end.
+struct EndlessPeer {
+    QTcpServer server;
+    QPointer<QTcpSocket> client;
+    QTimer pump;
+    QStringList frames;
+
+    EndlessPeer()
+    {
+        server.listen(QHostAddress::LocalHost, 0);
+        pump.setInterval(2);
+        QObject::connect(&pump, &QTimer::timeout, [this] {
+            if (!client || client->state() != QAbstractSocket::ConnectedState) {
+                pump.stop();
+                return;
+            }
+            QByteArray many;
+            for (int i = 0; i < 100; ++i)
+                many += rec(QStringLiteral("0114083000"), i + 1).toLatin1() + '\r';
+            client->write(many);
+        });
+        QObject::connect(&server, &QTcpServer::newConnection, [this] {
+            client = server.nextPendingConnection();
+            QObject::connect(client, &QTcpSocket::readyRead, [this] {
+                const QByteArray f = client->readAll();
+                frames << QString::fromLatin1(f);
+                if (f.endsWith("GTNC")) {
+                    client->write("GTNC000000S \x02" "0001\x03GTNC000000G ");
+                } else if (f.endsWith("GTND")) {
+                    client->write("GTND000024S \x02\x03");
+                    QTimer::singleShot(RecorderSimulator::kHeaderPauseMs, &pump, [this] { pump.start(); });
+                }
+            });
+        });
+    }
+};
+
 // A peer that answers each command with a fixed script of messages, paced like the simulator.
 struct ScriptedPeer {
     QTcpServer server;
@@ -413,6 +450,22 @@ private slots:
         const CollectionResult r = collect(peer.server.serverPort());
         QCOMPARE(r.code, 512);
         QCOMPARE(peer.frames.size(), 2);
+    }
+
+    // A peer that sends records without end is stopped once they would overflow the record
+    // table: what fits is stored, the collection fails with the table's own error, and the
+    // recorder is not erased.
+    void endlessRecordsStopAtTheRecordTable()
+    {
+        TestHome home;
+        QVERIFY(home.openMonth(QStringLiteral("201001")));
+        EndlessPeer peer;
+        const CollectionResult r = collect(peer.server.serverPort());
+        QCOMPARE(r.code, 3840);
+        QCOMPARE(r.errorNumber, 9);
+        QCOMPARE(r.message(), QStringLiteral("通信エラー 発生！\r\nErr : インデックスが有効範囲にありません。"));
+        QCOMPARE(intakeRows(), kRecordSlots);
+        QCOMPARE(peer.frames.size(), 2); // no delete
     }
 
     // A recorder that falls silent in the middle of a message: what it sent is handled as it
