@@ -119,8 +119,9 @@ QString checkAdjust(const CalcoloCom::PunchRecord &r, const QDate &today, const 
         EXPECT(sameRecord(a, r), where + QStringLiteral(" refused but changed the record to ") + shown(recordText(a)));
         return {};
     }
-    // Accepted: the month and day were a real date of the inferred year.
-    EXPECT(asciiDigits(r.month) && asciiDigits(r.day), where + QStringLiteral(" accepted a date that is no number"));
+    // Accepted: the month and day were a real date of the inferred year, the hour a number.
+    EXPECT(asciiDigits(r.month) && asciiDigits(r.day) && asciiDigits(r.hour),
+           where + QStringLiteral(" accepted a date or hour that is no number"));
     const int year = today.year() - (r.month.toInt() > today.month() ? 1 : 0);
     const QDate original(year, r.month.toInt(), r.day.toInt());
     EXPECT(original.isValid(), where + QStringLiteral(" accepted a day its month does not have"));

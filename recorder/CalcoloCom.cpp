@@ -120,10 +120,13 @@ bool adjustDate(PunchRecord &r, const QDate &today, const QString &dayChange)
     int year = today.year();
     if (r.month > zeroPad(today.month(), 2))
         --year;
-    // A field that is not a number cannot name a day: treated like a day its month lacks, so
-    // the record is kept as received and the collection is flagged.
+    // A month, day or hour that is not a number makes a record nobody can date: it is treated
+    // like a day its month lacks. The record goes into the intake table as received, where the
+    // lists of unprocessed data show it, the collection says so (2560), and the recorder is
+    // still erased: refusing the collection instead (3840, no delete) would leave the corrupt
+    // record in the recorder to fail every later collection, and the punches after it with it.
     int month = 0, day = 0;
-    if (!allDigits(r.month) || !allDigits(r.day))
+    if (!allDigits(r.month) || !allDigits(r.day) || !allDigits(r.hour))
         return false;
     month = r.month.toInt();
     day = r.day.toInt();
@@ -134,7 +137,7 @@ bool adjustDate(PunchRecord &r, const QDate &today, const QString &dayChange)
     const bool late = r.exception == QLatin1String("17") || r.exception == QLatin1String("07");
     if (!late && !(r.hour < changeHour))
         return true;
-    if (!allDigits(r.hour) || !allDigits(changeHour))
+    if (!allDigits(changeHour))
         return false;
     QDate d(year, month, day);
     int h = r.hour.toInt();

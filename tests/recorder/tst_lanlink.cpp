@@ -452,6 +452,38 @@ private slots:
         QCOMPARE(peer.frames.size(), 2);
     }
 
+    // A month, day or hour that is not a number: the record is stored as received and the
+    // collection says so (2560), the recorder is erased all the same, and the next collection
+    // is not held up by it. (Refusing with 3840 instead would leave it in the recorder to fail
+    // every later collection.)
+    void garbledRecordsAreKeptAndDoNotBlockTheNextCollection()
+    {
+        TestHome home;
+        QVERIFY(home.openMonth(QStringLiteral("201001")));
+        RecorderSimulator sim;
+        const QStringList garbled{QStringLiteral("1A14083000000000002000"), QStringLiteral("01X4083000000000003000"),
+                                  QStringLiteral("0114AB3000000000004000"), QStringLiteral("0114 83000000000005000")};
+        sim.setPunches(QStringList{rec(QStringLiteral("0114083000"))} + garbled);
+        QVERIFY(sim.listen(0));
+        CollectionResult r = collect(sim.port());
+        QCOMPARE(r.code, 2560);
+        QCOMPARE(r.message(), QStringLiteral("年度が違うデータがありました。"));
+        QCOMPARE(intakeRows(), 5);
+        QVector<QStringList> rows;
+        QVERIFY(dbs().intake.select(QStringLiteral("SELECT 月 || 日 || 時 || 分 || 秒 || IDコード || 入退 || 異例コード "
+                                                   "FROM タイムカードテンプ ORDER BY rowid"),
+                                    rows));
+        for (int i = 0; i < garbled.size(); ++i)
+            QCOMPARE(rows.value(i + 1).value(0), garbled.at(i)); // as received, nothing moved
+        QCOMPARE(sim.deleteCount(), 1);
+        QVERIFY(sim.punches().isEmpty());
+
+        sim.setPunches({rec(QStringLiteral("0115090000"), 7)});
+        r = collect(sim.port());
+        QCOMPARE(r.code, 0);
+        QCOMPARE(intakeRows(), 6);
+    }
+
     // A peer that sends records without end is stopped once they would overflow the record
     // table: what fits is stored, the collection fails with the table's own error, and the
     // recorder is not erased.

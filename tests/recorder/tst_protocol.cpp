@@ -130,6 +130,12 @@ private slots:
         QTest::newRow("leap day in a plain year") << "2011-03-10" << "03:00" << "02291000" << false << "022910";
         QTest::newRow("april 31") << "2010-05-01" << "03:00" << "04311000" << false << "043110";
         QTest::newRow("not a date") << "2010-05-01" << "03:00" << "ab011000" << false << "ab0110";
+        // An hour that is no number is refused as well, whether it sorts after the day change
+        // or before it; the record stays as received.
+        QTest::newRow("hour not a number, after the day change") << "2010-05-01" << "03:00" << "0430AB00" << false
+                                                                 << "0430AB";
+        QTest::newRow("hour not a number, before the day change") << "2010-05-01" << "03:00" << "0430 100" << false
+                                                                  << "0430 1";
     }
 
     void dateAdjustment()
