@@ -196,6 +196,13 @@ void LanLink::onData()
     }
     m_rx.append(m_socket->readAll());
     takeMessages();
+    // Record data that does not end a message yet (a record message cut across reads, or
+    // record messages running together without a break at a whole record) is the recorder
+    // answering all the same: the reply wait starts again, as for every record message.
+    // Waiting it out instead would hand out a part as a whole message and shift every record
+    // after it.
+    if (!m_finished && m_exchange == Sent && m_conv == CollectRecords && !m_rx.isEmpty())
+        restartReplyWait();
 }
 
 ReplyFramer::Expect LanLink::expecting() const

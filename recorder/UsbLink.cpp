@@ -152,6 +152,10 @@ UsbLink::Receive UsbLink::receive(Expect expect, QString &message, qint64 deadli
         const Receive r = left > 0 ? transfer(left) : TimedOut;
         if (r == Failed)
             return Failed;
+        // Record data that does not end a message yet is the recorder answering: the wait
+        // for the rest starts again (see LanLink::onData).
+        if (r == Received && expect == Expect::Records)
+            deadline = m_control->clock.elapsed() + m_settings.replyTimeout;
         if (r == TimedOut) {
             // What the recorder left unfinished when it fell silent is all it will send: it is
             // handled as it stands, as a message that came in one transfer always was.

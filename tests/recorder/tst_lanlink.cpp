@@ -101,6 +101,7 @@ struct ScriptedPeer {
     QHash<QString, QList<QByteArray>> replies;
     QPointer<QTcpSocket> client;
     QStringList frames;
+    int pause = 5; // ms between two messages
 
     ScriptedPeer()
     {
@@ -125,7 +126,7 @@ struct ScriptedPeer {
             client->write(m);
             client->flush();
             // A header is kept apart from the records after it, as a recorder does.
-            send(msgs, m.startsWith('\x02') ? RecorderSimulator::kHeaderPauseMs : 5);
+            send(msgs, m.startsWith('\x02') ? RecorderSimulator::kHeaderPauseMs : pause);
         });
     }
 };
@@ -498,6 +499,34 @@ private slots:
         QCOMPARE(r.message(), QStringLiteral("通信エラー 発生！\r\nErr : インデックスが有効範囲にありません。"));
         QCOMPARE(intakeRows(), kRecordSlots);
         QCOMPARE(peer.frames.size(), 2); // no delete
+    }
+
+    // Record data that never breaks at a whole record for longer than the reply wait: the
+    // records keep their place, none is handed out cut.
+    void longRunOfCutRecordsKeepsItsAlignment()
+    {
+        TestHome home;
+        QVERIFY(home.openMonth(QStringLiteral("201001")));
+        ScriptedPeer peer;
+        peer.pause = 20; // 60 parts: longer than the reply wait
+        QByteArray all;
+        for (int i = 0; i < 61; ++i)
+            all += rec(QStringLiteral("0114083000"), i + 1).toLatin1() + '\r';
+        QList<QByteArray> read{"GTND001404S ", "\x02\x03", all.left(10)};
+        for (qsizetype at = 10; at + 13 < all.size(); at += kRecordLength)
+            read << all.mid(at, kRecordLength); // each read ends ten characters into a record
+        read << all.right(13) + "GTND000000G ";
+        peer.replies[QStringLiteral("GTNC")] = {"GTNC000000S ", "\x02" "0061\x03", "GTNC000000G "};
+        peer.replies[QStringLiteral("GTND")] = read;
+        peer.replies[QStringLiteral("DELT")] = {"DELT000000S ", "DELT000000G "};
+        QElapsedTimer t;
+        t.start();
+        const CollectionResult r = collect(peer.server.serverPort());
+        QVERIFY(t.elapsed() > LanLink::kReplyTimeout);
+        QCOMPARE(r.code, 0);
+        QCOMPARE(intakeRows(), 61);
+        QCOMPARE(intakeRows(QStringLiteral("月 = '01' AND 日 = '14' AND 時 = '08' AND CR = '\r'")), 61);
+        QCOMPARE(peer.frames.last(), QStringLiteral("000000  DELT"));
     }
 
     // A recorder that falls silent in the middle of a message: what it sent is handled as it

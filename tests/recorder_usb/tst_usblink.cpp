@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QHash>
 #include <QSignalSpy>
+#include <QThread>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -64,6 +65,7 @@ public:
     QHash<QString, QStringList> replies;
     QString babble;
     QStringList frames;
+    int delayMs = 0; // before each reply message is handed out
 
     bool handle(const kesto::DriverRequest &rq, kesto::DriverReply &reply) override
     {
@@ -87,6 +89,8 @@ public:
                 return false; // nothing to say: the transfer waits
             const QByteArray b = m.toLatin1();
             reply.data.assign(b.constData(), b.constData() + b.size());
+            if (delayMs > 0)
+                QThread::msleep(delayMs);
         } else {
             reply.status = 1;
         }
@@ -371,6 +375,33 @@ private slots:
         QCOMPARE(intakeRows(), 1);
         QCOMPARE(dev.frames.size(), 2);
         QCOMPARE(logLines().last(), QStringLiteral("← DELT000000S"));
+    }
+
+    // Record data that never breaks at a whole record for longer than the reply bound: the
+    // records keep their place, none is handed out cut.
+    void longRunOfCutRecordsKeepsItsAlignment()
+    {
+        TestHome home;
+        QVERIFY(home.openMonth(QStringLiteral("201001")));
+        ScriptedDevice dev;
+        dev.delayMs = 30; // 22 transfers of records: longer than the bound below
+        QString all;
+        for (int i = 0; i < 20; ++i)
+            all += rec(QStringLiteral("0114083000"), i + 1) + QLatin1Char('\r');
+        QStringList read{status("GTND", "000461", 'S'), QStringLiteral("\x02\x03"), all.left(10)};
+        for (qsizetype at = 10; at + 13 < all.size(); at += kRecordLength)
+            read << all.mid(at, kRecordLength); // each transfer ends ten characters into a record
+        read << all.right(13) << status("GTND", "000000", 'G');
+        dev.replies[QStringLiteral("GTND")] = read;
+        dev.replies[QStringLiteral("DELT")] = {status("DELT", "000000", 'S'), status("DELT", "000000", 'G')};
+        kesto::DriverEndpoint ep(dev);
+        QVERIFY(ep.listen(kesto::DriverEndpoint::socketPathFor("ML60852A_DRIVER", 0)));
+        qint64 elapsed = 0;
+        const CollectionResult r = collect(0, 0, &elapsed, 300);
+        QVERIFY(elapsed > 300);
+        QCOMPARE(r.code, 0);
+        QCOMPARE(intakeRows(), 20);
+        QCOMPARE(dev.frames.size(), 2);
     }
 
     // ---- the bound on every wait ----
