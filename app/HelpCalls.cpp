@@ -12,8 +12,9 @@ QString helpPagePath(int topic)
 {
     const QString name = topic > 0 ? QString::number(topic) + QStringLiteral(".html") : QStringLiteral("index.html");
     const QString kind = g_install.linkKind == LinkUsb ? QStringLiteral("usb") : QStringLiteral("lan");
-    const QString page = programPath(QStringLiteral("help/") + kind + QLatin1Char('/') + name);
-    const QString older = programPath(QStringLiteral("help/") + name);
+    // The installation's own pages, else those an installed package shares.
+    const QString page = installedFile(QStringLiteral("help/") + kind + QLatin1Char('/') + name);
+    const QString older = installedFile(QStringLiteral("help/") + name);
     return !QFileInfo(page).isFile() && QFileInfo(older).isFile() ? older : page;
 }
 
@@ -51,7 +52,7 @@ QUrl faqUrl()
     // One letter before the colon is a drive, not a scheme.
     if (url.isValid() && url.scheme().size() > 1)
         return url;
-    const QString path = QDir::isAbsolutePath(address) ? address : programPath(address);
+    const QString path = QDir::isAbsolutePath(address) ? address : installedFile(address);
     return QUrl::fromLocalFile(QDir::cleanPath(path));
 }
 

@@ -74,7 +74,7 @@ MDIForm1::MDIForm1()
     if (const QScreen *s = QGuiApplication::primaryScreen())
         size = size.boundedTo(s->availableGeometry().size() - QSize(16, 48));
     setFixedSize(size);
-    const QIcon icon(programPath(g_install.iconFile));
+    const QIcon icon(installedFile(g_install.iconFile));
     if (!icon.isNull())
         setWindowIcon(icon);
 

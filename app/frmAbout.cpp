@@ -21,7 +21,7 @@ frmAbout::frmAbout(QWidget *parent) : QDialog(parent)
     auto *grid = new QGridLayout(this);
     auto *icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("picIcon"));
-    icon->setPixmap(QIcon(programPath(g_install.iconFile)).pixmap(48, 48));
+    icon->setPixmap(QIcon(installedFile(g_install.iconFile)).pixmap(48, 48));
     grid->addWidget(icon, 0, 0, 3, 1, Qt::AlignTop);
     const QVersionNumber v = QVersionNumber::fromString(QStringLiteral(CORVAN_VERSION));
     auto *version = new QLabel(QStringLiteral("Version    ： %1.%2.%3").arg(v.majorVersion()).arg(v.minorVersion()).arg(v.microVersion()), this);

@@ -91,8 +91,8 @@ bool frmStartUp::load()
     if (!readStartupSettings())
         return loadFailure(QStringLiteral("設定ファイルの読み込みに失敗しました！"));
 
-    const QString iconPath = programPath(g_install.iconFile);
-    const QString picturePath = programPath(g_install.pictureFile);
+    const QString iconPath = installedFile(g_install.iconFile);
+    const QString picturePath = installedFile(g_install.pictureFile);
     const QPixmap picture(picturePath);
     const QIcon icon(iconPath);
     if (!QFileInfo(iconPath).isFile() || icon.isNull() || picture.isNull())

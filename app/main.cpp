@@ -1,6 +1,7 @@
 #include "Common.h"
 #include "DbFile.h"
 #include "Dialogs.h"
+#include "Installer.h"
 #include "ProgramLock.h"
 #include "SetupWizard.h"
 #include "StartupLogic.h"
@@ -27,8 +28,18 @@ int main(int argc, char *argv[])
             break;
         }
     }
+    // The desktop entry's name, so that the desktop shows the window under its menu entry.
+    QGuiApplication::setDesktopFileName(QStringLiteral("corvan21"));
     WidgetDialogs dialogs;
     Dialogs::setBackend(&dialogs);
+
+    // An installed package keeps its data in the user's (or the site's) data folder; the first
+    // start there creates a new installation, which then goes to the setup wizard.
+    QString why;
+    if (!prepareDataFolder(&why)) {
+        Dialogs::inform(why, appTitle(), Dialogs::Icon::Critical);
+        return 1;
+    }
 
     // A second instance ends at once, without a word. A start while corvan21-batch writes
     // (a collection from cron) is told what holds the data, rather than left to think the

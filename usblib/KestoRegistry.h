@@ -5,7 +5,7 @@
 // ~/.config/kestousb/classes.reg. Layout, in the manner of registry export files:
 //
 //   [CLSID\{B5463437-6971-11D4-816D-0050DACEAA4B}\InprocServer32]
-//   @="/usr/lib/libKestoUsb.so"
+//   @="/usr/lib/x86_64-linux-gnu/libKestoUsb.so.1"
 //   "ThreadingModel"="Apartment"
 //
 // "@" is the key's default value; backslash and double quote are escaped with a backslash.

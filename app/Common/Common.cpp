@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 QString appTitle() { return QStringLiteral("CORVAN21"); }
 
@@ -27,12 +28,48 @@ QDate today() { return now().date(); }
 
 } // namespace Clock
 
-QString programFolder()
+namespace {
+
+// The rule reads the file system and /etc/corvan21.conf, and every path of the program goes
+// through it: it is resolved once per set of the environment variables it depends on.
+DataFolderRule::Choice currentChoice()
 {
-    const QString home = qEnvironmentVariable("CORVAN21_HOME");
-    if (!home.isEmpty())
-        return QDir::cleanPath(home);
-    return QCoreApplication::applicationDirPath();
+    DataFolderRule::Inputs in;
+    in.environment = qEnvironmentVariable("CORVAN21_HOME");
+    if (!in.environment.isEmpty())
+        return DataFolderRule::resolve(in);
+    in.xdgDataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    in.homeFolder = QDir::homePath();
+    static QString cachedKey;
+    static DataFolderRule::Choice cached;
+    const QString key = in.xdgDataHome + QChar(0) + in.homeFolder;
+    if (cached.folder.isEmpty() || key != cachedKey) {
+        in.executableFolder = QCoreApplication::applicationDirPath();
+        in.siteConfigFile = QString::fromLatin1(DataFolderRule::kSiteConfigFile);
+        cached = DataFolderRule::resolve(in);
+        cachedKey = key;
+    }
+    return cached;
+}
+
+} // namespace
+
+QString programFolder() { return currentChoice().folder; }
+
+DataFolderRule::Source programFolderSource() { return currentChoice().source; }
+
+QString shareFolder()
+{
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/') + QStringLiteral(CORVAN_SHARE_FROM_BIN));
+}
+
+QString installedFile(const QString &relative)
+{
+    const QString own = programPath(relative);
+    if (QFileInfo::exists(own))
+        return own;
+    const QString shared = shareFolder() + QLatin1Char('/') + relative;
+    return QFileInfo::exists(shared) ? shared : own;
 }
 
 QString dataFolder() { return programFolder() + QStringLiteral("/data"); }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DataFolderRule.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QString>
@@ -16,8 +18,19 @@ QDateTime now();
 QDate today();
 } // namespace Clock
 
-// The program folder: the executable's folder unless CORVAN21_HOME names another.
+// The program folder, where the installation keeps what it writes: CORVAN21_HOME when set,
+// else the executable's folder when the program may write there, else the folder named in
+// /etc/corvan21.conf, else $XDG_DATA_HOME/corvan21 (see DataFolderRule.h).
 QString programFolder();
+// Which rule gave programFolder().
+DataFolderRule::Source programFolderSource();
+// The installation's read-only files (help pages, icon, start-up picture) as the package puts
+// them: share/corvan21 beside the executable's bin folder, /usr/share/corvan21 when installed.
+QString shareFolder();
+// A read-only file by its name relative to the program folder: the program folder's own copy
+// when there is one, else the shared one, else the program folder's path (so that a message
+// about the missing file names where the installation should have it).
+QString installedFile(const QString &relative);
 // programFolder() + "/data".
 QString dataFolder();
 // A path below the program folder, e.g. programPath("data/corvan.mdb").

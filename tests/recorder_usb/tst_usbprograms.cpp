@@ -70,7 +70,7 @@ private slots:
         const QByteArray entries = reg.readAll();
         reg.close();
         QVERIFY(entries.contains("[CLSID\\{B5463437-6971-11D4-816D-0050DACEAA4B}\\InprocServer32]"));
-        QVERIFY(entries.contains("libKestoUsb.so"));
+        QVERIFY(entries.contains("/libKestoUsb.so.1\""));
         // Once registered, a second run has nothing to do.
         out = batch({QStringLiteral("init")}, &rc);
         QCOMPARE(rc, 0);

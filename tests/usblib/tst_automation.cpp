@@ -168,7 +168,7 @@ private slots:
         QCOMPARE(value(key + "\\VersionIndependentProgID"), QByteArray("UserDll.KestoUsb"));
         QVERIFY(r.keyExists(key + "\\Programmable"));
         const QByteArray module = value(key + "\\InprocServer32");
-        QVERIFY2(module.endsWith("/libKestoUsb.so") && QFile::exists(QString::fromLocal8Bit(module)), module);
+        QVERIFY2(module.endsWith("/libKestoUsb.so.1") && QFile::exists(QString::fromLocal8Bit(module)), module);
         QCOMPARE(value(key + "\\InprocServer32", "ThreadingModel"), QByteArray("Apartment"));
         QVERIFY(r.keyExists(key + "\\Control"));
         QVERIFY(r.keyExists(key + "\\Insertable"));

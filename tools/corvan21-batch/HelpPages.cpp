@@ -102,10 +102,17 @@ QString topicList(int kind)
            + QStringLiteral("</a></li>\n</ul>\n");
 }
 
+// Writes a page the installation lacks. An installed package shares its pages: the program
+// folder gets only what neither it nor the shared folder has.
 bool writeNew(const QString &path, const QByteArray &bytes, QStringList &created, QString *why)
 {
-    if (QFileInfo::exists(path))
+    if (QFileInfo::exists(installedFile(QDir(programFolder()).relativeFilePath(path))))
         return true;
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        *why = QStringLiteral("cannot create ") + folder;
+        return false;
+    }
     const auto r = writeTextFileAtomic(path, bytes);
     if (!r.ok) {
         *why = r.message();
@@ -124,10 +131,6 @@ bool writeHelpPages(QStringList &created, QString *why)
     const QString dir = programPath(QStringLiteral("help"));
     for (const auto &[kind, folder] : {std::pair{int(ForUsb), "usb"}, std::pair{int(ForLan), "lan"}}) {
         const QString sub = dir + QLatin1Char('/') + QString::fromLatin1(folder);
-        if (!QDir().mkpath(sub)) {
-            *why = QStringLiteral("cannot create ") + sub;
-            return false;
-        }
         for (const Topic &t : kTopics) {
             if (!(t.kinds & kind))
                 continue;

@@ -4,7 +4,8 @@
 #include "Common.h"
 #include "ExFile.h"
 #include "HelpPages.h"
-#include "Setup.h"
+#include "Installer.h"
+#include "InstallerImages.h"
 #include "UsbLink.h"
 
 #include "KestoClient.h"
@@ -13,55 +14,15 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
-#include <QPainter>
 
 namespace {
 
-constexpr int kDefaultRecorderPort = 4001;
-
-// A simple program icon: a time card with a clock face.
-QImage drawIcon()
+// A read-only file is written only when neither the program folder nor the shared folder of an
+// installed package has it.
+bool saveImage(const QImage &img, const QString &relative, const char *format, QStringList &created, QString *why)
 {
-    QImage img(64, 64, QImage::Format_ARGB32);
-    img.fill(Qt::transparent);
-    QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setBrush(QColor(0x1f, 0x5f, 0xa8));
-    p.setPen(Qt::NoPen);
-    p.drawRoundedRect(4, 4, 56, 56, 10, 10);
-    p.setBrush(Qt::white);
-    p.drawEllipse(QPointF(32, 32), 20, 20);
-    p.setPen(QPen(QColor(0x1f, 0x5f, 0xa8), 4, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(32, 32), QPointF(32, 18));
-    p.drawLine(QPointF(32, 32), QPointF(42, 36));
-    return img;
-}
-
-// The start-up picture of the login screen.
-QImage drawPicture()
-{
-    QImage img(400, 240, QImage::Format_RGB32);
-    QLinearGradient g(0, 0, 0, 240);
-    g.setColorAt(0, QColor(0x2b, 0x6c, 0xc4));
-    g.setColorAt(1, QColor(0x0e, 0x2f, 0x5c));
-    QPainter p(&img);
-    p.fillRect(img.rect(), g);
-    p.setPen(Qt::white);
-    QFont f = p.font();
-    f.setPixelSize(44);
-    f.setBold(true);
-    p.setFont(f);
-    p.drawText(QRect(0, 60, 400, 60), Qt::AlignCenter, QStringLiteral("CORVAN21"));
-    f.setPixelSize(16);
-    f.setBold(false);
-    p.setFont(f);
-    p.drawText(QRect(0, 130, 400, 30), Qt::AlignCenter, QStringLiteral("Time card system"));
-    return img;
-}
-
-bool saveImage(const QImage &img, const QString &path, const char *format, QStringList &created, QString *why)
-{
-    if (QFileInfo::exists(path))
+    const QString path = programPath(relative);
+    if (QFileInfo::exists(installedFile(relative)))
         return true;
     if (!img.save(path, format)) {
         *why = QStringLiteral("cannot write ") + path;
@@ -71,10 +32,11 @@ bool saveImage(const QImage &img, const QString &path, const char *format, QStri
     return true;
 }
 
-// The USB library installed beside the programs; a build tree has it in its own folder.
+// The USB library installed in the lib/ folder beside bin/; a build tree has it in its own folder.
 QString kestoUsbModule()
 {
-    const QString installed = QCoreApplication::applicationDirPath() + QStringLiteral("/libKestoUsb.so");
+    const QString installed = QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/')
+                                              + QStringLiteral(CORVAN_LIB_FROM_BIN) + QStringLiteral("/libKestoUsb.so.1"));
     if (QFileInfo(installed).isFile())
         return installed;
 #ifdef KESTOUSB_BUILT_MODULE
@@ -113,8 +75,7 @@ int runInit(const QStringList &args)
         batchError(why);
         return 2;
     }
-    InstallSettings s;
-    s.linkKind = LinkLan;
+    InstallSettings s = defaultInstallSettings();
     if (o.has(QStringLiteral("link"))) {
         const QString l = o.value(QStringLiteral("link"));
         if (l == QLatin1String("usb"))
@@ -132,7 +93,6 @@ int runInit(const QStringList &args)
         }
         s.commandSet = c.toInt();
     }
-    s.recorderPort = kDefaultRecorderPort;
     if (o.has(QStringLiteral("port"))) {
         bool ok = false;
         s.recorderPort = o.value(QStringLiteral("port")).toInt(&ok);
@@ -141,22 +101,12 @@ int runInit(const QStringList &args)
             return 2;
         }
     }
-    s.iconFile = QStringLiteral("corvan21.ico");
-    s.pictureFile = QStringLiteral("boot.bmp");
 
     const QString home = programFolder();
     QStringList created;
-    bool ok = QDir().mkpath(home);
-    if (!ok)
-        why = QStringLiteral("cannot create the program folder ") + home;
-    ok = ok && createDataFiles(created, &why);
-    if (ok && !QFileInfo::exists(installSettingsPath())) {
-        ok = Install_Write(s, &why);
-        if (ok)
-            created << installSettingsPath();
-    }
-    ok = ok && saveImage(drawIcon(), programPath(s.iconFile), "ICO", created, &why);
-    ok = ok && saveImage(drawPicture(), programPath(s.pictureFile), "BMP", created, &why);
+    bool ok = createInstallation(s, created, &why);
+    ok = ok && saveImage(drawProgramIcon(64), s.iconFile, "ICO", created, &why);
+    ok = ok && saveImage(drawStartupPicture(), s.pictureFile, "BMP", created, &why);
     ok = ok && writeHelpPages(created, &why);
     ok = ok && writeLinkDefinitions(created, &why);
     QStringList registered;

@@ -1,4 +1,6 @@
 #include "BatchCommand.h"
+#include "Common.h"
+#include "Installer.h"
 
 #include <QGuiApplication>
 
@@ -19,6 +21,27 @@ void batchMessages(QtMsgType type, const QMessageLogContext &context, const QStr
         g_qtMessages(type, context, message);
 }
 
+void printUsage(void (*print)(const QString &))
+{
+    print(QStringLiteral("usage: corvan21-batch COMMAND [options]"));
+    for (const auto &u : BatchCommand::usages())
+        print(QStringLiteral("  corvan21-batch ") + u);
+    print(QStringLiteral("  corvan21-batch --help | --version"));
+}
+
+void printHelp()
+{
+    printUsage(batchOut);
+    batchOut(QString());
+    batchOut(QStringLiteral("init installs into the program folder; the other commands act as a login to the month --month"));
+    batchOut(QStringLiteral("(the password is checked as on the login screen)."));
+    batchOut(QStringLiteral("Exit status: 0 done, 1 refused or failed, 2 bad options."));
+    batchOut(QString());
+    batchOut(QStringLiteral("Program folder: ") + programFolder());
+    batchOut(QStringLiteral("(CORVAN21_HOME; else the program's own folder when writable; else DataFolder= of"));
+    batchOut(QStringLiteral("/etc/corvan21.conf; else $XDG_DATA_HOME/corvan21.) See corvan21-batch(1)."));
+}
+
 } // namespace
 
 // corvan21-batch COMMAND [options]: the installer and the commands that run the program's
@@ -31,12 +54,25 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     QStringList args = QGuiApplication::arguments().mid(1);
+    if (args.value(0) == QLatin1String("--help") || args.value(0) == QLatin1String("-h")) {
+        printHelp();
+        return 0;
+    }
+    if (args.value(0) == QLatin1String("--version")) {
+        batchOut(QStringLiteral("corvan21-batch " CORVAN_VERSION));
+        return 0;
+    }
     const BatchCommand *cmd = args.isEmpty() ? nullptr : BatchCommand::find(args.first());
     if (!cmd) {
-        batchError(QStringLiteral("usage:"));
-        for (const auto &u : BatchCommand::usages())
-            batchError(QStringLiteral("  corvan21-batch ") + u);
+        printUsage(batchError);
         return 2;
+    }
+    // A first command in an installed package's data folder finds the installation made, as
+    // the program's first start would make it; init makes it itself and says what it made.
+    QString why;
+    if (cmd->name != QLatin1String("init") && !prepareDataFolder(&why)) {
+        batchError(why);
+        return 1;
     }
     args.removeFirst();
     return cmd->run(args);

@@ -18,6 +18,7 @@
 
 #include "Common.h"
 #include "ExFile.h"
+#include "Installer.h"
 #include "RecorderSimulator.h"
 #include "UsbDevice.h"
 
@@ -140,6 +141,10 @@ int main(int argc, char *argv[])
 
     QStringList punches;
     if (demo) {
+        // The same installation the program and corvan21-batch use, made on first use.
+        QString why;
+        if (!prepareDataFolder(&why))
+            say(why);
         if (Install_Read() == 0) {
             port = g_install.recorderPort;
             opt.commandSet = g_install.commandSet;
