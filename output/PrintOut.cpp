@@ -12,6 +12,7 @@
 #include "TimeMath.h"
 
 #include <QCursor>
+#include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPageLayout>
@@ -511,6 +512,13 @@ PrintResult PrintOut_Job(const PrintJob &job, const QString &printerName, const 
         return res;
     }
     PrintOut_Paint(job, printer, res);
+    // The document goes to the queue when the painter ends; a queue that refused it leaves the
+    // printer in its error state.
+    if (res.ok && printer.printerState() == QPrinter::Error) {
+        res.ok = false;
+        res.problems << PrintProblem{kDeviceTitle,
+                                     PrintOut_ErrorText(kErrPrinter, QStringLiteral("プリンタに送れませんでした。"))};
+    }
     if (res.ok)
         res.jobs = 1;
     return res;
@@ -575,6 +583,8 @@ QString PrintOut_DefaultPrinter()
 
 void PrintOut_SetPrinterProbe(bool (*probe)()) { g_printerProbe = probe; }
 
+bool PrintOut_PrinterExists(const QString &name) { return !QPrinterInfo::printerInfo(name).isNull(); }
+
 bool PrintOut_CheckPrinter()
 {
     if (PrintOut_PrinterInstalled())
@@ -601,20 +611,48 @@ bool PrintOut_Ask(const PrintJob &job)
     return res.jobs > 0;
 }
 
-bool PrintOut_MasterList()
+bool PrintOut_AskPdf(const PrintJob &job)
 {
-    PrintOut_CheckPrinter();
-    PrintJob job;
-    job.kind = ReportMasterList;
+    Dialogs::FileRequest ask;
+    ask.kind = Dialogs::FileRequest::Kind::Save;
+    ask.title = QStringLiteral("PDF出力");
+    ask.directory = QDir::homePath();
+    ask.fileName = PrintOut_Title(job.kind) + QStringLiteral(".pdf");
+    ask.filters << QStringLiteral("PDF ファイル (*.pdf)");
+    const Dialogs::FileAnswer answer = Dialogs::chooseFile(ask);
+    if (!answer.accepted || answer.path.isEmpty())
+        return false;
+    Dialogs::PrintRequest request;
+    request.pdfPath = QFileInfo(answer.path).suffix().isEmpty() ? answer.path + QStringLiteral(".pdf") : answer.path;
+    request.accepted = true;
+    const PrintResult res = PrintOut_Print(job, request);
+    PrintOut_ShowProblems(res);
+    return res.jobs > 0;
+}
+
+bool PrintOut_Run(const PrintJob &job, PrintRoute route)
+{
+    if (route == PrintRoute::Pdf)
+        return PrintOut_AskPdf(job);
+    // The message asks for a printer to be installed first, and that is what it means: the
+    // printer dialog would have nothing to offer. A PDF file is the other route, chosen as such.
+    if (!PrintOut_CheckPrinter())
+        return false;
     return PrintOut_Ask(job);
 }
 
-bool PrintOut_CategoryList()
+bool PrintOut_MasterList(PrintRoute route)
 {
-    PrintOut_CheckPrinter();
+    PrintJob job;
+    job.kind = ReportMasterList;
+    return PrintOut_Run(job, route);
+}
+
+bool PrintOut_CategoryList(PrintRoute route)
+{
     PrintJob job;
     job.kind = ReportCategoryList;
-    return PrintOut_Ask(job);
+    return PrintOut_Run(job, route);
 }
 
 PrintResult PrintOut_MasterList(const Dialogs::PrintRequest &request)

@@ -84,9 +84,11 @@ void PrintOut_ShowProblems(const PrintResult &result);
 bool PrintOut_PrinterInstalled();
 QString PrintOut_DefaultPrinter();
 void PrintOut_SetPrinterProbe(bool (*probe)());
+// Whether the system has a print queue of this name.
+bool PrintOut_PrinterExists(const QString &name);
 
 // Warns "プリンタがインストールされていません。" ... (title "印刷") when the system has no printer
-// and returns false. The screens go on all the same: the printer dialog still offers a PDF.
+// and returns false; the screen then stops, as the message says.
 bool PrintOut_CheckPrinter();
 
 // The printing steps the screens share once their selection is made: the printer dialog with
@@ -94,10 +96,20 @@ bool PrintOut_CheckPrinter();
 // hourglass, and its messages. Returns true when something was printed.
 bool PrintOut_Ask(const PrintJob &job);
 
+// The printing steps of a PDF file chosen as such: the file-save dialog (title "PDF出力", the
+// report's title as the proposed name; cancel ends silently), then one document into the file
+// and its messages. It works with or without a printer. Returns true when the file was written.
+bool PrintOut_AskPdf(const PrintJob &job);
+
+// Where a screen's print command sends the report: the printer (no printer: the warning, and
+// nothing else) or a PDF file.
+enum class PrintRoute { Printer, Pdf };
+bool PrintOut_Run(const PrintJob &job, PrintRoute route);
+
 // The master screens' lists: employee master list (all employees, 社員番号 order) and work
-// category list, each after the printer dialog.
-bool PrintOut_MasterList();
-bool PrintOut_CategoryList();
+// category list, by the route the screen's button chose.
+bool PrintOut_MasterList(PrintRoute route = PrintRoute::Printer);
+bool PrintOut_CategoryList(PrintRoute route = PrintRoute::Printer);
 // The same, printed as the request says (no dialog).
 PrintResult PrintOut_MasterList(const Dialogs::PrintRequest &request);
 PrintResult PrintOut_CategoryList(const Dialogs::PrintRequest &request);

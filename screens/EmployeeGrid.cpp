@@ -187,6 +187,8 @@ EmployeeGrid::EmployeeGrid(Mode mode, QWidget *parent)
     m_set->setObjectName(QStringLiteral("cmdSet"));
     m_print = new QPushButton(QStringLiteral("印刷"), this);
     m_print->setObjectName(QStringLiteral("cmdPrint"));
+    m_pdf = new QPushButton(QStringLiteral("PDF出力"), this);
+    m_pdf->setObjectName(QStringLiteral("cmdPdf"));
     auto *buttons = new QVBoxLayout;
     buttons->addWidget(m_set);
     if (master()) {
@@ -197,6 +199,7 @@ EmployeeGrid::EmployeeGrid(Mode mode, QWidget *parent)
         connect(m_delete, &QPushButton::clicked, this, &EmployeeGrid::cmdDelete_Click);
     }
     buttons->addWidget(m_print);
+    buttons->addWidget(m_pdf);
     if (!master()) {
         m_cancel = new QPushButton(QStringLiteral("戻る"), this);
         m_cancel->setObjectName(QStringLiteral("cmdCancel"));
@@ -214,6 +217,7 @@ EmployeeGrid::EmployeeGrid(Mode mode, QWidget *parent)
 
     connect(m_set, &QPushButton::clicked, this, &EmployeeGrid::cmdSet_Click);
     connect(m_print, &QPushButton::clicked, this, &EmployeeGrid::cmdPrint_Click);
+    connect(m_pdf, &QPushButton::clicked, this, &EmployeeGrid::cmdPdf_Click);
     connect(m_grid, &QTableWidget::itemChanged, this, [this](QTableWidgetItem *item) {
         if (!m_updating && item->column() == kColActive)
             onActiveToggled(item->row());
@@ -764,7 +768,11 @@ void EmployeeGrid::cmdSet_Click()
     save(false);
 }
 
-void EmployeeGrid::cmdPrint_Click()
+void EmployeeGrid::cmdPrint_Click() { printBy(PrintRoute::Printer); }
+
+void EmployeeGrid::cmdPdf_Click() { printBy(PrintRoute::Pdf); }
+
+void EmployeeGrid::printBy(PrintRoute route)
 {
     if (!finishEdit())
         return;
@@ -777,7 +785,7 @@ void EmployeeGrid::cmdPrint_Click()
                         m_title, Dialogs::Icon::Exclamation);
         return;
     }
-    PrintOut_MasterList();
+    PrintOut_MasterList(route);
 }
 
 void EmployeeGrid::cmdCancel_Click()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "PrintOut.h"
 #include "ScreenHost.h"
 
 #include <QString>
@@ -48,6 +49,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    void printBy(PrintRoute route);
     struct Row {
         QString number, name, card;
         QString category = QStringLiteral("01");
@@ -82,6 +84,8 @@ private:
     void cmdSet_Click();
     void cmdDelete_Click();
     void cmdPrint_Click();
+    // The employee master list into a PDF file, printer or not.
+    void cmdPdf_Click();
     void cmdCancel_Click();
 
     const Mode m_mode;
@@ -98,5 +102,6 @@ private:
     QPushButton *m_set = nullptr;
     QPushButton *m_delete = nullptr;
     QPushButton *m_print = nullptr;
+    QPushButton *m_pdf = nullptr;
     QPushButton *m_cancel = nullptr;
 };

@@ -134,7 +134,9 @@ frmKubunSet::frmKubunSet(QWidget *parent)
     m_set->setObjectName(QStringLiteral("cmdSet"));
     m_print = new QPushButton(QStringLiteral("印刷"), this);
     m_print->setObjectName(QStringLiteral("cmdPrint"));
-    for (auto *b : {m_set, m_print})
+    m_pdf = new QPushButton(QStringLiteral("PDF出力"), this);
+    m_pdf->setObjectName(QStringLiteral("cmdPdf"));
+    for (auto *b : {m_set, m_print, m_pdf})
         b->setFixedSize(96, 32);
 
     auto *top = new QHBoxLayout;
@@ -149,6 +151,7 @@ frmKubunSet::frmKubunSet(QWidget *parent)
     bottom->addStretch();
     bottom->addWidget(m_set);
     bottom->addWidget(m_print);
+    bottom->addWidget(m_pdf);
     auto *v = new QVBoxLayout(this);
     v->addLayout(top);
     v->addLayout(middle);
@@ -163,6 +166,7 @@ frmKubunSet::frmKubunSet(QWidget *parent)
             save(false);
     });
     connect(m_print, &QPushButton::clicked, this, &frmKubunSet::cmdPrint_Click);
+    connect(m_pdf, &QPushButton::clicked, this, &frmKubunSet::cmdPdf_Click);
 
     Kubun_Read();
     m_suppress = true;
@@ -490,11 +494,15 @@ int frmKubunSet::KubunSet_check(int kind)
     return 0;
 }
 
-void frmKubunSet::cmdPrint_Click()
+void frmKubunSet::cmdPrint_Click() { printBy(PrintRoute::Printer); }
+
+void frmKubunSet::cmdPdf_Click() { printBy(PrintRoute::Pdf); }
+
+void frmKubunSet::printBy(PrintRoute route)
 {
     if (!fieldCheck(m_focused) || !categoryCheck())
         return;
     if (!save(false))
         return;
-    PrintOut_CategoryList();
+    PrintOut_CategoryList(route);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DbFile.h"
+#include "PrintOut.h"
 #include "ScreenHost.h"
 
 #include <QVector>
@@ -38,6 +39,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    void printBy(PrintRoute route);
     bool fieldCheck(int index);
     bool categoryCheck();
     bool save(bool ask);
@@ -49,6 +51,8 @@ private:
     void moveFrom(int index, int key);
     bool comboKey(QComboBox *combo, int key);
     void cmdPrint_Click();
+    // The work category list into a PDF file, printer or not.
+    void cmdPdf_Click();
 
     QComboBox *m_kubun = nullptr;
     QGroupBox *m_frame = nullptr;
@@ -60,6 +64,7 @@ private:
     QLabel *m_dayChange = nullptr;
     QPushButton *m_set = nullptr;
     QPushButton *m_print = nullptr;
+    QPushButton *m_pdf = nullptr;
 
     Category m_work;     // working copy of the shown category
     int m_current = 1;

@@ -61,8 +61,12 @@ void frmListPrint::buildUi()
     m_print = new QPushButton(QStringLiteral("印刷"), this);
     m_print->setObjectName(QStringLiteral("cmdPrint"));
     m_print->setAutoDefault(false);
+    m_pdf = new QPushButton(QStringLiteral("PDF出力"), this);
+    m_pdf->setObjectName(QStringLiteral("cmdPdf"));
+    m_pdf->setAutoDefault(false);
     auto *bottom = new QHBoxLayout;
     bottom->addStretch();
+    bottom->addWidget(m_pdf);
     bottom->addWidget(m_print);
     root->addLayout(bottom);
     root->addStretch();
@@ -74,6 +78,7 @@ void frmListPrint::buildUi()
         });
     m_pickers.connectPickers(this);
     connect(m_print, &QPushButton::clicked, this, &frmListPrint::cmdPrint_Click);
+    connect(m_pdf, &QPushButton::clicked, this, &frmListPrint::cmdPdf_Click);
 }
 
 void frmListPrint::applyVisibility()
@@ -147,7 +152,11 @@ bool frmListPrint::buildSelection(PrintJob &job)
     return true;
 }
 
-void frmListPrint::cmdPrint_Click()
+void frmListPrint::cmdPrint_Click() { printBy(PrintRoute::Printer); }
+
+void frmListPrint::cmdPdf_Click() { printBy(PrintRoute::Pdf); }
+
+void frmListPrint::printBy(PrintRoute route)
 {
     if (m_employeeCount <= 0) {
         Dialogs::inform(QStringLiteral("個人マスターに対象となるデータが存在しません。") + kCrLf
@@ -155,10 +164,15 @@ void frmListPrint::cmdPrint_Click()
                         kTitle);
         return;
     }
-    // Without a printer the user is told so, and can still print to a PDF file.
-    PrintOut_CheckPrinter();
+    // Without a printer the user is told so and nothing else happens; a PDF file is printed
+    // through its own button, printer or not.
+    if (route == PrintRoute::Printer && !PrintOut_CheckPrinter())
+        return;
     PrintJob job;
     if (!buildSelection(job))
         return;
-    PrintOut_Ask(job);
+    if (route == PrintRoute::Printer)
+        PrintOut_Ask(job);
+    else
+        PrintOut_AskPdf(job);
 }

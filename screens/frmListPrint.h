@@ -39,8 +39,11 @@ public:
 
 public slots:
     void cmdPrint_Click();
+    // The same report into a PDF file, printer or not.
+    void cmdPdf_Click();
 
 private:
+    void printBy(PrintRoute route);
     void buildUi();
     void applyVisibility();
 
@@ -53,4 +56,5 @@ private:
     QGroupBox *m_frameDate = nullptr;
 
     QPushButton *m_print = nullptr;
+    QPushButton *m_pdf = nullptr;
 };

@@ -109,6 +109,29 @@ private slots:
         QCOMPARE(read("veskourl.def"), QStringLiteral("FAQ=https://support.example.jp/faq\r\n"));
     }
 
+    void helpAndVersionOnStandardOutput()
+    {
+        TestHome home(false);
+        Run r = batch(home.path(), {QStringLiteral("--help")});
+        QCOMPARE(r.code, 0);
+        QVERIFY(!r.err.contains(QStringLiteral("usage")));
+        for (const char *command : {"init", "collect", "process", "export", "print"})
+            QVERIFY2(r.out.contains(QStringLiteral("corvan21-batch ") + QString::fromLatin1(command) + QLatin1Char(' ')), command);
+        QVERIFY(r.out.contains(QStringLiteral("--printer NAME")));
+        QVERIFY(r.out.contains(QStringLiteral("Program folder: ") + home.path() + QLatin1Char('\n')));
+        r = batch(home.path(), {QStringLiteral("--version")});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out, QStringLiteral("corvan21-batch " CORVAN_VERSION "\n"));
+        // Without a command the usage is an error: standard error and status 2.
+        r = batch(home.path(), {});
+        QCOMPARE(r.code, 2);
+        QVERIFY(r.out.isEmpty());
+        QVERIFY(r.err.contains(QStringLiteral("usage: corvan21-batch")));
+        // Asking for help writes nothing into the program folder.
+        QVERIFY(!QFileInfo::exists(home.file(QStringLiteral("corvan21.ini"))));
+        QVERIFY(!QFileInfo::exists(home.file(QStringLiteral("data"))));
+    }
+
     void badOptionsAndUnwritableFolder()
     {
         TestHome home(false);

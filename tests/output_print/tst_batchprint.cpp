@@ -113,6 +113,24 @@ private slots:
         QVERIFY(!QFileInfo::exists(out(pdf)));
     }
 
+    // One destination, named: a PDF file or a print queue that exists.
+    void refusesAMissingOrDoubleDestination()
+    {
+        const QStringList both = base(QStringLiteral("master"), QStringLiteral("both.pdf"))
+                                 + QStringList{QStringLiteral("--printer"), QStringLiteral("Office")};
+        Run r = batch(both);
+        QCOMPARE(r.status, 2);
+        QVERIFY2(r.err.contains(QStringLiteral("--pdf FILE or --printer NAME")), qPrintable(r.err));
+        QStringList neither = base(QStringLiteral("master"), QStringLiteral("x.pdf"));
+        neither.resize(neither.size() - 2);
+        QCOMPARE(batch(neither).status, 2);
+        QCOMPARE(batch(neither + QStringList{QStringLiteral("--printer"), QString()}).status, 2);
+        r = batch(neither + QStringList{QStringLiteral("--printer"), QStringLiteral("corvan21-no-such-queue")});
+        QCOMPARE(r.status, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("プリンタが見つかりません: corvan21-no-such-queue")), qPrintable(r.err));
+        QVERIFY(!QFileInfo::exists(out(QStringLiteral("both.pdf"))));
+    }
+
     void actsAsALogin()
     {
         QStringList args = base(QStringLiteral("master"), QStringLiteral("pw.pdf"));

@@ -18,6 +18,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -229,21 +230,85 @@ private slots:
         QCOMPARE(dialogs.last().title, QStringLiteral("印刷"));
     }
 
-    void withoutAPrinterThePdfIsStillOffered()
+    // The message says to install a printer first, and nothing else happens: no printer
+    // dialog, no file. The PDF button prints all the same, and says nothing of printers.
+    void withoutAPrinterOnlyThePdfButtonPrints()
     {
         PrintOut_SetPrinterProbe(noPrinter);
         ScriptedDialogs dialogs;
-        dialogs.answerPrint(toPdf(QStringLiteral("all.pdf")));
+        const auto before = QDir(m_out.path()).entryList(QDir::Files);
         frmListPrint w;
         child<QPushButton>(w, QStringLiteral("cmdPrint"))->click();
         QCOMPARE(dialogs.messages().size(), 1);
         QCOMPARE(dialogs.last().text, kNoPrinter);
         QCOMPARE(dialogs.last().title, QStringLiteral("印刷"));
         QCOMPARE(dialogs.last().icon, Dialogs::Icon::Exclamation);
+        QVERIFY(dialogs.fileRequests().isEmpty());
+        QCOMPARE(QDir(m_out.path()).entryList(QDir::Files), before);
+
+        dialogs.clear();
+        QCOMPARE(child<QPushButton>(w, QStringLiteral("cmdPdf"))->text(), QStringLiteral("PDF出力"));
+        dialogs.answerFile(m_out.filePath(QStringLiteral("all"))); // no extension given
+        child<QPushButton>(w, QStringLiteral("cmdPdf"))->click();
+        QVERIFY(dialogs.messages().isEmpty());
         QVERIFY(dialogs.drained());
+        QCOMPARE(dialogs.fileRequests().size(), 1);
+        const Dialogs::FileRequest ask = dialogs.fileRequests().at(0);
+        QCOMPARE(ask.kind, Dialogs::FileRequest::Kind::Save);
+        QCOMPARE(ask.title, QStringLiteral("PDF出力"));
+        QCOMPARE(ask.fileName, QStringLiteral("2010年02月 勤務個人リスト.pdf"));
         const auto pages = PdfPages::read(m_out.filePath(QStringLiteral("all.pdf")));
         QCOMPARE(pages.size(), 6);
         QCOMPARE(PdfPages::find(pages[5], QStringLiteral("森鷗外")).size(), 1);
+
+        // The selection is checked as for the printer; a cancelled file dialog ends silently.
+        dialogs.clear();
+        choose(w, QStringLiteral("Option2_2"));
+        choose(w, QStringLiteral("Option3_1"));
+        child<QPushButton>(w, QStringLiteral("cmdPdf"))->click();
+        QCOMPARE(dialogs.messages().size(), 1);
+        QCOMPARE(dialogs.last().text, QStringLiteral("社員番号指定を行って下さい"));
+        QVERIFY(dialogs.fileRequests().isEmpty());
+        dialogs.clear();
+        choose(w, QStringLiteral("Option2_0"));
+        dialogs.cancelFile();
+        child<QPushButton>(w, QStringLiteral("cmdPdf"))->click();
+        QVERIFY(dialogs.messages().isEmpty());
+        QVERIFY(dialogs.drained());
+    }
+
+    void theMasterScreensStopWithoutAPrinterAndWritePdfs()
+    {
+        PrintOut_SetPrinterProbe(noPrinter);
+        ScriptedDialogs dialogs;
+        {
+            frmMasSet w;
+            w.show();
+            child<QPushButton>(w, QStringLiteral("cmdPrint"))->click();
+            QCOMPARE(dialogs.messages().size(), 1);
+            QCOMPARE(dialogs.last().text, kNoPrinter);
+            dialogs.clear();
+            dialogs.answerFile(m_out.filePath(QStringLiteral("master.pdf")));
+            child<QPushButton>(w, QStringLiteral("cmdPdf"))->click();
+        }
+        {
+            frmKubunSet w;
+            w.show();
+            child<QPushButton>(w, QStringLiteral("cmdPrint"))->click();
+            QCOMPARE(dialogs.messages().size(), 1);
+            QCOMPARE(dialogs.last().text, kNoPrinter);
+            dialogs.clear();
+            dialogs.answerFile(m_out.filePath(QStringLiteral("kubun.pdf")));
+            child<QPushButton>(w, QStringLiteral("cmdPdf"))->click();
+        }
+        QVERIFY(dialogs.messages().isEmpty());
+        QVERIFY(dialogs.drained());
+        const auto master = PdfPages::read(m_out.filePath(QStringLiteral("master.pdf")));
+        QCOMPARE(master.size(), 1);
+        QCOMPARE(PdfPages::find(master[0], QStringLiteral("個人マスターリスト")).size(), 1);
+        const auto kubun = PdfPages::read(m_out.filePath(QStringLiteral("kubun.pdf")));
+        QCOMPARE(kubun.size(), 1);
+        QCOMPARE(PdfPages::find(kubun[0], QStringLiteral("区分10")).size(), 1);
     }
 
     void cancellingThePrinterDialogEndsSilently()

@@ -1,8 +1,10 @@
-// corvan21-batch print: the printed reports written to a PDF file without a window. It logs in
-// as the login screen does, so the pages are those the print screen gives for the same month.
+// corvan21-batch print: the printed reports without a window, written to a PDF file (--pdf) or
+// sent to a print queue (--printer). It logs in as the login screen does, so the pages are
+// those the print screen gives for the same month.
 //
-// Exit status: 0 written; 1 wrong password, failed start of the month, empty employee table or
-// a failed write or drawing (the old file stays); 2 bad options (nothing is written).
+// Exit status: 0 written or sent; 1 wrong password, failed start of the month, empty employee
+// table, no such print queue, or a failed write, drawing or hand-over to the queue (the old
+// PDF file stays); 2 bad options (nothing is written).
 
 #include "BatchCommand.h"
 #include "BatchPassword.h"
@@ -58,12 +60,16 @@ int printReport(const QStringList &args)
     QString why;
     if (!o.parse(args,
                  {QStringLiteral("month"), QStringLiteral("password"), QStringLiteral("password-file"),
-                  QStringLiteral("report"), QStringLiteral("pdf"), QStringLiteral("employees"), QStringLiteral("dates")},
+                  QStringLiteral("report"), QStringLiteral("pdf"), QStringLiteral("employees"), QStringLiteral("dates"),
+                  QStringLiteral("printer")},
                  &why))
         return usage(why);
-    for (const char *required : {"month", "report", "pdf"})
+    for (const char *required : {"month", "report"})
         if (!o.has(QString::fromLatin1(required)))
             return usage(QStringLiteral("missing option --") + QString::fromLatin1(required));
+    // One destination: a file or a queue, never a guess between them.
+    if (o.has(QStringLiteral("pdf")) == o.has(QStringLiteral("printer")))
+        return usage(QStringLiteral("give either --pdf FILE or --printer NAME"));
     QString password;
     if (!batchPassword(o, &password, &why))
         return usage(why);
@@ -81,12 +87,20 @@ int printReport(const QStringList &args)
                      + o.value(QStringLiteral("report")));
 
     const QString pdf = o.value(QStringLiteral("pdf"));
-    if (pdf.isEmpty())
+    const QString printer = o.value(QStringLiteral("printer"));
+    if (o.has(QStringLiteral("pdf")) && pdf.isEmpty())
         return usage(QStringLiteral("--pdf names no file"));
+    if (o.has(QStringLiteral("printer")) && printer.isEmpty())
+        return usage(QStringLiteral("--printer names no queue"));
     if (o.has(QStringLiteral("employees")) && report->kind != ReportIndividual)
         return usage(QStringLiteral("--employees applies to --report individual only"));
     if (o.has(QStringLiteral("dates")) && report->kind != ReportDaily)
         return usage(QStringLiteral("--dates applies to --report daily only"));
+
+    if (!printer.isEmpty() && !PrintOut_PrinterExists(printer)) {
+        batchError(QStringLiteral("プリンタが見つかりません: ") + printer);
+        return kExitFailed;
+    }
 
     bool refused = false;
     if (!startMonthForBatch(year, mon, password, &why, &refused)) {
@@ -114,21 +128,21 @@ int printReport(const QStringList &args)
     if (job.kind == ReportDaily && !batchDates(o, &job.dates, &why))
         return usage(why);
 
-    const PrintResult r = PrintOut_Job(job, QString(), pdf);
+    const PrintResult r = PrintOut_Job(job, printer, pdf);
     for (const PrintProblem &p : r.problems)
         batchError(p.title + QStringLiteral(": ") + oneLine(p.text));
     for (const QString &line : unknownCategoryLines(r.unknownCategory))
         batchError(line);
     if (!r.ok || !r.problems.isEmpty())
         return kExitFailed;
-    batchOut(QStringLiteral("印刷しました: ") + pdf + QStringLiteral(" (") + QString::number(r.pages)
+    batchOut(QStringLiteral("印刷しました: ") + (pdf.isEmpty() ? printer : pdf) + QStringLiteral(" (") + QString::number(r.pages)
              + QStringLiteral(" ページ)"));
     return 0;
 }
 
 const BatchCommand kPrint("print",
                           "print --month yyyymm (--password-file FILE | --password - | --password P)"
-                          " --report individual|daily|master|categories --pdf FILE"
+                          " --report individual|daily|master|categories --pdf FILE|--printer NAME"
                           " [--employees NUMBER,...] [--dates yyyy/mm/dd,...]",
                           runPrint);
 

@@ -102,6 +102,10 @@ bool WidgetDialogs::print(Dialogs::PrintRequest &r)
     if (!r.pdfPath.isEmpty())
         printer.setOutputFileName(r.pdfPath);
     QPrintDialog dlg(&printer, QApplication::activeWindow());
+    // Printing to a file has a button of its own on every printing screen; this dialog is for
+    // the printers. Nothing is ever selected for printing a part of a report.
+    dlg.setOption(QAbstractPrintDialog::PrintToFile, false);
+    dlg.setOption(QAbstractPrintDialog::PrintSelection, false);
     if (dlg.exec() != QDialog::Accepted)
         return false;
     r.copies = printer.copyCount();
