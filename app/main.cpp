@@ -12,6 +12,9 @@
 #include <QDir>
 #include <QFont>
 #include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 // Program entry: one instance at a time, the setup wizard on a new installation, else the
 // login screen.
@@ -28,6 +31,12 @@ int main(int argc, char *argv[])
             break;
         }
     }
+    // The program speaks Japanese whatever the desktop's language: so do Qt's own dialogs
+    // (printer, file) and buttons, when the Qt translations are installed.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
     // The desktop entry's name, so that the desktop shows the window under its menu entry.
     QGuiApplication::setDesktopFileName(QStringLiteral("corvan21"));
     WidgetDialogs dialogs;
