@@ -46,7 +46,9 @@ int main(int argc, char *argv[])
     // start there creates a new installation, which then goes to the setup wizard.
     QString why;
     if (!prepareDataFolder(&why)) {
-        Dialogs::inform(why, appTitle(), Dialogs::Icon::Critical);
+        Dialogs::inform(QStringLiteral("データフォルダ ") + programFolder() + QStringLiteral(" を作成できませんでした。")
+                            + QLatin1Char('\n') + why,
+                        appTitle(), Dialogs::Icon::Critical);
         return 1;
     }
 
