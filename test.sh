@@ -12,7 +12,9 @@ if [ "${1:-}" = "--sanitize" ]; then
   # Leak checks stay on: every test program ends with its memory accounted for.
   export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1} UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 fi
-cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCORVAN_WERROR=ON "${EXTRA[@]}"
+# The prefix is the package's (/usr), so that the package test packs every install() rule as the
+# Debian package has it; the test build itself is never installed.
+cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCORVAN_WERROR=ON -DCMAKE_INSTALL_PREFIX=/usr "${EXTRA[@]}"
 cmake --build "$BUILD" -j"$(nproc)"
 export QT_QPA_PLATFORM=offscreen
 cd "$BUILD"

@@ -21,6 +21,14 @@ for tool in cpack dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli sql
   fi
 done
 
+# Install rules that put system files in their places only for a /usr build (kestousbd's)
+# would pack a build for another prefix wrongly: ./test.sh configures for /usr.
+prefix=$(sed -n 's/^CMAKE_INSTALL_PREFIX:PATH=//p' "$BUILD/CMakeCache.txt")
+if [ "$prefix" != /usr ]; then
+  echo "SKIP: $BUILD is configured for $prefix; the package is built from a /usr build (./test.sh configures one)"
+  exit 77
+fi
+
 TMP=$(mktemp -d)
 SIM=
 cleanup() {
@@ -74,9 +82,19 @@ done
 for topic in 10002 10003 10004 10005 10010 10011 10012 10013 10014 10015; do
   need "/usr/share/corvan21/help/$topic.html"
 done
-# A -dev link has no place in this package; nothing is left in a build folder's layout.
+# A -dev link has no place in this package, and every file is in one of the system's places.
 ! grep -q '/libKestoUsb\.so$' "$TMP/files" || fail "the unversioned libKestoUsb.so link is packaged"
-! grep -Eq '^/usr/(corvan21|lib/corvan21-batch)' "$TMP/files" || fail "files outside the usual places"
+outside=$(grep -v '/$' "$TMP/files" | grep -Ev '^/usr/(bin|sbin|lib|share)/|^/lib/(udev|systemd)/|^/etc/' || true)
+[ -z "$outside" ] || fail "files outside the usual places: $outside"
+# The USB driver service, when this build has it.
+if [ -x "$BUILD/tools/kestousbd/kestousbd" ]; then
+  for f in /usr/sbin/kestousbd /lib/udev/rules.d/70-kestousb.rules /lib/systemd/system/kestousbd.service \
+           /etc/kestousb/devices.conf; do
+    need "$f"
+  done
+  dpkg-deb --ctrl-tarfile "$DEB" | tar -xOf - ./conffiles 2>/dev/null | grep -qx /etc/kestousb/devices.conf \
+    || fail "/etc/kestousb/devices.conf is not a conffile"
+fi
 
 SONAME=$(objdump -p "$ROOT/usr/lib/$MULTIARCH/libKestoUsb.so.1" | awk '$1 == "SONAME" {print $2}')
 [ "$SONAME" = libKestoUsb.so.1 ] || fail "soname is '$SONAME'"
