@@ -72,15 +72,17 @@ for f in /usr/bin/corvan21 /usr/bin/corvan21-batch /usr/bin/corvan21-sim \
          /usr/share/icons/hicolor/scalable/apps/corvan21.svg \
          /usr/share/man/man1/corvan21.1.gz /usr/share/man/man1/corvan21-batch.1.gz /usr/share/man/man1/corvan21-sim.1.gz \
          /usr/share/doc/corvan21/copyright /usr/share/doc/corvan21/changelog.gz \
-         /usr/share/corvan21/corvan21.ico /usr/share/corvan21/boot.bmp /usr/share/corvan21/help/index.html; do
+         /usr/share/corvan21/corvan21.ico /usr/share/corvan21/boot.bmp /usr/share/corvan21/help/faq.html; do
   need "$f"
 done
 for size in 16 22 24 32 48 64 128 256; do
   need "/usr/share/icons/hicolor/${size}x${size}/apps/corvan21.png"
 done
-# Every context topic the main window asks for.
-for topic in 10002 10003 10004 10005 10010 10011 10012 10013 10014 10015; do
-  need "/usr/share/corvan21/help/$topic.html"
+# Every context topic the main window asks for, for both kinds of installation.
+for kind in usb lan; do
+  for topic in index 10002 10003 10004 10005 10010 10011 10012 10013 10014 10015; do
+    need "/usr/share/corvan21/help/$kind/$topic.html"
+  done
 done
 # A -dev link has no place in this package, and every file is in one of the system's places.
 ! grep -q '/libKestoUsb\.so$' "$TMP/files" || fail "the unversioned libKestoUsb.so link is packaged"
