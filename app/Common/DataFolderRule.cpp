@@ -45,7 +45,7 @@ QString siteDataFolder(const QString &configFile)
 
 QString userDataFolder(const QString &xdgDataHome, const QString &homeFolder)
 {
-    // The base directory specification says a relative XDG_DATA_HOME is to be ignored.
+    // The XDG base directory rules say a relative XDG_DATA_HOME is to be ignored.
     const QString base = QDir::isAbsolutePath(xdgDataHome) ? xdgDataHome : homeFolder + QStringLiteral("/.local/share");
     return QDir::cleanPath(base + QStringLiteral("/corvan21"));
 }
