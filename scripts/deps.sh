@@ -3,11 +3,11 @@
 # Packages named as arguments are installed beside them (fuzz.sh adds its tool chain so).
 set -euo pipefail
 # The package test builds and checks the Debian package (dpkg-dev, file, binutils for
-# dpkg-shlibdeps and objdump; desktop-file-utils, appstream for the validators; sqlite3 for its
-# sample employees).
+# dpkg-shlibdeps and objdump; desktop-file-utils, appstream for the validators; groff-base for
+# the manual pages; sqlite3 for its sample employees).
 PKGS=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6opengl6-dev
       libxcb1-dev fonts-noto-cjk poppler-utils xvfb xauth pkg-config libusb-1.0-0-dev umockdev libumockdev-dev
-      dpkg-dev file binutils desktop-file-utils appstream sqlite3 "$@")
+      dpkg-dev file binutils desktop-file-utils appstream sqlite3 groff-base "$@")
 # The printing test's private print server and PDF queue. Without the recommended extras: no
 # printer discovery or colour service that would start on its own.
 PRINT_PKGS=(cups-daemon cups-client cups-filters printer-driver-cups-pdf)

@@ -71,6 +71,7 @@ for f in /usr/bin/corvan21 /usr/bin/corvan21-batch /usr/bin/corvan21-sim \
          /usr/share/applications/corvan21.desktop /usr/share/metainfo/jp.vesko.corvan21.metainfo.xml \
          /usr/share/icons/hicolor/scalable/apps/corvan21.svg \
          /usr/share/man/man1/corvan21.1.gz /usr/share/man/man1/corvan21-batch.1.gz /usr/share/man/man1/corvan21-sim.1.gz \
+         /usr/sbin/kestousbd /usr/share/man/man8/kestousbd.8.gz \
          /usr/share/doc/corvan21/copyright /usr/share/doc/corvan21/changelog.gz \
          /usr/share/corvan21/corvan21.ico /usr/share/corvan21/boot.bmp /usr/share/corvan21/help/faq.html; do
   need "$f"
@@ -105,8 +106,11 @@ for elf in "$ROOT"/usr/bin/* "$ROOT/usr/lib/$MULTIARCH/libKestoUsb.so.1"; do
   [ -z "$missing" ] || fail "$elf: $missing"
   ! objdump -h "$elf" | grep -q '\.debug_info' || fail "$elf is not stripped"
 done
-for page in "$ROOT"/usr/share/man/man1/*.gz; do
+for page in "$ROOT"/usr/share/man/man[18]/*.gz; do
   gzip -t "$page" || fail "$page is not a whole gzip file"
+  # groff's warnings (-ww) point at a page that would print wrong.
+  warn=$(zcat "$page" | LC_ALL=C.UTF-8 groff -k -Tutf8 -man -ww -z 2>&1) || fail "$page: groff failed"
+  [ -z "$warn" ] || fail "$page: $warn"
 done
 
 desktop-file-validate "$ROOT/usr/share/applications/corvan21.desktop" || fail "desktop entry"
