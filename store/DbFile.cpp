@@ -7,8 +7,8 @@
 
 CompanySettings g_company;
 StartupState g_startup;
-std::array<Category, kCategorySlots> g_kubun;
-std::array<Employee, kEmployeeSlots> g_kojin;
+KubunTable g_kubun;
+KojinTable g_kojin;
 RunState g_run;
 
 Databases &dbs()
@@ -87,15 +87,15 @@ int leadingNumber(const QString &t, int len)
     return ok ? v : 0;
 }
 
-void resetCategories()
+void resetCategories(KubunTable &table)
 {
-    for (auto &c : g_kubun)
+    for (auto &c : table)
         c = Category();
 }
 
-void resetEmployees()
+void resetEmployees(KojinTable &table)
 {
-    for (auto &e : g_kojin)
+    for (auto &e : table)
         e = Employee();
 }
 
@@ -151,9 +151,11 @@ bool Kaisya_Read()
     return false;
 }
 
-int Kubun_Read()
+int Kubun_Read() { return Kubun_Load(g_kubun); }
+
+int Kubun_Load(KubunTable &into)
 {
-    resetCategories();
+    resetCategories(into);
     Database &db = dbs().monthly;
     QVector<QStringList> rows;
     if (!db.select(QStringLiteral("SELECT * FROM 区分 ORDER BY 区分 ASC; "), rows) ) {
@@ -181,7 +183,7 @@ int Kubun_Read()
         c.unitOver = trimBlanks(r.at(20));
         c.base = r.at(21).left(5);
         c.computeMinutes();
-        g_kubun[size_t(n)] = c;
+        into[size_t(n)] = c;
         ++count;
     }
     return count;
@@ -237,9 +239,11 @@ int Kubun_Write(int n)
     return 0;
 }
 
-int Kojin_Read(bool activeOnly)
+int Kojin_Read(bool activeOnly) { return Kojin_Load(g_kojin, activeOnly); }
+
+int Kojin_Load(KojinTable &into, bool activeOnly)
 {
-    resetEmployees();
+    resetEmployees(into);
     Database &db = dbs().monthly;
     QVector<QStringList> rows;
     const QString sql = activeOnly ? QStringLiteral("SELECT * FROM 個人 WHERE 対象 = '1' ORDER BY 社員番号 ASC; ")
@@ -250,13 +254,13 @@ int Kojin_Read(bool activeOnly)
         ok = false;
     }
     if (!ok) {
-        resetEmployees();
+        resetEmployees(into);
         showDbFailure(QStringLiteral("個人マスタデータの読み込みに失敗しました。！"), db.errorNumber(), db.errorText());
         return 0;
     }
     for (int i = 0; i < rows.size(); ++i) {
         const QStringList &r = rows.at(i);
-        Employee &e = g_kojin[size_t(i)];
+        Employee &e = into[size_t(i)];
         e.no = QString::number(i + 1);
         e.number = trimBlanks(r.value(1));
         e.name = trimBlanks(r.value(2));

@@ -65,10 +65,15 @@ constexpr int kCategorySlots = 11;
 constexpr int kEmployeeSlots = 101;
 constexpr int kEmployeesStored = 100;
 
+// The category table (slot n holds category n; slot 0 stays empty) and the employee table.
+using KubunTable = std::array<Category, kCategorySlots>;
+using KojinTable = std::array<Employee, kEmployeeSlots>;
+
+// The program's tables: the screens keep them and hand them to the computation.
 extern CompanySettings g_company;
 extern StartupState g_startup;
-extern std::array<Category, kCategorySlots> g_kubun;
-extern std::array<Employee, kEmployeeSlots> g_kojin;
+extern KubunTable g_kubun;
+extern KojinTable g_kojin;
 
 // The processing month of this run.
 struct RunState {
@@ -104,9 +109,17 @@ QString weekdayName(const QDate &d);
 int hhmmToMinutesLoose(const QString &t);
 
 bool Kaisya_Read();
+// Fills g_kubun; returns the number of categories read (0 after a failure, which is shown).
 int Kubun_Read();
+// The same read into a table of the caller's, for a consumer that must not disturb the
+// program's table (the printed category list shows what is stored, not unsaved rows).
+int Kubun_Load(KubunTable &into);
 int Kubun_Write(int n);
+// Fills g_kojin in 社員番号 order (only active cards when activeOnly); returns the number of
+// employees (0 after a failure, which is shown, and the table is left reset).
 int Kojin_Read(bool activeOnly);
+// The same read into a table of the caller's.
+int Kojin_Load(KojinTable &into, bool activeOnly);
 int Kojin_Write();
 // Writes the closing day and/or the day-change time (an empty text leaves that column) to
 // 会社 of the monthly and the master database, both or neither, and then into g_company.

@@ -133,6 +133,47 @@ private slots:
         QVERIFY(g_kojin[1].number.isEmpty());
     }
 
+    // The loads into a caller's table read what Kubun_Read and Kojin_Read read, reset the
+    // table first, and leave the program's tables as they are.
+    void loadsIntoTheCallersTable()
+    {
+        TestHome home;
+        ScriptedDialogs dlg;
+        QVERIFY(home.openMonth(QStringLiteral("201012")));
+        const QString ins = QStringLiteral("INSERT INTO 区分 VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+        QVERIFY(dbs().monthly.exec(ins, categoryRow(QStringLiteral("03"))));
+        QVERIFY(dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 VALUES ('01','000020','乙',' ','03','0')")));
+        QVERIFY(dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 VALUES ('02','000010','甲','000000010','03','1')")));
+        g_kubun[3].code = QStringLiteral("unsaved");
+        g_kojin[0].name = QStringLiteral("unsaved");
+
+        KubunTable kubun;
+        kubun[5].code = QStringLiteral("05"); // left over from an earlier read
+        QCOMPARE(Kubun_Load(kubun), 1);
+        QCOMPARE(kubun[3].code, QStringLiteral("03"));
+        QCOMPARE(kubun[3].unitOverMin, 30);
+        QVERIFY(kubun[5].code.isEmpty());
+        QCOMPARE(g_kubun[3].code, QStringLiteral("unsaved"));
+
+        KojinTable kojin;
+        QCOMPARE(Kojin_Load(kojin, false), 2);
+        QCOMPARE(kojin[0].number, QStringLiteral("000010"));
+        QCOMPARE(kojin[1].name, QStringLiteral("乙"));
+        QCOMPARE(Kojin_Load(kojin, true), 1);
+        QCOMPARE(kojin[0].card, QStringLiteral("000000010"));
+        QVERIFY(kojin[1].number.isEmpty());
+        QCOMPARE(g_kojin[0].name, QStringLiteral("unsaved"));
+
+        // A failed read leaves the caller's table reset and says so, as Kojin_Read does.
+        dbs().monthly.close();
+        QCOMPARE(Kojin_Load(kojin, true), 0);
+        QVERIFY(kojin[0].number.isEmpty());
+        QCOMPARE(Kubun_Load(kubun), 0);
+        QVERIFY(kubun[3].code.isEmpty());
+        QCOMPARE(dlg.messages().size(), 2);
+        QCOMPARE(g_kojin[0].name, QStringLiteral("unsaved"));
+    }
+
     void employeeLimits()
     {
         TestHome home;
