@@ -19,6 +19,7 @@
 #include <QSqlQuery>
 
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char **argv)
 {
@@ -31,9 +32,11 @@ int main(int argc, char **argv)
         return 1;
     }
     Kaisya_Read();
-    Period_Set();
+    PeriodRange period;
+    Period_Set(g_run, g_company, period);
     Kubun_Read();
     const int n = Kojin_Read(true);
+    const MonthInputs in{g_kubun, g_kojin, g_run, g_company, pairingModeFor(g_install.linkKind)};
     std::printf("month benchmark: %d employees x 31 days x 4 punches, %d rounds, %s\n", n, rounds,
                 qPrintable(Bench::loadAverage()));
 
@@ -50,18 +53,22 @@ int main(int argc, char **argv)
     Bench::report("(b) baseline: one query, all rows", base, nullptr, 0, 0);
 
     qint64 check = 0;
+    // The tables of the computation, filled again for each employee as the exports do.
+    auto tables = std::make_unique<BlockTables>();
     auto month = [&](bool snapshot) {
         Kubun_Read();
         const int count = Kojin_Read(true);
-        PeriodDays_FillFixed();
+        PeriodDays_FillFixed(in.run, in.company, tables->days);
         PunchSnapshot s;
         if (snapshot)
-            s.load();
+            s.load(tables->days);
         check = 0;
         for (int e = 0; e < count; ++e) {
-            Punch_LoadEmployee(g_kojin[size_t(e)].card, snapshot ? &s : nullptr);
-            Totals_CalcEmployee(categoryNumberOf(g_kojin[size_t(e)].category));
-            check += g_monthTotals.figure[FigTotal].sum;
+            const Employee &emp = in.employees[size_t(e)];
+            Punch_LoadEmployee(tables->days, emp.card, in.pairing, tables->punches, snapshot ? &s : nullptr);
+            Totals_CalcEmployee(in.categories, categoryNumberOf(emp.category), tables->days, tables->punches,
+                                tables->figures);
+            check += tables->figures.totals.figure[FigTotal].sum;
         }
     };
     const Bench::Figures perDay = Bench::time(rounds, [&] { month(false); });
@@ -76,7 +83,6 @@ int main(int argc, char **argv)
 
     // (c) each export kind of the whole month to a file.
     Kojin_Read(true);
-    PeriodDays_FillFixed();
     struct Kind {
         const char *name;
         ExportKind kind;
@@ -104,10 +110,10 @@ int main(int argc, char **argv)
         job.employeeCount = n;
         for (int i = 0; i < n; ++i)
             job.employees << i;
-        job.dates = periodDates(); // the accounting period (Period_Set above)
+        job.dates = periodDates(period); // the accounting period (Period_Set above)
         const QString path = home.file(QString::fromLatin1(k.file));
         ExportResult r;
-        const Bench::Figures f = Bench::time(rounds, [&] { r = exportToFile(job, path); });
+        const Bench::Figures f = Bench::time(rounds, [&] { r = exportToFile(job, in, path); });
         if (!r.ok) {
             std::printf("%s failed: %s\n", k.name, qPrintable(r.errorText));
             ++failures;

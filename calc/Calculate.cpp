@@ -7,9 +7,6 @@
 
 #include <limits>
 
-DayResults g_dayResults;
-MonthTotals g_monthTotals;
-
 namespace {
 
 // Checked 16-bit arithmetic: the first overflow is recorded and the day's result discarded.
@@ -30,9 +27,8 @@ qint16 atLeastZero(qint16 v) { return v > 0 ? v : qint16(0); }
 class DayCalc
 {
 public:
-    DayCalc(const Category &k, int category, CalcStatus &st)
+    DayCalc(const Category &k, CalcStatus &st)
         : m_k(k)
-        , m_slot(category)
         , m_st(st)
     {
     }
@@ -51,7 +47,7 @@ public:
         return qint16(v);
     }
 
-    qint16 round(int kind, qint16 v, int direction) { return Minutes_ApplySlotUnit(kind, v, m_slot, direction, m_st); }
+    qint16 round(int kind, qint16 v, int direction) { return Minutes_ApplyCategoryUnit(m_k, kind, v, direction, m_st); }
 
     // Minutes of the three breaks inside s-e.
     qint16 breaksInside(qint16 s, qint16 e)
@@ -95,25 +91,25 @@ public:
     }
 
     const Category &m_k;
-    const int m_slot;
     CalcStatus &m_st;
 };
 
 } // namespace
 
-int Day_Calc(const QString &dayType, int category, int row)
+int Day_Calc(const KubunTable &kubun, const QString &dayType, int category, const PunchRows &punches, int row,
+             CalcFigures &figures)
 {
     if (row < 0 || row >= kResultRows || row >= kPunchRows)
         return kCalcErrSubscript;
-    DayResult &out = g_dayResults.rows[size_t(row)];
+    DayResult &out = figures.days.rows[size_t(row)];
     out.clear();
     if (category < 0 || category >= kCategorySlots)
         return kCalcErrSubscript;
 
     CalcStatus st;
-    const Category &k = g_kubun[size_t(category)];
-    DayCalc c(k, category, st);
-    const PunchRow &p = g_punchRows.rows[size_t(row)];
+    const Category &k = kubun[size_t(category)];
+    DayCalc c(k, st);
+    const PunchRow &p = punches.rows[size_t(row)];
 
     // A pair with a missing time is no pair; without a first pair the day has no figures,
     // whatever the second pair holds.
@@ -205,22 +201,23 @@ int Day_Calc(const QString &dayType, int category, int row)
     for (int x = 0; x < FigureCount; ++x) {
         if (f[size_t(x)] == 0)
             continue;
-        MonthTotal &t = g_monthTotals.figure[size_t(x)];
+        MonthTotal &t = figures.totals.figure[size_t(x)];
         t.sum += f[size_t(x)];
         ++t.count;
     }
     return 0;
 }
 
-QVector<CalcProblem> Totals_CalcEmployee(int category)
+QVector<CalcProblem> Totals_CalcEmployee(const KubunTable &kubun, int category, const PeriodDays &days,
+                                         const PunchRows &punches, CalcFigures &figures)
 {
-    g_monthTotals.clear();
+    figures.totals.clear();
     QVector<CalcProblem> problems;
     for (int r = 0; r < kPeriodRows; ++r) {
-        const PeriodDay &d = g_periodDays.rows[size_t(r)];
+        const PeriodDay &d = days.rows[size_t(r)];
         if (!d.used())
             continue;
-        const int rc = Day_Calc(d.dayType, category, r);
+        const int rc = Day_Calc(kubun, d.dayType, category, punches, r, figures);
         if (rc > 0)
             problems.append({r, rc});
     }
@@ -241,25 +238,26 @@ bool categoryCodeKnown(const QString &code)
     return n >= 0 && n < kCategorySlots;
 }
 
-QVector<CalcProblem> Totals_CalcDate(const QString &dayType, int employeeCount)
+QVector<CalcProblem> Totals_CalcDate(const KubunTable &kubun, const QString &dayType, const KojinTable &employees,
+                                     int employeeCount, const PunchRows &punches, CalcFigures &figures)
 {
-    g_monthTotals.clear();
+    figures.totals.clear();
     QVector<CalcProblem> problems;
     const int count = std::min(employeeCount, kEmployeeSlots);
     for (int r = 0; r < count; ++r) {
-        const int rc = Day_Calc(dayType, categoryNumberOf(g_kojin[size_t(r)].category), r);
+        const int rc = Day_Calc(kubun, dayType, categoryNumberOf(employees[size_t(r)].category), punches, r, figures);
         if (rc > 0)
             problems.append({r, rc});
     }
     return problems;
 }
 
-QVector<int> employeesWithUnknownCategory(int employeeCount)
+QVector<int> employeesWithUnknownCategory(const KojinTable &employees, int employeeCount)
 {
     QVector<int> rows;
     const int count = std::min(employeeCount, kEmployeeSlots);
     for (int r = 0; r < count; ++r)
-        if (!categoryCodeKnown(g_kojin[size_t(r)].category))
+        if (!categoryCodeKnown(employees[size_t(r)].category))
             rows.append(r);
     return rows;
 }

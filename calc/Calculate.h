@@ -1,14 +1,18 @@
 #pragma once
 
+#include "DbFile.h"
+#include "Period.h"
+#include "Punch.h"
 #include "TimeMath.h"
 
 #include <QString>
 #include <QVector>
 #include <array>
 
-// The daily work-time computation by work category (g_kubun), DayResults and MonthTotals.
-// Figures are never stored: every screen, report and export computes them again from
-// g_punchRows through these routines.
+// The daily work-time computation by work category, DayResults and MonthTotals. Figures are
+// never stored: every screen, report and export computes them again from the punch rows
+// through these routines. The routines work only on the tables they are given; the caller
+// owns them all, so no caller has to save or restore anything around a computation.
 
 // The eight figures, in the order of DayResults and MonthTotals.
 enum Figure {
@@ -24,7 +28,7 @@ enum Figure {
 };
 
 struct DayResult {
-    // Clock columns of exports and reports show the punched times of g_punchRows, not these.
+    // Clock columns of exports and reports show the punched times of the punch rows, not these.
     // In 1, out 1, in 2, out 2 as the computation used them (after time rounding); the second
     // pair is -1, -1 when it has no valid time. A day without figures keeps all zeros.
     std::array<qint16, 4> time{};
@@ -52,18 +56,22 @@ struct MonthTotals {
     void clear() { figure.fill(MonthTotal()); }
 };
 
-// Rows match g_punchRows.
-extern DayResults g_dayResults;
-extern MonthTotals g_monthTotals;
+// What a computation writes: a result per punch row (rows match the punch rows) and the
+// totals over them.
+struct CalcFigures {
+    DayResults days;
+    MonthTotals totals;
+};
 
 // Day_Calc's result when the first pair has no valid time (no figures, totals unchanged).
 constexpr int kDayNoFigures = -1;
 
-// Computes g_dayResults row `row` from g_punchRows row `row` with category slot `category` and
-// adds its figures to g_monthTotals. Returns 0 when figures were produced, kDayNoFigures, or a
-// run-time error number (kCalcErrOverflow, kCalcErrSubscript for a category outside 0..10 or
+// Computes figures.days row `row` from punches row `row` with slot `category` of kubun and
+// adds its figures to figures.totals. Returns 0 when figures were produced, kDayNoFigures, or
+// a run-time error number (kCalcErrOverflow, kCalcErrSubscript for a category outside 0..10 or
 // a row outside the tables): the row then keeps zeros and the totals are unchanged.
-int Day_Calc(const QString &dayType, int category, int row);
+int Day_Calc(const KubunTable &kubun, const QString &dayType, int category, const PunchRows &punches, int row,
+             CalcFigures &figures);
 
 // A row whose computation stopped with a run-time error.
 struct CalcProblem {
@@ -71,20 +79,23 @@ struct CalcProblem {
     int error = 0;
 };
 
-// Clears g_monthTotals, then computes every used g_periodDays row with its day type. The
-// problems are returned so that the screen can say why a day shows no figures.
-QVector<CalcProblem> Totals_CalcEmployee(int category);
+// Clears figures.totals, then computes every used row of days with its day type from the
+// punch row of the same index. The problems are returned so that the screen can say why a
+// day shows no figures.
+QVector<CalcProblem> Totals_CalcEmployee(const KubunTable &kubun, int category, const PeriodDays &days,
+                                         const PunchRows &punches, CalcFigures &figures);
 
-// Clears g_monthTotals, then computes row r for each employee r < employeeCount of g_kojin
+// Clears figures.totals, then computes row r for each employee r < employeeCount of employees
 // with the employee's own 区分. An employee whose 区分 is outside 00..10 keeps zero figures
 // and appears in the problems with kCalcErrSubscript (see employeesWithUnknownCategory).
-QVector<CalcProblem> Totals_CalcDate(const QString &dayType, int employeeCount);
+QVector<CalcProblem> Totals_CalcDate(const KubunTable &kubun, const QString &dayType, const KojinTable &employees,
+                                     int employeeCount, const PunchRows &punches, CalcFigures &figures);
 
 // The category number of an employee's 区分 text; -1 for blank or unreadable text, which no
 // category slot holds.
 int categoryNumberOf(const QString &code);
 // True when the code names a category slot (0..10).
 bool categoryCodeKnown(const QString &code);
-// Employee rows (0..employeeCount-1 of g_kojin) whose 区分 is outside 00..10: their figures are
-// all zero, and screens and the batch tool name them to the user.
-QVector<int> employeesWithUnknownCategory(int employeeCount);
+// Employee rows (0..employeeCount-1 of employees) whose 区分 is outside 00..10: their figures
+// are all zero, and screens and the batch tool name them to the user.
+QVector<int> employeesWithUnknownCategory(const KojinTable &employees, int employeeCount);

@@ -6,9 +6,6 @@
 
 #include <algorithm>
 
-PeriodDays g_periodDays;
-PeriodRange g_period;
-
 namespace {
 
 // The error a fill routine returns when the run state makes no period (a conversion error
@@ -49,17 +46,17 @@ PeriodDay dayRow(int year, int month, int day)
     return r;
 }
 
-bool runState(int &year, int &month, int &closingDay)
+bool runState(const RunState &run, const CompanySettings &company, int &year, int &month, int &closingDay)
 {
-    year = Text_ToInt(g_run.year);
-    month = Text_ToInt(g_run.month);
-    closingDay = g_company.closingDayNo;
+    year = Text_ToInt(run.year);
+    month = Text_ToInt(run.month);
+    closingDay = company.closingDayNo;
     return validInput(year, month, closingDay);
 }
 
-int fillDayTypes()
+int fillDayTypes(PeriodDays &days)
 {
-    for (PeriodDay &r : g_periodDays.rows) {
+    for (PeriodDay &r : days.rows) {
         if (!r.used())
             continue;
         QString type;
@@ -145,30 +142,31 @@ int DayType_Lookup(const QDate &date, QString &dayType)
     return 0;
 }
 
-bool Period_Set()
+bool Period_Set(const RunState &run, const CompanySettings &company, PeriodRange &period)
 {
     int y, m, c;
-    if (!runState(y, m, c))
+    if (!runState(run, company, y, m, c))
         return false;
-    g_period = Period_Compute(y, m, c);
+    period = Period_Compute(y, m, c);
     return true;
 }
 
-int PeriodDays_FillFixed()
+int PeriodDays_FillFixed(const RunState &run, const CompanySettings &company, PeriodDays &days)
 {
     int y, m, c;
-    if (!runState(y, m, c))
+    if (!runState(run, company, y, m, c))
         return kErrBadPeriod;
-    g_periodDays = PeriodDays_LayoutFixed(y, m, c);
-    return fillDayTypes();
+    days = PeriodDays_LayoutFixed(y, m, c);
+    return fillDayTypes(days);
 }
 
-int PeriodDays_FillCompact()
+int PeriodDays_FillCompact(const RunState &run, const CompanySettings &company, PeriodDays &days,
+                           PeriodRange &period)
 {
     int y, m, c;
-    if (!runState(y, m, c))
+    if (!runState(run, company, y, m, c))
         return kErrBadPeriod;
-    g_periodDays = PeriodDays_LayoutCompact(y, m, c);
-    g_period = Period_Compute(y, m, c);
-    return fillDayTypes();
+    days = PeriodDays_LayoutCompact(y, m, c);
+    period = Period_Compute(y, m, c);
+    return fillDayTypes(days);
 }

@@ -1,13 +1,15 @@
 #pragma once
 
+#include "DbFile.h"
+
 #include <QDate>
 #include <QString>
 #include <array>
 
 // The accounting period of the processing month and PeriodDays, its table of dates with each
-// date's day type from the company calendar. Inputs are the run state: g_run (processing
-// year and month), g_company.closingDayNo (1..28, or 31 for month end) and the calendar
-// database.
+// date's day type from the company calendar. Inputs are the processing year and month (as the
+// run state holds them), the company's closing day (1..28, or 31 for month end) and the
+// calendar database.
 
 // Day types the system distinguishes.
 inline QString dayTypeWorking() { return QStringLiteral("平日"); }
@@ -38,10 +40,6 @@ struct PeriodRange {
     QDate last;
 };
 
-// The shared tables of the program: whichever routine filled them last defines them.
-extern PeriodDays g_periodDays;
-extern PeriodRange g_period;
-
 // The period of processing month (year, month) for a closing day: month end (31) gives the
 // calendar month; a day closing C gives day C + 1 of the previous month to day C of the
 // month. When the previous month has no day after C (closing day 28 after a 28-day
@@ -60,12 +58,13 @@ PeriodDays PeriodDays_LayoutCompact(int year, int month, int closingDay);
 // has no row for it. Returns 0 or the database error number (dayType then untouched).
 int DayType_Lookup(const QDate &date, QString &dayType);
 
-// Sets g_period from the run state. False when the processing month or closing day cannot
-// make a period (g_period is then left as it was).
-bool Period_Set();
+// Sets period from the processing month of run and the company's closing day. False when
+// they cannot make a period (period is then left as it was).
+bool Period_Set(const RunState &run, const CompanySettings &company, PeriodRange &period);
 
-// Fill g_periodDays from the run state and look up the day types of the used rows.
-// Return 0, or the number of the error that stopped them (the rows filled so far stay).
-// FillFixed leaves g_period alone; FillCompact also sets it.
-int PeriodDays_FillFixed();
-int PeriodDays_FillCompact();
+// Fill days from the processing month and closing day and look up the day types of the used
+// rows. Return 0, or the number of the error that stopped them (the rows filled so far stay).
+// FillCompact also sets period; FillFixed has no period to set.
+int PeriodDays_FillFixed(const RunState &run, const CompanySettings &company, PeriodDays &days);
+int PeriodDays_FillCompact(const RunState &run, const CompanySettings &company, PeriodDays &days,
+                           PeriodRange &period);

@@ -14,8 +14,6 @@
 #include <array>
 #include <span>
 
-PunchRows g_punchRows;
-
 namespace {
 
 // Punches with equal times keep the order in which they were stored (rowid), so a pairing
@@ -128,8 +126,9 @@ PunchRow pairViews(const PunchView *records, qsizetype count, PairingMode mode)
 class DayReader
 {
 public:
-    DayReader()
+    explicit DayReader(PairingMode mode)
         : m_db(dbs().monthly)
+        , m_mode(mode)
     {
         if (!m_db.isOpen()) {
             m_error = notOpen(m_db);
@@ -160,7 +159,7 @@ public:
         if (m_query.lastError().isValid())
             return fail();
         m_query.finish();
-        row = Punch_Pair(m_records, pairingModeFor(g_install.linkKind));
+        row = Punch_Pair(m_records, m_mode);
         return 0;
     }
 
@@ -172,6 +171,7 @@ private:
     }
 
     Database &m_db;
+    const PairingMode m_mode;
     QSqlQuery m_query;
     QVector<PunchRecord> m_records;
     int m_error = 0;
@@ -290,7 +290,7 @@ struct StoredPunch {
 
 } // namespace
 
-int PunchSnapshot::load()
+int PunchSnapshot::load(const PeriodDays &days)
 {
     m_texts.clear();
     m_punches.clear();
@@ -300,7 +300,7 @@ int PunchSnapshot::load()
         return notOpen(db);
     // The period's calendar months and, for each, its days as bits.
     QVector<QPair<int, quint64>> months;
-    for (const PeriodDay &d : g_periodDays.rows) {
+    for (const PeriodDay &d : days.rows) {
         if (!d.used() || d.day < 1 || d.day > 31)
             continue;
         auto it = std::find_if(months.begin(), months.end(), [&](const auto &m) { return m.first == d.month; });
@@ -469,54 +469,54 @@ PunchRow PunchSnapshot::pair(int month, int day, const QString &card, PairingMod
     return pairViews(m_punches.data() + s.first, s.count, mode);
 }
 
-int Punch_LoadEmployee(const QString &cardId, const PunchSnapshot *snapshot)
+int Punch_LoadEmployee(const PeriodDays &days, const QString &cardId, PairingMode mode, PunchRows &rows,
+                       const PunchSnapshot *snapshot)
 {
     // Every row of the period is cleared first, so that a failed read never leaves another
     // employee's punches on the rows not yet read.
     for (int r = 0; r < kPeriodRows; ++r)
-        g_punchRows.rows[size_t(r)].clear();
+        rows.rows[size_t(r)].clear();
     if (snapshot) {
-        const PairingMode mode = pairingModeFor(g_install.linkKind);
         for (int r = 0; r < kPeriodRows; ++r) {
-            const PeriodDay &d = g_periodDays.rows[size_t(r)];
+            const PeriodDay &d = days.rows[size_t(r)];
             if (d.used())
-                g_punchRows.rows[size_t(r)] = snapshot->pair(d.month, d.day, cardId, mode);
+                rows.rows[size_t(r)] = snapshot->pair(d.month, d.day, cardId, mode);
         }
         return 0;
     }
     ReadTransaction txn(dbs().monthly);
-    DayReader reader;
+    DayReader reader(mode);
     if (reader.error())
         return reader.error();
     for (int r = 0; r < kPeriodRows; ++r) {
-        const PeriodDay &d = g_periodDays.rows[size_t(r)];
+        const PeriodDay &d = days.rows[size_t(r)];
         if (!d.used())
             continue;
-        if (const int err = reader.read(d.month, d.day, cardId, g_punchRows.rows[size_t(r)]))
+        if (const int err = reader.read(d.month, d.day, cardId, rows.rows[size_t(r)]))
             return err;
     }
     return 0;
 }
 
-int Punch_LoadDate(int month, int day, int employeeCount, const PunchSnapshot *snapshot)
+int Punch_LoadDate(int month, int day, const KojinTable &employees, int employeeCount, PairingMode mode,
+                   PunchRows &rows, const PunchSnapshot *snapshot)
 {
     const int count = std::clamp(employeeCount, 0, kPunchRows);
     for (int r = 0; r < count; ++r)
-        g_punchRows.rows[size_t(r)].clear();
+        rows.rows[size_t(r)].clear();
     if (count == 0)
         return 0;
     if (snapshot) {
-        const PairingMode mode = pairingModeFor(g_install.linkKind);
         for (int r = 0; r < count; ++r)
-            g_punchRows.rows[size_t(r)] = snapshot->pair(month, day, g_kojin[size_t(r)].card, mode);
+            rows.rows[size_t(r)] = snapshot->pair(month, day, employees[size_t(r)].card, mode);
         return 0;
     }
     ReadTransaction txn(dbs().monthly);
-    DayReader reader;
+    DayReader reader(mode);
     if (reader.error())
         return reader.error();
     for (int r = 0; r < count; ++r) {
-        if (const int err = reader.read(month, day, g_kojin[size_t(r)].card, g_punchRows.rows[size_t(r)]))
+        if (const int err = reader.read(month, day, employees[size_t(r)].card, rows.rows[size_t(r)]))
             return err;
     }
     return 0;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "DbFile.h"
+#include "Period.h"
+
 #include <QHash>
 #include <QString>
 #include <QVector>
@@ -7,9 +10,9 @@
 #include <vector>
 
 // PunchRows: the punches of an employee-day paired into the slots 入1, 退1, 入2, 退2, read from
-// タイムカード of the monthly database. The installation's link kind (g_install.linkKind)
-// selects the pairing: a USB recorder marks a second in with code "04", a LAN recorder's
-// punches are paired by their order.
+// タイムカード of the monthly database. The installation's link kind selects the pairing
+// (pairingModeFor): a USB recorder marks a second in with code "04", a LAN recorder's punches
+// are paired by their order.
 
 enum PunchSlot { In1 = 0, Out1 = 1, In2 = 2, Out2 = 3, PunchSlotCount = 4 };
 
@@ -23,13 +26,11 @@ struct PunchRow {
 
 constexpr int kPunchRows = 101;
 
+// Row r belongs to row r of the period's days (per-employee fill) or to employee r of the
+// employee table (per-date fill).
 struct PunchRows {
     std::array<PunchRow, kPunchRows> rows;
 };
-
-// Row r belongs to g_periodDays row r (per-employee fill) or to employee r of g_kojin
-// (per-date fill).
-extern PunchRows g_punchRows;
 
 // One stored punch as the pairing sees it (texts as stored).
 struct PunchRecord {
@@ -54,15 +55,15 @@ struct PunchView {
     QStringView code;
 };
 
-// Every punch of the dates of g_periodDays, read with one statement per calendar month of the
-// period instead of one per employee-day. For callers that go through many employees in a
+// Every punch of the dates of a period's days, read with one statement per calendar month of
+// the period instead of one per employee-day. For callers that go through many employees in a
 // row (exports, reports, the batch tool); it reflects the punches as they were when loaded,
 // so a caller that saves punches loads a new one.
 class PunchSnapshot
 {
 public:
-    // Returns 0 or the database error number.
-    int load();
+    // Reads the punches of the used rows of days. Returns 0 or the database error number.
+    int load(const PeriodDays &days);
     // The date's punches of the card in time order (empty when none).
     QVector<PunchRecord> day(int month, int day, const QString &card) const;
     // Punch_Pair of day(month, day, card), without copying the punches.
@@ -90,14 +91,16 @@ private:
     QHash<DayKey, Span> m_days;
 };
 
-// Rows 0..31: cleared, and for each used g_periodDays row filled with that date's punches of
-// the card, read from the database, or from snapshot when one is given. Returns 0, or the
-// database error number (dbs().monthly.errorText() describes it); rows filled so far stay
-// filled, the others are cleared.
-int Punch_LoadEmployee(const QString &cardId, const PunchSnapshot *snapshot = nullptr);
+// Rows 0..31 of rows: cleared, and for each used row of days filled with that date's punches
+// of the card paired by mode, read from the database, or from snapshot when one is given.
+// Returns 0, or the database error number (dbs().monthly.errorText() describes it); rows
+// filled so far stay filled, the others are cleared.
+int Punch_LoadEmployee(const PeriodDays &days, const QString &cardId, PairingMode mode, PunchRows &rows,
+                       const PunchSnapshot *snapshot = nullptr);
 
-// Rows 0..employeeCount-1: cleared and filled with the punches of that date for the card of
-// employee r of g_kojin (employeeCount as Kojin_Read returned it), read from the database, or
-// from snapshot when one is given (the date must be one of g_periodDays when it was loaded).
-// Returns 0 or the database error number.
-int Punch_LoadDate(int month, int day, int employeeCount, const PunchSnapshot *snapshot = nullptr);
+// Rows 0..employeeCount-1 of rows: cleared and filled with the punches of that date for the
+// card of employee r of employees (employeeCount as Kojin_Read returned it), paired by mode,
+// read from the database, or from snapshot when one is given (the date must be one of the
+// days it was loaded for). Returns 0 or the database error number.
+int Punch_LoadDate(int month, int day, const KojinTable &employees, int employeeCount, PairingMode mode,
+                   PunchRows &rows, const PunchSnapshot *snapshot = nullptr);

@@ -201,23 +201,29 @@ QString Minutes_ToHhhmm(qint32 minutes)
     return QString::number(h).rightJustified(3, QLatin1Char(' ')) + mm;
 }
 
-qint16 Minutes_ApplyUnit(int kind, qint16 v, const QString &categoryCode, int direction, CalcStatus &status)
+qint16 Minutes_ApplyUnit(const KubunTable &kubun, int kind, qint16 v, const QString &categoryCode, int direction,
+                         CalcStatus &status)
 {
     const int slot = Text_ToInt(categoryCode);
     if (slot < 0 || slot >= kCategorySlots) {
         status.fail(kCalcErrSubscript, QStringLiteral("勤務区分 %1 はありません。").arg(categoryCode));
         return 0;
     }
-    return Minutes_ApplySlotUnit(kind, v, slot, direction, status);
+    return Minutes_ApplyCategoryUnit(kubun[size_t(slot)], kind, v, direction, status);
 }
 
-qint16 Minutes_ApplySlotUnit(int kind, qint16 v, int slot, int direction, CalcStatus &status)
+qint16 Minutes_ApplySlotUnit(const KubunTable &kubun, int kind, qint16 v, int slot, int direction,
+                             CalcStatus &status)
 {
     if (slot < 0 || slot >= kCategorySlots) {
         status.fail(kCalcErrSubscript, QStringLiteral("勤務区分 %1 はありません。").arg(slot));
         return 0;
     }
-    const Category &k = g_kubun[size_t(slot)];
+    return Minutes_ApplyCategoryUnit(kubun[size_t(slot)], kind, v, direction, status);
+}
+
+qint16 Minutes_ApplyCategoryUnit(const Category &k, int kind, qint16 v, int direction, CalcStatus &status)
+{
     int u = 0;
     switch (kind) {
     case RoundWork: u = k.unitWorkMin; break;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DbFile.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -69,14 +71,18 @@ QString Minutes_ToHhmm(qint16 minutes);
 // Totals display: 0 -> empty text; 65 -> "  1:05"; 750 -> " 12:30"; 6000 -> "100:00".
 QString Minutes_ToHhhmm(qint32 minutes);
 
-// Rounds v with the unit of the given kind of the category whose code (its number as text,
-// "01".."10", "0" for the empty slot) is given. Up gives the next multiple of the unit within
-// the hour (1439 up by 60 is 1440), down the previous one; a value on a multiple is kept.
-// A code outside 0..10 records kCalcErrSubscript, an unrepresentable result kCalcErrOverflow;
-// both return 0.
-qint16 Minutes_ApplyUnit(int kind, qint16 v, const QString &categoryCode, int direction, CalcStatus &status);
-// The same with the category slot number itself (the daily computation, which knows it).
-qint16 Minutes_ApplySlotUnit(int kind, qint16 v, int slot, int direction, CalcStatus &status);
+// Rounds v with the unit of the given kind of the category of the table whose code (its
+// number as text, "01".."10", "0" for the empty slot) is given. Up gives the next multiple of
+// the unit within the hour (1439 up by 60 is 1440), down the previous one; a value on a
+// multiple is kept. A code outside 0..10 records kCalcErrSubscript, an unrepresentable result
+// kCalcErrOverflow; both return 0.
+qint16 Minutes_ApplyUnit(const KubunTable &kubun, int kind, qint16 v, const QString &categoryCode, int direction,
+                         CalcStatus &status);
+// The same with the category slot number itself.
+qint16 Minutes_ApplySlotUnit(const KubunTable &kubun, int kind, qint16 v, int slot, int direction,
+                             CalcStatus &status);
+// The same with the category itself (the daily computation, which has checked its slot).
+qint16 Minutes_ApplyCategoryUnit(const Category &category, int kind, qint16 v, int direction, CalcStatus &status);
 
 // Minutes of the break c-d that lie inside the span a-b (callers give a < b). A break whose
 // start equals its end never counts.

@@ -44,13 +44,13 @@ int textFlagOf(const QString &path)
     return 1;
 }
 
-ExportFileChoice chooseExportFile(const ExportFileRequest &request)
+ExportFileChoice chooseExportFile(const ExportFileRequest &request, StartupState &startup)
 {
     ExportFileChoice choice;
     Dialogs::FileRequest r;
     r.kind = Dialogs::FileRequest::Kind::Save;
     r.title = kTitle;
-    r.directory = g_startup.exportPath;
+    r.directory = startup.exportPath;
     r.fileName = request.fileName;
     r.filters = request.filters;
 
@@ -103,7 +103,7 @@ ExportFileChoice chooseExportFile(const ExportFileRequest &request)
 
     const QString folder = folderOf(path);
     if (!folder.isEmpty()) {
-        g_startup.exportPath = folder;
+        startup.exportPath = folder;
         if (!Kidou_Write(QStringLiteral("書き出しpath"), folder)) {
             warn(QStringLiteral("ファイルを書き込めませんでした。") + kCrLf + QStringLiteral("Error=")
                  + QString::number(dbs().master.errorNumber()) + kCrLf + dbs().master.errorText());

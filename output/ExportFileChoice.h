@@ -1,12 +1,15 @@
 #pragma once
 
+#include "DbFile.h"
+
 #include <QString>
 #include <QStringList>
 
 // The save dialog of the export screen and the checks on the name the user picks: a name
 // that cannot be used, a read-only file and an existing file are asked about again until the
-// user cancels, picks a usable name or confirms overwriting. The chosen folder is kept as
-// the export folder (起動.書き出しpath) for the next time.
+// user cancels, picks a usable name or confirms overwriting. The dialog opens in the export
+// folder of startup (起動.書き出しpath), and the chosen folder is kept there, and stored, for
+// the next time.
 struct ExportFileRequest {
     QString fileName;    // proposed name, without folder
     QStringList filters; // "label (*.ext)"
@@ -24,7 +27,7 @@ struct ExportFileChoice {
     bool createdEmpty = false;
 };
 
-ExportFileChoice chooseExportFile(const ExportFileRequest &request);
+ExportFileChoice chooseExportFile(const ExportFileRequest &request, StartupState &startup);
 
 // The save dialog's filters, as the export screen offers them.
 namespace ExportFilters {

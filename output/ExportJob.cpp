@@ -15,6 +15,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -43,13 +44,13 @@ ExportTotals exportTotals(const MonthTotals &m)
     return t;
 }
 
-ExportRow exportRow(int r)
+ExportRow exportRow(const BlockTables &t, int r)
 {
     ExportRow row;
     for (int s = 0; s < PunchSlotCount; ++s)
-        row.clocks[s] = g_punchRows.rows[size_t(r)].slot[s];
+        row.clocks[s] = t.punches.rows[size_t(r)].slot[s];
     for (int f = 0; f < FigureCount; ++f)
-        row.figures[f] = g_dayResults.rows[size_t(r)].figure[f];
+        row.figures[f] = t.figures.days.rows[size_t(r)].figure[f];
     return row;
 }
 
@@ -85,67 +86,69 @@ QString exportWriterTitle(ExportKind kind, int textFlag)
     return QString();
 }
 
-QVector<QDate> periodDates()
+QVector<QDate> periodDates(const PeriodRange &period)
 {
     QVector<QDate> d;
-    if (!g_period.first.isValid() || !g_period.last.isValid())
+    if (!period.first.isValid() || !period.last.isValid())
         return d;
-    for (QDate x = g_period.first; x <= g_period.last && d.size() < kPeriodRows; x = x.addDays(1))
+    for (QDate x = period.first; x <= period.last && d.size() < kPeriodRows; x = x.addDays(1))
         d << x;
     return d;
 }
 
-IndividualBlock computeIndividualBlock(int employee, int *error, QString *errorText, const PunchSnapshot *snapshot)
+IndividualBlock computeIndividualBlock(const MonthInputs &in, BlockTables &t, int employee, int *error,
+                                       QString *errorText, const PunchSnapshot *snapshot)
 {
     IndividualBlock b;
-    const Employee &e = g_kojin[size_t(employee)];
+    const Employee &e = in.employees[size_t(employee)];
     b.employee = exportEmployee(e);
-    *error = Punch_LoadEmployee(e.card, snapshot);
+    *error = Punch_LoadEmployee(t.days, e.card, in.pairing, t.punches, snapshot);
     if (*error) {
         *errorText = dbs().monthly.errorText();
         return b;
     }
-    Totals_CalcEmployee(categoryNumberOf(e.category));
+    Totals_CalcEmployee(in.categories, categoryNumberOf(e.category), t.days, t.punches, t.figures);
     for (int r = 0; r < kPeriodRows; ++r) {
-        if (!g_periodDays.rows[size_t(r)].used())
+        if (!t.days.rows[size_t(r)].used())
             continue;
-        b.days << g_periodDays.rows[size_t(r)].date();
-        b.rows << exportRow(r);
+        b.days << t.days.rows[size_t(r)].date();
+        b.rows << exportRow(t, r);
     }
-    b.totals = exportTotals(g_monthTotals);
+    b.totals = exportTotals(t.figures.totals);
     return b;
 }
 
-DailyBlock computeDailyBlock(const QDate &date, int employeeCount, int *error, QString *errorText,
-                             const PunchSnapshot *snapshot)
+DailyBlock computeDailyBlock(const MonthInputs &in, BlockTables &t, const QDate &date, int employeeCount, int *error,
+                             QString *errorText, const PunchSnapshot *snapshot)
 {
     DailyBlock b;
     b.date = date;
     QString dayType;
-    const int row = g_periodDays.rowOf(date);
+    const int row = t.days.rowOf(date);
     if (row >= 0) {
-        dayType = g_periodDays.rows[size_t(row)].dayType;
+        dayType = t.days.rows[size_t(row)].dayType;
     } else if ((*error = DayType_Lookup(date, dayType)) != 0) {
         *errorText = dbs().calendar.errorText();
         return b;
     }
     // A date outside the snapshot's period rows is read on its own.
     const bool inSnapshot = snapshot && row >= 0;
-    *error = Punch_LoadDate(date.month(), date.day(), employeeCount, inSnapshot ? snapshot : nullptr);
+    *error = Punch_LoadDate(date.month(), date.day(), in.employees, employeeCount, in.pairing, t.punches,
+                            inSnapshot ? snapshot : nullptr);
     if (*error) {
         *errorText = dbs().monthly.errorText();
         return b;
     }
-    Totals_CalcDate(dayType, employeeCount);
+    Totals_CalcDate(in.categories, dayType, in.employees, employeeCount, t.punches, t.figures);
     for (int r = 0; r < employeeCount; ++r) {
-        b.employees << exportEmployee(g_kojin[size_t(r)]);
-        b.rows << exportRow(r);
+        b.employees << exportEmployee(in.employees[size_t(r)]);
+        b.rows << exportRow(t, r);
     }
-    b.totals = exportTotals(g_monthTotals);
+    b.totals = exportTotals(t.figures.totals);
     return b;
 }
 
-ExportResult writeExport(const ExportJob &job, int textFlag, QIODevice *device)
+ExportResult writeExport(const ExportJob &job, const MonthInputs &in, int textFlag, QIODevice *device)
 {
     ExportResult res;
     const QString title = job.kind == ExportKind::Totals && job.payroll
@@ -167,7 +170,7 @@ ExportResult writeExport(const ExportJob &job, int textFlag, QIODevice *device)
 
     // Employees written with zero figures because their 区分 names no category.
     auto noteCategory = [&](int i) {
-        if (!categoryCodeKnown(g_kojin[size_t(i)].category) && !res.unknownCategory.contains(i))
+        if (!categoryCodeKnown(in.employees[size_t(i)].category) && !res.unknownCategory.contains(i))
             res.unknownCategory << i;
     };
 
@@ -181,17 +184,20 @@ ExportResult writeExport(const ExportJob &job, int textFlag, QIODevice *device)
     QString errorText;
     // The period's punches are read once, after its rows are filled, not per employee-day.
     PunchSnapshot snapshot;
+    // One set of tables for every block; a month of blocks allocates them once.
+    auto tables = std::make_unique<BlockTables>();
+    PeriodRange period;
 
     switch (job.kind) {
     case ExportKind::Individual:
-        if ((error = PeriodDays_FillFixed()) != 0)
+        if ((error = PeriodDays_FillFixed(in.run, in.company, tables->days)) != 0)
             return fail(error, dbs().calendar.errorText());
-        if ((error = snapshot.load()) != 0)
+        if ((error = snapshot.load(tables->days)) != 0)
             return fail(error, dbs().monthly.errorText());
         for (int i : job.employees) {
             if (i < 0 || i >= job.employeeCount)
                 continue;
-            const IndividualBlock b = computeIndividualBlock(i, &error, &errorText, &snapshot);
+            const IndividualBlock b = computeIndividualBlock(in, *tables, i, &error, &errorText, &snapshot);
             if (error)
                 return fail(error, errorText);
             noteCategory(i);
@@ -201,12 +207,12 @@ ExportResult writeExport(const ExportJob &job, int textFlag, QIODevice *device)
         }
         break;
     case ExportKind::Daily:
-        if ((error = PeriodDays_FillCompact()) != 0)
+        if ((error = PeriodDays_FillCompact(in.run, in.company, tables->days, period)) != 0)
             return fail(error, dbs().calendar.errorText());
-        if ((error = snapshot.load()) != 0)
+        if ((error = snapshot.load(tables->days)) != 0)
             return fail(error, dbs().monthly.errorText());
         for (const QDate &d : job.dates) {
-            const DailyBlock b = computeDailyBlock(d, job.employeeCount, &error, &errorText, &snapshot);
+            const DailyBlock b = computeDailyBlock(in, *tables, d, job.employeeCount, &error, &errorText, &snapshot);
             if (error)
                 return fail(error, errorText);
             for (int i = 0; i < job.employeeCount; ++i)
@@ -217,13 +223,13 @@ ExportResult writeExport(const ExportJob &job, int textFlag, QIODevice *device)
         }
         break;
     case ExportKind::Totals: {
-        if ((error = PeriodDays_FillFixed()) != 0)
+        if ((error = PeriodDays_FillFixed(in.run, in.company, tables->days)) != 0)
             return fail(error, dbs().calendar.errorText());
-        if ((error = snapshot.load()) != 0)
+        if ((error = snapshot.load(tables->days)) != 0)
             return fail(error, dbs().monthly.errorText());
         QVector<TotalsLine> lines;
         for (int i = 0; i < job.employeeCount; ++i) {
-            const IndividualBlock b = computeIndividualBlock(i, &error, &errorText, &snapshot);
+            const IndividualBlock b = computeIndividualBlock(in, *tables, i, &error, &errorText, &snapshot);
             if (error)
                 return fail(error, errorText);
             noteCategory(i);
@@ -242,7 +248,7 @@ ExportResult writeExport(const ExportJob &job, int textFlag, QIODevice *device)
     return res;
 }
 
-ExportResult exportToFile(const ExportJob &job, const QString &path, bool removeOnFailure)
+ExportResult exportToFile(const ExportJob &job, const MonthInputs &in, const QString &path, bool removeOnFailure)
 {
     const int textFlag = textFlagOf(path);
     QSaveFile f(path);
@@ -258,7 +264,7 @@ ExportResult exportToFile(const ExportJob &job, const QString &path, bool remove
     if (!f.open(QIODevice::WriteOnly)) {
         failFile(int(f.error()), f.errorString());
     } else {
-        res = writeExport(job, textFlag, &f);
+        res = writeExport(job, in, textFlag, &f);
         if (!res.ok) {
             f.cancelWriting();
         } else if (const SjisText::WriteResult w = SjisText::commitWhole(f); !w.ok) {
@@ -271,18 +277,18 @@ ExportResult exportToFile(const ExportJob &job, const QString &path, bool remove
     return res;
 }
 
-QStringList unknownCategoryLines(const QVector<int> &employees)
+QStringList unknownCategoryLines(const KojinTable &employees, const QVector<int> &rows)
 {
     QStringList lines;
-    for (int i : employees) {
-        const Employee &e = g_kojin[size_t(i)];
+    for (int i : rows) {
+        const Employee &e = employees[size_t(i)];
         lines << QStringLiteral("社員番号 ") + e.number + QStringLiteral(" ") + e.name + QStringLiteral("：区分「")
                      + e.category + QStringLiteral("」は勤務区分にありません。時間は0で出力しました。");
     }
     return lines;
 }
 
-QString unknownCategoryMessage(const QVector<int> &employees)
+QString unknownCategoryMessage(const KojinTable &employees, const QVector<int> &rows)
 {
-    return unknownCategoryLines(employees).join(kCrLf);
+    return unknownCategoryLines(employees, rows).join(kCrLf);
 }

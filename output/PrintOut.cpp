@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 
 namespace {
 
@@ -46,10 +47,9 @@ bool (*g_printerProbe)() = nullptr;
 const QString kSetupTitle = QStringLiteral("印刷");
 const QString kDeviceTitle = QStringLiteral("印刷エラー");
 
-QString monthTitle()
+QString monthTitle(const RunState &run)
 {
-    return zeroPad(trimBlanks(g_run.year).toInt(), 4) + QStringLiteral("年")
-           + zeroPad(trimBlanks(g_run.month).toInt(), 2);
+    return zeroPad(trimBlanks(run.year).toInt(), 4) + QStringLiteral("年") + zeroPad(trimBlanks(run.month).toInt(), 2);
 }
 
 QString issueText() { return QStringLiteral("発行 ") + Clock::today().toString(QStringLiteral("yyyy年MM月dd日")); }
@@ -70,9 +70,9 @@ void problem(PrintResult &r, ReportKind kind, int number, const QString &descrip
     r.problems << PrintProblem{PrintOut_ReportTitle(kind), PrintOut_ErrorText(number, description)};
 }
 
-void noteCategory(PrintResult &r, int employee)
+void noteCategory(PrintResult &r, const KojinTable &employees, int employee)
 {
-    if (!categoryCodeKnown(g_kojin[size_t(employee)].category) && !r.unknownCategory.contains(employee))
+    if (!categoryCodeKnown(employees[size_t(employee)].category) && !r.unknownCategory.contains(employee))
         r.unknownCategory << employee;
 }
 
@@ -109,9 +109,9 @@ constexpr int kIndDayRows = 32;
 const char16_t *const kIndCaptions[] = {u"月/日(曜)", u"出勤", u"退勤", u"出勤", u"退勤", u"就業", u"遅早",
                                         u"残業",      u"早出", u"深夜", u"休日", u"法定外", u"合計"};
 
-void individualPage(ReportCanvas &c, const IndividualBlock &b)
+void individualPage(ReportCanvas &c, const QString &title, const IndividualBlock &b)
 {
-    heading(c, PrintOut_Title(ReportIndividual), 10, 70, 130, 5, 10, 190);
+    heading(c, title, 10, 70, 130, 5, 10, 190);
 
     // Employee block between the heading and the table.
     const ExportEmployee &e = b.employee;
@@ -156,12 +156,14 @@ void individualPage(ReportCanvas &c, const IndividualBlock &b)
     c.setFontSize(10);
 }
 
-void drawIndividual(const PrintJob &job, ReportCanvas &c, PrintResult &res)
+void drawIndividual(const PrintJob &job, const MonthInputs &in, ReportCanvas &c, PrintResult &res)
 {
-    if (const int error = PeriodDays_FillFixed(); error != 0) {
+    auto tables = std::make_unique<BlockTables>();
+    if (const int error = PeriodDays_FillFixed(in.run, in.company, tables->days); error != 0) {
         problem(res, ReportIndividual, error, dbs().calendar.errorText());
         return;
     }
+    const QString title = PrintOut_Title(ReportIndividual, in.run);
     bool first = true;
     for (int i : job.employees) {
         if (i < 0 || i >= job.employeeCount || i >= kEmployeeSlots)
@@ -170,7 +172,7 @@ void drawIndividual(const PrintJob &job, ReportCanvas &c, PrintResult &res)
         // so one whose punches cannot be read leaves no blank page in the job.
         int error = 0;
         QString errorText;
-        const IndividualBlock b = computeIndividualBlock(i, &error, &errorText);
+        const IndividualBlock b = computeIndividualBlock(in, *tables, i, &error, &errorText);
         if (error) {
             problem(res, ReportIndividual, error, errorText);
             continue;
@@ -180,8 +182,8 @@ void drawIndividual(const PrintJob &job, ReportCanvas &c, PrintResult &res)
             return;
         }
         first = false;
-        noteCategory(res, i);
-        individualPage(c, b);
+        noteCategory(res, in.employees, i);
+        individualPage(c, title, b);
     }
 }
 
@@ -194,7 +196,7 @@ constexpr int kDayPerPage = 50;
 const char16_t *const kDayCaptions[] = {u"社員No", u"氏　名", u"区",   u"出勤", u"退勤", u"出勤", u"退勤", u"就業",
                                         u"遅早",   u"残業",   u"早出", u"深夜", u"休日", u"法定外", u"合計"};
 
-void dailyPages(ReportCanvas &c, const DailyBlock &b, bool &first, PrintResult &res)
+void dailyPages(ReportCanvas &c, const QString &title, const DailyBlock &b, bool &first, PrintResult &res)
 {
     const int n = int(b.employees.size());
     const int pages = (n - 1) / kDayPerPage + 1; // truncating: no employees still give a page
@@ -205,7 +207,7 @@ void dailyPages(ReportCanvas &c, const DailyBlock &b, bool &first, PrintResult &
         }
         first = false;
         const bool last = p == pages - 1;
-        heading(c, PrintOut_Title(ReportDaily), 10, 70, 130, 5, 10, 194);
+        heading(c, title, 10, 70, 130, 5, 10, 194);
         c.setFontSize(12);
         c.textLeft(12, 10, 15, QStringLiteral("年月日"));
         c.textLeft(25, 10, 15, longDate(b.date));
@@ -250,25 +252,28 @@ void dailyPages(ReportCanvas &c, const DailyBlock &b, bool &first, PrintResult &
     }
 }
 
-void drawDaily(const PrintJob &job, ReportCanvas &c, PrintResult &res)
+void drawDaily(const PrintJob &job, const MonthInputs &in, ReportCanvas &c, PrintResult &res)
 {
-    if (const int error = PeriodDays_FillCompact(); error != 0) {
+    auto tables = std::make_unique<BlockTables>();
+    PeriodRange period;
+    if (const int error = PeriodDays_FillCompact(in.run, in.company, tables->days, period); error != 0) {
         problem(res, ReportDaily, error, dbs().calendar.errorText());
         return;
     }
+    const QString title = PrintOut_Title(ReportDaily, in.run);
     const int count = qBound(0, job.employeeCount, kEmployeeSlots);
     bool first = true;
     for (const QDate &d : job.dates) {
         int error = 0;
         QString errorText;
-        const DailyBlock b = computeDailyBlock(d, count, &error, &errorText);
+        const DailyBlock b = computeDailyBlock(in, *tables, d, count, &error, &errorText);
         if (error) {
             problem(res, ReportDaily, error, errorText);
             continue;
         }
         for (int i = 0; i < count; ++i)
-            noteCategory(res, i);
-        dailyPages(c, b, first, res);
+            noteCategory(res, in.employees, i);
+        dailyPages(c, title, b, first, res);
     }
 }
 
@@ -278,16 +283,15 @@ const std::array<qreal, 7> kMasX = {30, 40, 62, 114, 140, 154, 170};
 constexpr qreal kMasTop = 20;
 constexpr int kMasPerPage = 40;
 
-void drawMasterList(ReportCanvas &c, PrintResult &res)
+void drawMasterList(const MonthInputs &in, ReportCanvas &c, PrintResult &res)
 {
-    // The list shows what is stored, all employees; the caller's table (which may hold the
-    // master screen's unsaved rows) is given back as it was.
-    const auto kept = g_kojin;
-    const int n = Kojin_Read(false);
+    // The list shows what is stored, all employees, read into a table of its own: the
+    // program's table may hold the master screen's unsaved rows.
+    auto stored = std::make_unique<KojinTable>();
+    const int n = Kojin_Load(*stored, false);
     QVector<Employee> rows;
     for (int i = 0; i < n && i < kEmployeeSlots; ++i)
-        rows << g_kojin[size_t(i)];
-    g_kojin = kept;
+        rows << (*stored)[size_t(i)];
 
     const int pages = (int(rows.size()) - 1) / kMasPerPage + 1;
     const char16_t *const captions[] = {u"No.", u"社員番号", u"氏　名", u"カード番号", u"区分", u"対象"};
@@ -296,7 +300,7 @@ void drawMasterList(ReportCanvas &c, PrintResult &res)
             problem(res, ReportMasterList, kErrPrinter, QStringLiteral("改ページできませんでした。"));
             return;
         }
-        heading(c, PrintOut_Title(ReportMasterList), 12, 40, 120, 10, 15, 170);
+        heading(c, PrintOut_Title(ReportMasterList, in.run), 12, 40, 120, 10, 15, 170);
         c.textRight(170, 15, 20,
                     QStringLiteral("ページ") + QString::number(p + 1) + QLatin1Char('/') + QString::number(pages));
         const int onPage = qMin(kMasPerPage, int(rows.size()) - p * kMasPerPage);
@@ -355,15 +359,15 @@ QString categoryValue(const Category &k, int row)
     return QString();
 }
 
-void drawCategoryList(ReportCanvas &c)
+void drawCategoryList(const MonthInputs &in, ReportCanvas &c)
 {
-    const auto kept = g_kubun;
-    Kubun_Read();
-    const auto categories = g_kubun;
-    g_kubun = kept;
+    // What is stored, read into a table of its own: the program's table may hold the category
+    // screen's unsaved rows.
+    KubunTable categories;
+    Kubun_Load(categories);
 
     c.setFontSize(12);
-    c.textCentredX(50, 130, 10, PrintOut_Title(ReportCategoryList));
+    c.textCentredX(50, 130, 10, PrintOut_Title(ReportCategoryList, in.run));
     c.line(50, 15, 130, 15);
     c.setFontSize(10);
     c.textRight(170, 10, 15, issueText());
@@ -421,30 +425,30 @@ QString PrintOut_ReportTitle(ReportKind kind)
     return QStringLiteral("印刷");
 }
 
-QString PrintOut_Title(ReportKind kind)
+QString PrintOut_Title(ReportKind kind, const RunState &run)
 {
     switch (kind) {
-    case ReportIndividual: return monthTitle() + QStringLiteral("月 勤務個人リスト");
-    case ReportDaily: return monthTitle() + QStringLiteral("月 勤務日報リスト");
-    case ReportMasterList: return monthTitle() + QStringLiteral("月度　個人マスターリスト");
-    case ReportCategoryList: return monthTitle() + QStringLiteral("月度 勤務区分 一覧");
+    case ReportIndividual: return monthTitle(run) + QStringLiteral("月 勤務個人リスト");
+    case ReportDaily: return monthTitle(run) + QStringLiteral("月 勤務日報リスト");
+    case ReportMasterList: return monthTitle(run) + QStringLiteral("月度　個人マスターリスト");
+    case ReportCategoryList: return monthTitle(run) + QStringLiteral("月度 勤務区分 一覧");
     }
     return QString();
 }
 
-void PrintOut_Draw(const PrintJob &job, ReportCanvas &canvas, PrintResult &result)
+void PrintOut_Draw(const PrintJob &job, const MonthInputs &in, ReportCanvas &canvas, PrintResult &result)
 {
     canvas.setFontSize(10);
     switch (job.kind) {
-    case ReportIndividual: drawIndividual(job, canvas, result); break;
-    case ReportDaily: drawDaily(job, canvas, result); break;
-    case ReportMasterList: drawMasterList(canvas, result); break;
-    case ReportCategoryList: drawCategoryList(canvas); break;
+    case ReportIndividual: drawIndividual(job, in, canvas, result); break;
+    case ReportDaily: drawDaily(job, in, canvas, result); break;
+    case ReportMasterList: drawMasterList(in, canvas, result); break;
+    case ReportCategoryList: drawCategoryList(in, canvas); break;
     }
     std::sort(result.unknownCategory.begin(), result.unknownCategory.end());
 }
 
-void PrintOut_Paint(const PrintJob &job, QPagedPaintDevice &device, PrintResult &result)
+void PrintOut_Paint(const PrintJob &job, const MonthInputs &in, QPagedPaintDevice &device, PrintResult &result)
 {
     QPainter painter;
     if (!painter.begin(&device)) {
@@ -455,7 +459,7 @@ void PrintOut_Paint(const PrintJob &job, QPagedPaintDevice &device, PrintResult 
     }
     painter.setRenderHint(QPainter::TextAntialiasing);
     ReportCanvas canvas(painter, [&device]() { return device.newPage(); });
-    PrintOut_Draw(job, canvas, result);
+    PrintOut_Draw(job, in, canvas, result);
     result.pages = canvas.pageCount();
     if (!painter.end()) {
         result.ok = false;
@@ -464,7 +468,8 @@ void PrintOut_Paint(const PrintJob &job, QPagedPaintDevice &device, PrintResult 
     }
 }
 
-PrintResult PrintOut_Job(const PrintJob &job, const QString &printerName, const QString &pdfPath)
+PrintResult PrintOut_Job(const PrintJob &job, const MonthInputs &in, const QString &printerName,
+                         const QString &pdfPath)
 {
     PrintResult res;
     if (!pdfPath.isEmpty()) {
@@ -480,8 +485,8 @@ PrintResult PrintOut_Job(const PrintJob &job, const QString &printerName, const 
             pdf.setPageLayout(a4Portrait());
             pdf.setResolution(1200);
             pdf.setCreator(QStringLiteral("corvan21"));
-            pdf.setTitle(PrintOut_Title(job.kind));
-            PrintOut_Paint(job, pdf, res);
+            pdf.setTitle(PrintOut_Title(job.kind, in.run));
+            PrintOut_Paint(job, in, pdf, res);
         }
         if (!res.ok) {
             file.cancelWriting();
@@ -501,7 +506,7 @@ PrintResult PrintOut_Job(const PrintJob &job, const QString &printerName, const 
     if (!printerName.isEmpty())
         printer.setPrinterName(printerName);
     printer.setCopyCount(1);
-    printer.setDocName(PrintOut_Title(job.kind));
+    printer.setDocName(PrintOut_Title(job.kind, in.run));
     // Zero margins are clamped to what the printer can reach: the origin is the top left
     // corner of its printable area.
     printer.setPageLayout(a4Portrait());
@@ -511,7 +516,7 @@ PrintResult PrintOut_Job(const PrintJob &job, const QString &printerName, const 
                                      PrintOut_ErrorText(kErrPrinter, QStringLiteral("プリンタが見つかりません。"))};
         return res;
     }
-    PrintOut_Paint(job, printer, res);
+    PrintOut_Paint(job, in, printer, res);
     // The document goes to the queue when the painter ends; a queue that refused it leaves the
     // printer in its error state.
     if (res.ok && printer.printerState() == QPrinter::Error) {
@@ -534,13 +539,13 @@ QString PrintOut_CopyPath(const QString &pdfPath, int copy)
     return stem + QLatin1Char('-') + QString::number(copy) + (suffix.isEmpty() ? QString() : QLatin1Char('.') + suffix);
 }
 
-PrintResult PrintOut_Print(const PrintJob &job, const Dialogs::PrintRequest &request)
+PrintResult PrintOut_Print(const PrintJob &job, const MonthInputs &in, const Dialogs::PrintRequest &request)
 {
     PrintResult all;
     const int copies = qMax(1, request.copies);
     for (int k = 1; k <= copies; ++k) {
         const QString pdf = request.pdfPath.isEmpty() ? QString() : PrintOut_CopyPath(request.pdfPath, k);
-        PrintResult one = PrintOut_Job(job, request.printerName, pdf);
+        PrintResult one = PrintOut_Job(job, in, request.printerName, pdf);
         all.jobs += one.jobs;
         all.pages = one.pages;
         // The same messages come with every copy; they are shown once.
@@ -558,12 +563,12 @@ PrintResult PrintOut_Print(const PrintJob &job, const Dialogs::PrintRequest &req
     return all;
 }
 
-void PrintOut_ShowProblems(const PrintResult &result)
+void PrintOut_ShowProblems(const PrintResult &result, const KojinTable &employees)
 {
     for (const PrintProblem &p : result.problems)
         Dialogs::inform(p.text, p.title, Dialogs::Icon::Exclamation);
     if (!result.unknownCategory.isEmpty())
-        Dialogs::inform(unknownCategoryMessage(result.unknownCategory), QStringLiteral("印刷"),
+        Dialogs::inform(unknownCategoryMessage(employees, result.unknownCategory), QStringLiteral("印刷"),
                         Dialogs::Icon::Exclamation);
 }
 
@@ -595,7 +600,7 @@ bool PrintOut_CheckPrinter()
     return false;
 }
 
-bool PrintOut_Ask(const PrintJob &job)
+bool PrintOut_Ask(const PrintJob &job, const MonthInputs &in)
 {
     Dialogs::PrintRequest request;
     request.printerName = PrintOut_DefaultPrinter();
@@ -604,20 +609,20 @@ bool PrintOut_Ask(const PrintJob &job)
     const bool gui = qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr;
     if (gui)
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-    const PrintResult res = PrintOut_Print(job, request);
+    const PrintResult res = PrintOut_Print(job, in, request);
     if (gui)
         QGuiApplication::restoreOverrideCursor();
-    PrintOut_ShowProblems(res);
+    PrintOut_ShowProblems(res, in.employees);
     return res.jobs > 0;
 }
 
-bool PrintOut_AskPdf(const PrintJob &job)
+bool PrintOut_AskPdf(const PrintJob &job, const MonthInputs &in)
 {
     Dialogs::FileRequest ask;
     ask.kind = Dialogs::FileRequest::Kind::Save;
     ask.title = QStringLiteral("PDF出力");
     ask.directory = QDir::homePath();
-    ask.fileName = PrintOut_Title(job.kind) + QStringLiteral(".pdf");
+    ask.fileName = PrintOut_Title(job.kind, in.run) + QStringLiteral(".pdf");
     ask.filters << QStringLiteral("PDF ファイル (*.pdf)");
     const Dialogs::FileAnswer answer = Dialogs::chooseFile(ask);
     if (!answer.accepted || answer.path.isEmpty())
@@ -625,46 +630,46 @@ bool PrintOut_AskPdf(const PrintJob &job)
     Dialogs::PrintRequest request;
     request.pdfPath = QFileInfo(answer.path).suffix().isEmpty() ? answer.path + QStringLiteral(".pdf") : answer.path;
     request.accepted = true;
-    const PrintResult res = PrintOut_Print(job, request);
-    PrintOut_ShowProblems(res);
+    const PrintResult res = PrintOut_Print(job, in, request);
+    PrintOut_ShowProblems(res, in.employees);
     return res.jobs > 0;
 }
 
-bool PrintOut_Run(const PrintJob &job, PrintRoute route)
+bool PrintOut_Run(const PrintJob &job, const MonthInputs &in, PrintRoute route)
 {
     if (route == PrintRoute::Pdf)
-        return PrintOut_AskPdf(job);
+        return PrintOut_AskPdf(job, in);
     // The message asks for a printer to be installed first, and that is what it means: the
     // printer dialog would have nothing to offer. A PDF file is the other route, chosen as such.
     if (!PrintOut_CheckPrinter())
         return false;
-    return PrintOut_Ask(job);
+    return PrintOut_Ask(job, in);
 }
 
-bool PrintOut_MasterList(PrintRoute route)
+bool PrintOut_MasterList(const MonthInputs &in, PrintRoute route)
 {
     PrintJob job;
     job.kind = ReportMasterList;
-    return PrintOut_Run(job, route);
+    return PrintOut_Run(job, in, route);
 }
 
-bool PrintOut_CategoryList(PrintRoute route)
+bool PrintOut_CategoryList(const MonthInputs &in, PrintRoute route)
 {
     PrintJob job;
     job.kind = ReportCategoryList;
-    return PrintOut_Run(job, route);
+    return PrintOut_Run(job, in, route);
 }
 
-PrintResult PrintOut_MasterList(const Dialogs::PrintRequest &request)
+PrintResult PrintOut_MasterList(const MonthInputs &in, const Dialogs::PrintRequest &request)
 {
     PrintJob job;
     job.kind = ReportMasterList;
-    return PrintOut_Print(job, request);
+    return PrintOut_Print(job, in, request);
 }
 
-PrintResult PrintOut_CategoryList(const Dialogs::PrintRequest &request)
+PrintResult PrintOut_CategoryList(const MonthInputs &in, const Dialogs::PrintRequest &request)
 {
     PrintJob job;
     job.kind = ReportCategoryList;
-    return PrintOut_Print(job, request);
+    return PrintOut_Print(job, in, request);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Dialogs.h"
+#include "ExportJob.h"
 
 #include <QDate>
 #include <QString>
@@ -20,11 +21,13 @@ enum ReportKind { ReportIndividual = 0, ReportDaily = 1, ReportMasterList = 2, R
 // At most this many employees or dates make one selection (the employee table's size).
 constexpr int kSelectionSlots = 101;
 
+// A report as a screen or the batch tool asks for it. The individual and daily reports are
+// computed from the MonthInputs the job is run with.
 struct PrintJob {
     ReportKind kind = ReportIndividual;
-    QVector<int> employees; // individual: indices into g_kojin, in printing order
+    QVector<int> employees; // individual: indices into the employee table, in printing order
     QVector<QDate> dates;   // daily: dates of the accounting period, in printing order
-    int employeeCount = 0;  // rows of g_kojin as the caller loaded it (individual, daily)
+    int employeeCount = 0;  // rows of the employee table as the caller loaded it (individual, daily)
     // The screen's choices the selection was built from (-1 when not set).
     int employeeMode = -1;
     int severalMode = -1;
@@ -41,8 +44,8 @@ struct PrintResult {
     int jobs = 0;    // documents produced
     int pages = 0;   // pages of the last document
     QVector<PrintProblem> problems;
-    // Employees printed with zero figures because their 区分 names no category (g_kojin
-    // indices, table order).
+    // Employees printed with zero figures because their 区分 names no category (indices into
+    // the employee table, table order).
     QVector<int> unknownCategory;
 };
 
@@ -52,32 +55,33 @@ QString PrintOut_ErrorText(int number, const QString &description);
 // Titles of the reports' error messages.
 QString PrintOut_ReportTitle(ReportKind kind);
 
-// The page heading's title for the processing month in g_run, e.g. "2010年04月 勤務個人リスト".
-QString PrintOut_Title(ReportKind kind);
+// The page heading's title for the processing month of run, e.g. "2010年04月 勤務個人リスト".
+QString PrintOut_Title(ReportKind kind, const RunState &run);
 
 // Draws the job's pages on the canvas (the painter on its first page). The individual and
-// daily reports read g_kojin as the caller loaded it; the master list and the category list
-// read the stored tables, leaving g_kojin and g_kubun as the caller had them.
-void PrintOut_Draw(const PrintJob &job, ReportCanvas &canvas, PrintResult &result);
+// daily reports are computed from the inputs' tables; the master list and the category list
+// show the stored tables, read for the list alone.
+void PrintOut_Draw(const PrintJob &job, const MonthInputs &in, ReportCanvas &canvas, PrintResult &result);
 
 // Paints one document onto a paged device already set up as A4 portrait.
-void PrintOut_Paint(const PrintJob &job, QPagedPaintDevice &device, PrintResult &result);
+void PrintOut_Paint(const PrintJob &job, const MonthInputs &in, QPagedPaintDevice &device, PrintResult &result);
 
 // One print job: sets up the printer (A4 portrait, high quality, the gothic face in 10 point)
 // or the PDF file, draws the report and ends the document. A PDF is written whole or not at
 // all: a failed job leaves the file that was there before.
-PrintResult PrintOut_Job(const PrintJob &job, const QString &printerName, const QString &pdfPath);
+PrintResult PrintOut_Job(const PrintJob &job, const MonthInputs &in, const QString &printerName,
+                         const QString &pdfPath);
 
 // The file copy `copy` (1 upwards) of a PDF print is written to: the chosen name for the first
 // copy, "name-2.pdf", "name-3.pdf", ... for the others, since every copy is a document.
 QString PrintOut_CopyPath(const QString &pdfPath, int copy);
 
 // Runs the job once per copy of the printer dialog's answer.
-PrintResult PrintOut_Print(const PrintJob &job, const Dialogs::PrintRequest &request);
+PrintResult PrintOut_Print(const PrintJob &job, const MonthInputs &in, const Dialogs::PrintRequest &request);
 
 // Shows the job's messages through the dialog layer: the error messages in order, then one
-// naming the employees whose 区分 is no category.
-void PrintOut_ShowProblems(const PrintResult &result);
+// naming the employees (of the employee table the job ran with) whose 区分 is no category.
+void PrintOut_ShowProblems(const PrintResult &result, const KojinTable &employees);
 
 // Whether the system has a printer, and its default printer's name. A test can replace the
 // probe; nullptr restores the system's.
@@ -94,22 +98,23 @@ bool PrintOut_CheckPrinter();
 // The printing steps the screens share once their selection is made: the printer dialog with
 // the default printer preset (cancel ends silently), the job once per copy under the
 // hourglass, and its messages. Returns true when something was printed.
-bool PrintOut_Ask(const PrintJob &job);
+bool PrintOut_Ask(const PrintJob &job, const MonthInputs &in);
 
 // The printing steps of a PDF file chosen as such: the file-save dialog (title "PDF出力", the
 // report's title as the proposed name; cancel ends silently), then one document into the file
 // and its messages. It works with or without a printer. Returns true when the file was written.
-bool PrintOut_AskPdf(const PrintJob &job);
+bool PrintOut_AskPdf(const PrintJob &job, const MonthInputs &in);
 
 // Where a screen's print command sends the report: the printer (no printer: the warning, and
 // nothing else) or a PDF file.
 enum class PrintRoute { Printer, Pdf };
-bool PrintOut_Run(const PrintJob &job, PrintRoute route);
+bool PrintOut_Run(const PrintJob &job, const MonthInputs &in, PrintRoute route);
 
 // The master screens' lists: employee master list (all employees, 社員番号 order) and work
-// category list, by the route the screen's button chose.
-bool PrintOut_MasterList(PrintRoute route = PrintRoute::Printer);
-bool PrintOut_CategoryList(PrintRoute route = PrintRoute::Printer);
+// category list, by the route the screen's button chose. Of the inputs they use the processing
+// month.
+bool PrintOut_MasterList(const MonthInputs &in, PrintRoute route = PrintRoute::Printer);
+bool PrintOut_CategoryList(const MonthInputs &in, PrintRoute route = PrintRoute::Printer);
 // The same, printed as the request says (no dialog).
-PrintResult PrintOut_MasterList(const Dialogs::PrintRequest &request);
-PrintResult PrintOut_CategoryList(const Dialogs::PrintRequest &request);
+PrintResult PrintOut_MasterList(const MonthInputs &in, const Dialogs::PrintRequest &request);
+PrintResult PrintOut_CategoryList(const MonthInputs &in, const Dialogs::PrintRequest &request);

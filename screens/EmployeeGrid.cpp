@@ -6,6 +6,7 @@
 #include "Dialogs.h"
 #include "EmployeeRules.h"
 #include "PrintOut.h"
+#include "ProgramInputs.h"
 #include "WidgetDialogs.h"
 
 #include <QComboBox>
@@ -785,7 +786,7 @@ void EmployeeGrid::printBy(PrintRoute route)
                         m_title, Dialogs::Icon::Exclamation);
         return;
     }
-    PrintOut_MasterList(route);
+    PrintOut_MasterList(programInputs(), route);
 }
 
 void EmployeeGrid::cmdCancel_Click()

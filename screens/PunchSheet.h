@@ -18,10 +18,10 @@ class QPushButton;
 // an employee (frmListEdit); the subclass says which rows can be entered and how a row is
 // written back.
 //
-// The shared calculation tables (PeriodDays, PunchRows, the employee table) may have been
-// filled by another screen since this one loaded; the editors keep their own copies and put
-// them back before every computation, so a recalculation or a save never works on another
-// screen's rows.
+// The program's employee table may have been filled by another screen since this one loaded;
+// the editors keep their own copies of it and of the period's days, and every computation
+// reads those and the stored punches the screen holds, so a recalculation or a save never
+// works on another screen's rows.
 class PunchSheet : public QWidget, public EditingScreen
 {
     Q_OBJECT

@@ -169,7 +169,7 @@ void SelectionPickers::connectPickers(QWidget *owner)
                          [this, owner, i] { pickDate(owner, m_rangeDate[i], m_rangeDateButton[i]); });
 }
 
-void SelectionPickers::fill(int employeeCount)
+void SelectionPickers::fill(int employeeCount, const PeriodRange &period)
 {
     QStringList employees;
     for (int i = 0; i < employeeCount; ++i)
@@ -188,7 +188,7 @@ void SelectionPickers::fill(int employeeCount)
         m_rangeEmployee[1]->setCurrentIndex(int(employees.size()) - 1);
     }
 
-    m_dates = periodDates();
+    m_dates = periodDates(period);
     QStringList dates;
     for (const QDate &d : m_dates)
         dates << zeroPad(d.year(), 4) + QStringLiteral("年 ") + zeroPad(d.month(), 2) + QStringLiteral("月 ")

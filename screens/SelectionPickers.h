@@ -7,6 +7,7 @@
 
 #include <utility>
 
+struct PeriodRange;
 class QBoxLayout;
 class QButtonGroup;
 class QComboBox;
@@ -50,8 +51,8 @@ public:
     QGroupBox *buildDateFrame(QWidget *owner);
     // Keeps each range in order and opens the calendar from the date buttons.
     void connectPickers(QWidget *owner);
-    // Fills the lists from the loaded employees and the processing period.
-    void fill(int employeeCount);
+    // Fills the lists from the loaded employees (the program's table) and the accounting period.
+    void fill(int employeeCount, const PeriodRange &period);
     // Shows the controls that belong to the chosen targets.
     void applyVisibility();
 

@@ -8,6 +8,7 @@
 #include "ExFile.h"
 #include "ExportFileChoice.h"
 #include "Period.h"
+#include "ProgramInputs.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -39,9 +40,10 @@ frmFileOut::frmFileOut(QWidget *parent) : QWidget(parent)
 
     m_employeeCount = Kojin_Read(true);
     Kubun_Read();
-    if (!Period_Set())
+    PeriodRange period;
+    if (!Period_Set(g_run, g_company, period))
         Dialogs::inform(QStringLiteral("エラーが発生しました。"), QStringLiteral("ファイル出力フォーム処理"));
-    m_pickers.fill(m_employeeCount);
+    m_pickers.fill(m_employeeCount, period);
 
     bool ok = false;
     const int stored = userSetting(kPayrollKey, QStringLiteral("-1")).toInt(&ok);
@@ -262,18 +264,18 @@ void frmFileOut::cmdFileOut_Click()
 
 void frmFileOut::runExport(const ExportJob &job, const QString &fileName, const QStringList &filters, bool byExtension)
 {
-    const ExportFileChoice file = chooseExportFile({fileName, filters, byExtension});
+    const ExportFileChoice file = chooseExportFile({fileName, filters, byExtension}, g_startup);
     if (!file.chosen)
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ExportResult r = exportToFile(job, file.path, file.createdEmpty);
+    const ExportResult r = exportToFile(job, programInputs(), file.path, file.createdEmpty);
     QApplication::restoreOverrideCursor();
     if (!r.ok) {
         Dialogs::inform(r.errorText, r.errorTitle);
         return;
     }
     if (!r.unknownCategory.isEmpty())
-        Dialogs::inform(unknownCategoryMessage(r.unknownCategory), kTitle);
+        Dialogs::inform(unknownCategoryMessage(g_kojin, r.unknownCategory), kTitle);
     Dialogs::inform(QStringLiteral("ファイルを出力しました"), kTitle, Dialogs::Icon::Information);
 }
 

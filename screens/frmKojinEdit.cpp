@@ -2,6 +2,7 @@
 
 #include "Common.h"
 #include "Dialogs.h"
+#include "ExFile.h"
 #include "Punch.h"
 #include "TimeMath.h"
 
@@ -11,6 +12,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <memory>
 
 namespace {
 
@@ -200,9 +203,8 @@ void frmKojinEdit::buildSheet(QWidget *viewport)
 
 void frmKojinEdit::fillPeriod()
 {
-    if (const int rc = PeriodDays_FillFixed())
+    if (const int rc = PeriodDays_FillFixed(g_run, g_company, m_days))
         ErrorReport(rc, dbs().calendar.errorText());
-    m_days = g_periodDays;
     const QColor window = palette().color(QPalette::Window);
     for (int r = 0; r < kRows; ++r) {
         const PeriodDay &d = m_days.rows[size_t(r)];
@@ -249,18 +251,18 @@ QString frmKojinEdit::rowCaption(int row) const
 void frmKojinEdit::readPunches()
 {
     const Employee &emp = m_kojin[size_t(m_current)];
-    g_periodDays = m_days;
     QHash<QString, StoredDay> rows;
+    auto punches = std::make_unique<PunchRows>();
     {
         // The pairing and the rows a later save may replace come from one state of the file.
         ReadScope scope(dbs().monthly);
-        if (const int rc = Punch_LoadEmployee(emp.card))
+        if (const int rc = Punch_LoadEmployee(m_days, emp.card, pairingModeFor(g_install.linkKind), *punches))
             ErrorReport(rc, dbs().monthly.errorText());
         else if (const int rc2 = PunchDays_ReadCard(dbs().monthly, emp.card, rows))
             ErrorReport(rc2, dbs().monthly.errorText());
     }
     for (int r = 0; r < kRows; ++r) {
-        m_stored[r] = g_punchRows.rows[size_t(r)].slot;
+        m_stored[r] = punches->rows[size_t(r)].slot;
         const PeriodDay &d = m_days.rows[size_t(r)];
         m_shown[r] = d.used() ? rows.value(punchDayKey(d.month, d.day, emp.card)) : StoredDay();
     }
@@ -293,17 +295,18 @@ void frmKojinEdit::computeAndShow()
 {
     if (m_current < 0 || m_current >= m_count)
         return;
-    // The shared tables may hold another screen's rows by now.
-    g_periodDays = m_days;
+    // The screen's own period and stored punches, with the program's category table.
+    auto punches = std::make_unique<PunchRows>();
     for (int r = 0; r < kRows; ++r)
-        g_punchRows.rows[size_t(r)].slot = m_stored[r];
-    Totals_CalcEmployee(categoryNumberOf(m_kojin[size_t(m_current)].category));
+        punches->rows[size_t(r)].slot = m_stored[r];
+    auto figures = std::make_unique<CalcFigures>();
+    Totals_CalcEmployee(g_kubun, categoryNumberOf(m_kojin[size_t(m_current)].category), m_days, *punches, *figures);
     for (int r = 0; r < kRows; ++r) {
         if (rowUsed(r))
-            showStoredRow(r, g_dayResults.rows[size_t(r)]);
+            showStoredRow(r, figures->days.rows[size_t(r)]);
     }
     for (int f = 0; f < 8; ++f) {
-        const MonthTotal &t = g_monthTotals.figure[size_t(figureOrder()[size_t(f)])];
+        const MonthTotal &t = figures->totals.figure[size_t(figureOrder()[size_t(f)])];
         m_countLabels[size_t(f)]->setText(QString::number(t.count));
         m_sumLabels[size_t(f)]->setText(Minutes_ToHhhmm(t.sum));
     }

@@ -5,6 +5,7 @@
 #include "DigitInput.h"
 #include "KubunRules.h"
 #include "PrintOut.h"
+#include "ProgramInputs.h"
 #include "TimeMath.h"
 #include "WidgetDialogs.h"
 
@@ -504,5 +505,5 @@ void frmKubunSet::printBy(PrintRoute route)
         return;
     if (!save(false))
         return;
-    PrintOut_CategoryList(route);
+    PrintOut_CategoryList(programInputs(), route);
 }

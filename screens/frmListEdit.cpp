@@ -2,6 +2,7 @@
 
 #include "Common.h"
 #include "Dialogs.h"
+#include "ExFile.h"
 #include "Punch.h"
 #include "TimeMath.h"
 #include "frmDateSelect.h"
@@ -13,6 +14,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
+
+#include <memory>
 
 namespace {
 
@@ -180,10 +183,8 @@ QDate frmListEdit::selectedDate() const { return m_period.first.addDays(m_index)
 
 void frmListEdit::fillPeriod()
 {
-    if (const int rc = PeriodDays_FillCompact())
+    if (const int rc = PeriodDays_FillCompact(g_run, g_company, m_days, m_period))
         ErrorReport(rc, dbs().calendar.errorText());
-    m_days = g_periodDays;
-    m_period = g_period;
     for (int r = 0; r < m_count; ++r) {
         m_numberLabels[r]->setText(QLatin1Char(' ') + m_kojin[size_t(r)].number);
         m_nameLabels[r]->setText(QLatin1Char(' ') + m_kojin[size_t(r)].name);
@@ -251,19 +252,21 @@ QString frmListEdit::rowCaption(int row) const
 void frmListEdit::readPunches()
 {
     const PeriodDay &d = m_days.rows[size_t(std::clamp(m_index, 0, kPeriodRows - 1))];
-    // Another screen may have read all employees, or none, since this one opened.
-    g_kojin = m_kojin;
     QHash<QString, StoredDay> rows;
+    auto punches = std::make_unique<PunchRows>();
     {
         // The pairing and the rows a later save may replace come from one state of the file.
+        // The employees are the screen's own: another screen may have read all employees, or
+        // none, since this one opened.
         ReadScope scope(dbs().monthly);
-        if (const int rc = Punch_LoadDate(d.month, d.day, m_count))
+        const PairingMode mode = pairingModeFor(g_install.linkKind);
+        if (const int rc = Punch_LoadDate(d.month, d.day, m_kojin, m_count, mode, *punches))
             ErrorReport(rc, dbs().monthly.errorText());
         else if (const int rc2 = PunchDays_ReadDate(dbs().monthly, d.month, d.day, rows))
             ErrorReport(rc2, dbs().monthly.errorText());
     }
     for (int r = 0; r < m_count; ++r) {
-        m_stored[r] = g_punchRows.rows[size_t(r)].slot;
+        m_stored[r] = punches->rows[size_t(r)].slot;
         m_shown[r] = rows.value(punchDayKey(d.month, d.day, m_kojin[size_t(r)].card));
     }
 }
@@ -292,17 +295,18 @@ void frmListEdit::computeAndShow()
     const PeriodDay &d = m_days.rows[size_t(std::clamp(m_index, 0, kPeriodRows - 1))];
     if (m_count == 0 || !d.used())
         return;
-    g_kojin = m_kojin;
+    auto punches = std::make_unique<PunchRows>();
     for (int r = 0; r < m_count; ++r)
-        g_punchRows.rows[size_t(r)].slot = m_stored[r];
-    Totals_CalcDate(d.dayType, m_count);
+        punches->rows[size_t(r)].slot = m_stored[r];
+    auto figures = std::make_unique<CalcFigures>();
+    Totals_CalcDate(g_kubun, d.dayType, m_kojin, m_count, *punches, *figures);
     for (int r = 0; r < m_count; ++r)
-        showStoredRow(r, g_dayResults.rows[size_t(r)]);
+        showStoredRow(r, figures->days.rows[size_t(r)]);
 }
 
 void frmListEdit::reportUnknownCategories()
 {
-    const QVector<int> rows = employeesWithUnknownCategory(m_count);
+    const QVector<int> rows = employeesWithUnknownCategory(m_kojin, m_count);
     if (rows.isEmpty())
         return;
     QString text = QStringLiteral("次の社員の勤務区分は登録できない区分のため、勤務時間は計算されません。");

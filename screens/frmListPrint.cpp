@@ -7,6 +7,7 @@
 #include "Dialogs.h"
 #include "ExportJob.h"
 #include "Period.h"
+#include "ProgramInputs.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -32,8 +33,9 @@ frmListPrint::frmListPrint(QWidget *parent) : QWidget(parent)
     buildUi();
     m_employeeCount = Kojin_Read(true);
     Kubun_Read();
-    Period_Set();
-    m_pickers.fill(m_employeeCount);
+    PeriodRange period;
+    Period_Set(g_run, g_company, period);
+    m_pickers.fill(m_employeeCount, period);
     applyVisibility();
 }
 
@@ -172,7 +174,7 @@ void frmListPrint::printBy(PrintRoute route)
     if (!buildSelection(job))
         return;
     if (route == PrintRoute::Printer)
-        PrintOut_Ask(job);
+        PrintOut_Ask(job, programInputs());
     else
-        PrintOut_AskPdf(job);
+        PrintOut_AskPdf(job, programInputs());
 }

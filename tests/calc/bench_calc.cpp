@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <memory>
 
 namespace {
 
@@ -78,7 +79,13 @@ int main(int argc, char **argv)
         return 1;
     }
     Kaisya_Read();
-    g_install.linkKind = LinkUsb;
+    const PairingMode mode = pairingModeFor(LinkUsb);
+    // The computation's tables, filled again for each employee.
+    auto days = std::make_unique<PeriodDays>();
+    auto rows = std::make_unique<PunchRows>();
+    auto figures = std::make_unique<CalcFigures>();
+    KubunTable kubun;
+    KojinTable kojin;
 
     for (bool snapshot : {false, true}) {
     qint64 best = -1, total = 0, loadNs = 0, calcNs = 0, cpuBest = -1, snapCpuNs = 0;
@@ -87,28 +94,28 @@ int main(int argc, char **argv)
         QElapsedTimer t;
         t.start();
         const qint64 cpu0 = cpuNs();
-        Kubun_Read();
-        const int n = Kojin_Read(true);
-        if (PeriodDays_FillFixed() != 0)
+        Kubun_Load(kubun);
+        const int n = Kojin_Load(kojin, true);
+        if (PeriodDays_FillFixed(g_run, g_company, *days) != 0)
             return 1;
         check = 0;
         QElapsedTimer part;
         part.start();
         PunchSnapshot punches;
         const qint64 snap0 = cpuNs();
-        if (snapshot && punches.load() != 0)
+        if (snapshot && punches.load(*days) != 0)
             return 1;
         snapCpuNs += cpuNs() - snap0;
         loadNs += part.nsecsElapsed();
         for (int e = 0; e < n; ++e) {
             part.restart();
-            if (Punch_LoadEmployee(g_kojin[size_t(e)].card, snapshot ? &punches : nullptr) != 0)
+            if (Punch_LoadEmployee(*days, kojin[size_t(e)].card, mode, *rows, snapshot ? &punches : nullptr) != 0)
                 return 1;
             loadNs += part.nsecsElapsed();
             part.restart();
-            Totals_CalcEmployee(categoryNumberOf(g_kojin[size_t(e)].category));
+            Totals_CalcEmployee(kubun, categoryNumberOf(kojin[size_t(e)].category), *days, *rows, *figures);
             calcNs += part.nsecsElapsed();
-            check += g_monthTotals.figure[FigTotal].sum;
+            check += figures->totals.figure[FigTotal].sum;
         }
         const qint64 us = t.nsecsElapsed() / 1000;
         const qint64 cpuUs = (cpuNs() - cpu0) / 1000;

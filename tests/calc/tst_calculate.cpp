@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <memory>
+
 namespace {
 
 const QString kExample = QStringLiteral(
@@ -23,34 +25,41 @@ QString figures(const DayResult &r)
     return v.join(QLatin1Char(' '));
 }
 
-void resetTables()
-{
-    for (auto &k : g_kubun)
-        k = Category();
-    for (auto &r : g_punchRows.rows)
-        r.clear();
-    for (auto &r : g_dayResults.rows)
-        r.clear();
-    g_monthTotals.clear();
-}
-
-// Fills a result row with non-zero values, so that a test sees whether it is cleared.
-void soil(int row)
-{
-    g_dayResults.rows[size_t(row)].time.fill(7);
-    g_dayResults.rows[size_t(row)].figure.fill(7);
-}
-
-int sum(Figure f) { return g_monthTotals.figure[f].sum; }
-int count(Figure f) { return g_monthTotals.figure[f].count; }
+// The tables a computation reads and writes, owned by the test.
+struct Tables {
+    KubunTable kubun;
+    KojinTable kojin;
+    PeriodDays days;
+    PunchRows punches;
+    CalcFigures figures;
+};
 
 } // namespace
 
 class TestCalculate : public QObject
 {
     Q_OBJECT
+
+    std::unique_ptr<Tables> m_t;
+    KubunTable &kubun() { return m_t->kubun; }
+    PunchRows &punchRows() { return m_t->punches; }
+    DayResults &results() { return m_t->figures.days; }
+
+    int dayCalc(const QString &dayType, int category, int row)
+    {
+        return Day_Calc(m_t->kubun, dayType, category, m_t->punches, row, m_t->figures);
+    }
+    // Fills a result row with non-zero values, so that a test sees whether it is cleared.
+    void soil(int row)
+    {
+        results().rows[size_t(row)].time.fill(7);
+        results().rows[size_t(row)].figure.fill(7);
+    }
+    int sum(Figure f) const { return m_t->figures.totals.figure[f].sum; }
+    int count(Figure f) const { return m_t->figures.totals.figure[f].count; }
+
 private slots:
-    void init() { resetTables(); }
+    void init() { m_t = std::make_unique<Tables>(); }
 
     // Hand-worked days kept beside the tests: category, day type, punches and the twelve values.
     void goldenDays_data()
@@ -82,20 +91,20 @@ private slots:
         QFETCH(QString, punches);
         QFETCH(int, result);
         QFETCH(QString, expected);
-        g_kubun[1] = categoryFrom(category);
-        g_punchRows.rows[5] = punchRowFrom(punches);
+        kubun()[1] = categoryFrom(category);
+        punchRows().rows[5] = punchRowFrom(punches);
         soil(5);
-        QCOMPARE(Day_Calc(dayType, 1, 5), result);
-        QCOMPARE(figures(g_dayResults.rows[5]), expected);
+        QCOMPARE(dayCalc(dayType, 1, 5), result);
+        QCOMPARE(figures(results().rows[5]), expected);
     }
 
     void workedExampleAddsToTotals()
     {
-        g_kubun[1] = categoryFrom(kExample);
-        g_punchRows.rows[0] = punchRowFrom(QStringLiteral("08:40 19:10 - -"));
-        g_punchRows.rows[1] = punchRowFrom(QStringLiteral("08:30 17:30 - -"));
-        QCOMPARE(Day_Calc(dayTypeWorking(), 1, 0), 0);
-        QCOMPARE(Day_Calc(dayTypeWorking(), 1, 1), 0);
+        kubun()[1] = categoryFrom(kExample);
+        punchRows().rows[0] = punchRowFrom(QStringLiteral("08:40 19:10 - -"));
+        punchRows().rows[1] = punchRowFrom(QStringLiteral("08:30 17:30 - -"));
+        QCOMPARE(dayCalc(dayTypeWorking(), 1, 0), 0);
+        QCOMPARE(dayCalc(dayTypeWorking(), 1, 1), 0);
         QCOMPARE(sum(FigWork), 465 + 480);
         QCOMPARE(count(FigWork), 2);
         QCOMPARE(sum(FigLateEarly), 15);
@@ -105,7 +114,7 @@ private slots:
         QCOMPARE(count(FigNight), 0);
         QCOMPARE(sum(FigTotal), 555 + 480);
         QCOMPARE(count(FigTotal), 2);
-        QCOMPARE(Minutes_ToHhmm(g_dayResults.rows[0].figure[FigTotal]), QStringLiteral(" 9:15"));
+        QCOMPARE(Minutes_ToHhmm(results().rows[0].figure[FigTotal]), QStringLiteral(" 9:15"));
     }
 
     void dayWithoutFirstPairHasNoFigures_data()
@@ -120,37 +129,37 @@ private slots:
     void dayWithoutFirstPairHasNoFigures()
     {
         QFETCH(QString, punches);
-        g_kubun[1] = categoryFrom(kExample);
-        g_punchRows.rows[3] = punchRowFrom(punches);
+        kubun()[1] = categoryFrom(kExample);
+        punchRows().rows[3] = punchRowFrom(punches);
         soil(3);
-        QCOMPARE(Day_Calc(dayTypeWorking(), 1, 3), kDayNoFigures);
-        QCOMPARE(figures(g_dayResults.rows[3]), QStringLiteral("0 0 0 0 0 0 0 0 0 0 0 0"));
-        for (const MonthTotal &t : g_monthTotals.figure)
+        QCOMPARE(dayCalc(dayTypeWorking(), 1, 3), kDayNoFigures);
+        QCOMPARE(figures(results().rows[3]), QStringLiteral("0 0 0 0 0 0 0 0 0 0 0 0"));
+        for (const MonthTotal &t : m_t->figures.totals.figure)
             QVERIFY(t.sum == 0 && t.count == 0);
     }
 
     void zeroFiguresAddNoCounts()
     {
         // Present only during the break: the day is computed, but every figure is 0.
-        g_kubun[1] = categoryFrom(kExample);
-        g_punchRows.rows[0] = punchRowFrom(QStringLiteral("12:10 12:50 - -"));
-        g_kubun[1].minutes[LateStart] = g_kubun[1].minutes[LateEnd] = 0;
-        QCOMPARE(Day_Calc(dayTypeWorking(), 1, 0), 0);
-        QCOMPARE(figures(g_dayResults.rows[0]), QStringLiteral("730 770 -1 -1 0 0 0 0 0 0 0 0"));
-        for (const MonthTotal &t : g_monthTotals.figure)
+        kubun()[1] = categoryFrom(kExample);
+        punchRows().rows[0] = punchRowFrom(QStringLiteral("12:10 12:50 - -"));
+        kubun()[1].minutes[LateStart] = kubun()[1].minutes[LateEnd] = 0;
+        QCOMPARE(dayCalc(dayTypeWorking(), 1, 0), 0);
+        QCOMPARE(figures(results().rows[0]), QStringLiteral("730 770 -1 -1 0 0 0 0 0 0 0 0"));
+        for (const MonthTotal &t : m_t->figures.totals.figure)
             QCOMPARE(t.count, qint16(0));
     }
 
     void holidayIgnoresWindowsAndBase()
     {
-        g_kubun[2] = categoryFrom(kExample + QStringLiteral(" base=08:00 early=06:00-08:30"), 2);
-        g_punchRows.rows[0] = punchRowFrom(QStringLiteral("07:00 23:00 - -"));
-        QCOMPARE(Day_Calc(dayTypeHoliday(), 2, 0), 0);
+        kubun()[2] = categoryFrom(kExample + QStringLiteral(" base=08:00 early=06:00-08:30"), 2);
+        punchRows().rows[0] = punchRowFrom(QStringLiteral("07:00 23:00 - -"));
+        QCOMPARE(dayCalc(dayTypeHoliday(), 2, 0), 0);
         // 16 hours less the 1-hour break, rounded down to 15 minutes; nothing capped at 8:00.
-        QCOMPARE(figures(g_dayResults.rows[0]), QStringLiteral("420 1380 -1 -1 0 0 0 0 0 900 0 900"));
-        QCOMPARE(Day_Calc(dayTypeNonStatutory(), 2, 0), 0);
-        QCOMPARE(g_dayResults.rows[0].figure[FigNonStatutory], qint16(900));
-        QCOMPARE(g_dayResults.rows[0].figure[FigHoliday], qint16(0));
+        QCOMPARE(figures(results().rows[0]), QStringLiteral("420 1380 -1 -1 0 0 0 0 0 900 0 900"));
+        QCOMPARE(dayCalc(dayTypeNonStatutory(), 2, 0), 0);
+        QCOMPARE(results().rows[0].figure[FigNonStatutory], qint16(900));
+        QCOMPARE(results().rows[0].figure[FigHoliday], qint16(0));
         QCOMPARE(count(FigHoliday), 1);
         QCOMPARE(count(FigNonStatutory), 1);
         QCOMPARE(sum(FigTotal), 1800);
@@ -158,37 +167,37 @@ private slots:
 
     void runTimeErrorsKeepZerosAndTotals()
     {
-        g_kubun[1] = categoryFrom(kExample);
-        g_punchRows.rows[0] = punchRowFrom(QStringLiteral("08:40 19:10 - -"));
+        kubun()[1] = categoryFrom(kExample);
+        punchRows().rows[0] = punchRowFrom(QStringLiteral("08:40 19:10 - -"));
         soil(0);
-        QCOMPARE(Day_Calc(dayTypeWorking(), 11, 0), kCalcErrSubscript);
-        QCOMPARE(figures(g_dayResults.rows[0]), QStringLiteral("0 0 0 0 0 0 0 0 0 0 0 0"));
-        QCOMPARE(Day_Calc(dayTypeWorking(), -1, 0), kCalcErrSubscript);
-        QCOMPARE(Day_Calc(dayTypeWorking(), 1, kResultRows), kCalcErrSubscript);
+        QCOMPARE(dayCalc(dayTypeWorking(), 11, 0), kCalcErrSubscript);
+        QCOMPARE(figures(results().rows[0]), QStringLiteral("0 0 0 0 0 0 0 0 0 0 0 0"));
+        QCOMPARE(dayCalc(dayTypeWorking(), -1, 0), kCalcErrSubscript);
+        QCOMPARE(dayCalc(dayTypeWorking(), 1, kResultRows), kCalcErrSubscript);
 
         // A category bound beyond 16 bits is an overflow, not a wrapped window.
-        g_kubun[1].minutes[OverEnd] = 40000;
+        kubun()[1].minutes[OverEnd] = 40000;
         soil(0);
-        QCOMPARE(Day_Calc(dayTypeWorking(), 1, 0), kCalcErrOverflow);
-        QCOMPARE(figures(g_dayResults.rows[0]), QStringLiteral("0 0 0 0 0 0 0 0 0 0 0 0"));
-        for (const MonthTotal &t : g_monthTotals.figure)
+        QCOMPARE(dayCalc(dayTypeWorking(), 1, 0), kCalcErrOverflow);
+        QCOMPARE(figures(results().rows[0]), QStringLiteral("0 0 0 0 0 0 0 0 0 0 0 0"));
+        for (const MonthTotal &t : m_t->figures.totals.figure)
             QVERIFY(t.sum == 0 && t.count == 0);
     }
 
     void employeeTotalsOverUsedPeriodRows()
     {
-        g_kubun[1] = categoryFrom(kExample);
-        g_periodDays = PeriodDays_LayoutFixed(2010, 12, 20); // rows 10 and 11 are gaps
-        for (PeriodDay &d : g_periodDays.rows)
+        kubun()[1] = categoryFrom(kExample);
+        m_t->days = PeriodDays_LayoutFixed(2010, 12, 20); // rows 10 and 11 are gaps
+        for (PeriodDay &d : m_t->days.rows)
             if (d.used())
                 d.dayType = dayTypeWorking();
-        g_periodDays.rows[0].dayType = dayTypeHoliday();
-        g_punchRows.rows[0] = punchRowFrom(QStringLiteral("09:00 18:00 - -"));  // holiday: 480
-        g_punchRows.rows[10] = punchRowFrom(QStringLiteral("08:40 19:10 - -")); // gap row: ignored
-        g_punchRows.rows[12] = punchRowFrom(QStringLiteral("08:40 19:10 - -")); // 555
-        g_punchRows.rows[31] = punchRowFrom(QStringLiteral("08:30 17:30 - -")); // 480
-        g_monthTotals.figure[FigWork].sum = 999;                                 // cleared first
-        QVERIFY(Totals_CalcEmployee(1).isEmpty());
+        m_t->days.rows[0].dayType = dayTypeHoliday();
+        punchRows().rows[0] = punchRowFrom(QStringLiteral("09:00 18:00 - -"));  // holiday: 480
+        punchRows().rows[10] = punchRowFrom(QStringLiteral("08:40 19:10 - -")); // gap row: ignored
+        punchRows().rows[12] = punchRowFrom(QStringLiteral("08:40 19:10 - -")); // 555
+        punchRows().rows[31] = punchRowFrom(QStringLiteral("08:30 17:30 - -")); // 480
+        m_t->figures.totals.figure[FigWork].sum = 999;                                 // cleared first
+        QVERIFY(Totals_CalcEmployee(kubun(), 1, m_t->days, punchRows(), m_t->figures).isEmpty());
         QCOMPARE(sum(FigWork), 465 + 480);
         QCOMPARE(count(FigWork), 2);
         QCOMPARE(sum(FigHoliday), 480);
@@ -196,7 +205,7 @@ private slots:
         QCOMPARE(count(FigTotal), 3);
         QCOMPARE(Minutes_ToHhhmm(sum(FigTotal)), QStringLiteral(" 25:15"));
 
-        const QVector<CalcProblem> p = Totals_CalcEmployee(12);
+        const QVector<CalcProblem> p = Totals_CalcEmployee(kubun(), 12, m_t->days, punchRows(), m_t->figures);
         QCOMPARE(p.size(), 30); // every used row of the period
         QCOMPARE(p.first().error, kCalcErrSubscript);
         QCOMPARE(count(FigTotal), 0);
@@ -204,25 +213,26 @@ private slots:
 
     void dateTotalsUseEachEmployeesCategory()
     {
-        g_kubun[1] = categoryFrom(kExample, 1);
-        g_kubun[2] = categoryFrom(QStringLiteral("work=09:00-18:00 b1=12:00-13:00 method=1 units=1/1/1"), 2);
-        for (auto &e : g_kojin)
+        kubun()[1] = categoryFrom(kExample, 1);
+        kubun()[2] = categoryFrom(QStringLiteral("work=09:00-18:00 b1=12:00-13:00 method=1 units=1/1/1"), 2);
+        for (auto &e : m_t->kojin)
             e = Employee();
         const QStringList codes{"01", "02", "11", "ab", " 2"};
         for (int i = 0; i < codes.size(); ++i) {
-            g_kojin[size_t(i)].category = codes.at(i);
-            g_punchRows.rows[size_t(i)] = punchRowFrom(QStringLiteral("08:40 19:10 - -"));
+            m_t->kojin[size_t(i)].category = codes.at(i);
+            punchRows().rows[size_t(i)] = punchRowFrom(QStringLiteral("08:40 19:10 - -"));
         }
-        const QVector<CalcProblem> p = Totals_CalcDate(dayTypeWorking(), int(codes.size()));
-        QCOMPARE(g_dayResults.rows[0].figure[FigTotal], qint16(555));
-        QCOMPARE(g_dayResults.rows[1].figure[FigWork], qint16(480)); // 09:00-18:00 window, 1 hour break
-        QCOMPARE(g_dayResults.rows[2].figure[FigTotal], qint16(0));
-        QCOMPARE(g_dayResults.rows[4].figure[FigWork], qint16(480));
+        const QVector<CalcProblem> p =
+            Totals_CalcDate(kubun(), dayTypeWorking(), m_t->kojin, int(codes.size()), punchRows(), m_t->figures);
+        QCOMPARE(results().rows[0].figure[FigTotal], qint16(555));
+        QCOMPARE(results().rows[1].figure[FigWork], qint16(480)); // 09:00-18:00 window, 1 hour break
+        QCOMPARE(results().rows[2].figure[FigTotal], qint16(0));
+        QCOMPARE(results().rows[4].figure[FigWork], qint16(480));
         QCOMPARE(p.size(), 2);
         QCOMPARE(p.at(0).row, 2);
         QCOMPARE(p.at(1).row, 3);
         QCOMPARE(p.at(0).error, kCalcErrSubscript);
-        QCOMPARE(employeesWithUnknownCategory(int(codes.size())), (QVector<int>{2, 3}));
+        QCOMPARE(employeesWithUnknownCategory(m_t->kojin, int(codes.size())), (QVector<int>{2, 3}));
         QCOMPARE(count(FigTotal), 3);
         QCOMPARE(sum(FigWork), 465 + 480 + 480);
     }

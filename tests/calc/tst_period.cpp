@@ -24,11 +24,19 @@ QVector<QDate> datesFrom(const QDate &first, const QDate &last)
     return d;
 }
 
-void setRun(int year, int month, int closingDay)
+// The processing month and closing day the fills are given.
+struct RunInputs {
+    RunState run;
+    CompanySettings company;
+};
+
+RunInputs runOf(int year, int month, int closingDay)
 {
-    g_run.year = zeroPad(year, 4);
-    g_run.month = QString::number(month);
-    g_company.closingDayNo = closingDay;
+    RunInputs in;
+    in.run.year = zeroPad(year, 4);
+    in.run.month = QString::number(month);
+    in.company.closingDayNo = closingDay;
+    return in;
 }
 
 } // namespace
@@ -160,42 +168,47 @@ private slots:
         QVERIFY(dbs().calendar.exec(ins, {"2010", "12", "05", QStringLiteral(" 法定外  ")}));
         QVERIFY(dbs().calendar.exec(ins, {"2010", "12", "06", QStringLiteral("平日")}));
         QVERIFY(dbs().calendar.exec(ins, {"2010", "12", "25", QStringLiteral("休日")})); // after the period
-        setRun(2010, 12, 20);
+        const RunInputs in = runOf(2010, 12, 20);
 
-        g_period = PeriodRange{QDate(2000, 1, 1), QDate(2000, 1, 2)};
-        QCOMPARE(PeriodDays_FillFixed(), 0);
-        QCOMPARE(g_period.first, QDate(2000, 1, 1)); // the fixed fill leaves the dates alone
-        QCOMPARE(g_periodDays.rows[2].date(), QDate(2010, 11, 23));
-        QCOMPARE(g_periodDays.rows[2].dayType, QStringLiteral("休日"));
-        QCOMPARE(g_periodDays.rows[0].dayType, QStringLiteral("平日")); // no calendar row
-        QCOMPARE(g_periodDays.rows[10].dayType, QString());             // gap row
-        QCOMPARE(g_periodDays.rows[size_t(31 - 20 + 5)].dayType, QStringLiteral("法定外"));
+        PeriodDays days;
+        PeriodRange period{QDate(2000, 1, 1), QDate(2000, 1, 2)};
+        QCOMPARE(PeriodDays_FillFixed(in.run, in.company, days), 0);
+        QCOMPARE(days.rows[2].date(), QDate(2010, 11, 23));
+        QCOMPARE(days.rows[2].dayType, QStringLiteral("休日"));
+        QCOMPARE(days.rows[0].dayType, QStringLiteral("平日")); // no calendar row
+        QCOMPARE(days.rows[10].dayType, QString());             // gap row
+        QCOMPARE(days.rows[size_t(31 - 20 + 5)].dayType, QStringLiteral("法定外"));
 
-        QCOMPARE(PeriodDays_FillCompact(), 0);
-        QCOMPARE(g_period.first, QDate(2010, 11, 21));
-        QCOMPARE(g_period.last, QDate(2010, 12, 20));
-        QCOMPARE(g_periodDays.rows[14].date(), QDate(2010, 12, 5));
-        QCOMPARE(g_periodDays.rows[14].dayType, QStringLiteral("法定外"));
-        QCOMPARE(g_periodDays.rows[29].date(), QDate(2010, 12, 20));
-        QVERIFY(!g_periodDays.rows[30].used());
+        QCOMPARE(PeriodDays_FillCompact(in.run, in.company, days, period), 0);
+        QCOMPARE(period.first, QDate(2010, 11, 21));
+        QCOMPARE(period.last, QDate(2010, 12, 20));
+        QCOMPARE(days.rows[14].date(), QDate(2010, 12, 5));
+        QCOMPARE(days.rows[14].dayType, QStringLiteral("法定外"));
+        QCOMPARE(days.rows[29].date(), QDate(2010, 12, 20));
+        QVERIFY(!days.rows[30].used());
 
-        g_period = PeriodRange{};
-        QVERIFY(Period_Set());
-        QCOMPARE(g_period.last, QDate(2010, 12, 20));
+        period = PeriodRange{};
+        QVERIFY(Period_Set(in.run, in.company, period));
+        QCOMPARE(period.last, QDate(2010, 12, 20));
     }
 
     void fillReportsCalendarFailure()
     {
         TestHome home;
         QVERIFY(home.openMonth(QStringLiteral("201012")));
-        setRun(2010, 12, 20);
+        RunInputs in = runOf(2010, 12, 20);
         dbs().calendar.close();
-        QVERIFY(PeriodDays_FillCompact() != 0);
-        QVERIFY(PeriodDays_FillFixed() != 0);
+        PeriodDays days;
+        PeriodRange period;
+        QVERIFY(PeriodDays_FillCompact(in.run, in.company, days, period) != 0);
+        QVERIFY(PeriodDays_FillFixed(in.run, in.company, days) != 0);
 
-        g_run.month = QStringLiteral("13");
-        QVERIFY(!Period_Set());
-        QVERIFY(PeriodDays_FillFixed() != 0);
+        in.run.month = QStringLiteral("13");
+        const PeriodRange before{QDate(2000, 1, 1), QDate(2000, 1, 2)};
+        period = before;
+        QVERIFY(!Period_Set(in.run, in.company, period));
+        QCOMPARE(period.first, before.first); // a month that makes no period leaves it as it was
+        QVERIFY(PeriodDays_FillFixed(in.run, in.company, days) != 0);
     }
 };
 

@@ -7,6 +7,8 @@
 
 #include <QTest>
 
+#include <memory>
+
 Q_DECLARE_METATYPE(QVector<PunchRecord>)
 
 namespace {
@@ -35,6 +37,24 @@ QVector<PunchRecord> punches(const QStringList &list)
 QString slotText(const PunchRow &r) { return r.slot[0] + QLatin1Char('|') + r.slot[1] + QLatin1Char('|') + r.slot[2] + QLatin1Char('|') + r.slot[3]; }
 
 const QString E = QStringLiteral("  :  ");
+
+// What the loaders read from and fill, owned by the test.
+struct LoadTables {
+    PeriodDays days;
+    KojinTable kojin;
+    PunchRows rows;
+};
+
+// The fixed layout of processing month 2010/12 closing on the 20th, with its day types.
+bool fillDecember(PeriodDays &days)
+{
+    RunState run;
+    run.year = QStringLiteral("2010");
+    run.month = QStringLiteral("12");
+    CompanySettings company;
+    company.closingDayNo = 20;
+    return PeriodDays_FillFixed(run, company, days) == 0;
+}
 
 bool insertPunch(const QString &month, const QString &day, const QString &hhmm, const QString &card, const QString &inOut,
                  const QString &code = QStringLiteral("00"))
@@ -102,10 +122,8 @@ private slots:
     {
         TestHome home;
         QVERIFY(home.openMonth(QStringLiteral("201012")));
-        g_run.year = QStringLiteral("2010");
-        g_run.month = QStringLiteral("12");
-        g_company.closingDayNo = 20;
-        QCOMPARE(PeriodDays_FillFixed(), 0);
+        auto t = std::make_unique<LoadTables>();
+        QVERIFY(fillDecember(t->days));
         const QString card = QStringLiteral("000000001");
         // Stored out of order; the read sorts them by time.
         QVERIFY(insertPunch("12", "01", "18:10", card, "1"));
@@ -123,31 +141,31 @@ private slots:
         QVERIFY(insertPunch("12", "01", "07:00", QStringLiteral("000000002"), "0"));
         QVERIFY(insertPunch("12", "25", "09:00", card, "0"));
 
-        for (auto &r : g_punchRows.rows)
+        for (auto &r : t->rows.rows)
             r.slot.fill(QStringLiteral("99:99"));
-        g_install.linkKind = LinkUsb;
-        QCOMPARE(Punch_LoadEmployee(card), 0);
-        const int dec1 = g_periodDays.rowOf(QDate(2010, 12, 1));
+        PairingMode mode = pairingModeFor(LinkUsb);
+        QCOMPARE(Punch_LoadEmployee(t->days, card, mode, t->rows), 0);
+        const int dec1 = t->days.rowOf(QDate(2010, 12, 1));
         QCOMPARE(dec1, 12);
-        QCOMPARE(slotText(g_punchRows.rows[size_t(dec1)]), QStringLiteral("08:55|12:02|12:58|18:10"));
-        QCOMPARE(slotText(g_punchRows.rows[size_t(g_periodDays.rowOf(QDate(2010, 11, 30)))]), "08:00|12:00|12:00|" + E);
-        QCOMPARE(slotText(g_punchRows.rows[size_t(dec1 + 1)]), "17:00|25:30|" + E + "|" + E);
+        QCOMPARE(slotText(t->rows.rows[size_t(dec1)]), QStringLiteral("08:55|12:02|12:58|18:10"));
+        QCOMPARE(slotText(t->rows.rows[size_t(t->days.rowOf(QDate(2010, 11, 30)))]), "08:00|12:00|12:00|" + E);
+        QCOMPARE(slotText(t->rows.rows[size_t(dec1 + 1)]), "17:00|25:30|" + E + "|" + E);
         for (int r = 0; r < kPeriodRows; ++r) {
-            if (r == dec1 || r == dec1 + 1 || r == g_periodDays.rowOf(QDate(2010, 11, 30)))
+            if (r == dec1 || r == dec1 + 1 || r == t->days.rowOf(QDate(2010, 11, 30)))
                 continue;
-            QVERIFY2(g_punchRows.rows[size_t(r)].isEmpty(), QByteArray::number(r));
+            QVERIFY2(t->rows.rows[size_t(r)].isEmpty(), QByteArray::number(r));
         }
-        QCOMPARE(g_punchRows.rows[40].slot[0], QStringLiteral("99:99")); // beyond the period rows
+        QCOMPARE(t->rows.rows[40].slot[0], QStringLiteral("99:99")); // beyond the period rows
 
         // A snapshot of the period gives the same rows as the reads per date, ties included.
-        const PunchRows direct = g_punchRows;
+        const PunchRows direct = t->rows;
         PunchSnapshot snapshot;
-        QCOMPARE(snapshot.load(), 0);
-        for (auto &r : g_punchRows.rows)
+        QCOMPARE(snapshot.load(t->days), 0);
+        for (auto &r : t->rows.rows)
             r.slot.fill(QStringLiteral("99:99"));
-        QCOMPARE(Punch_LoadEmployee(card, &snapshot), 0);
+        QCOMPARE(Punch_LoadEmployee(t->days, card, mode, t->rows, &snapshot), 0);
         for (int r = 0; r < kPeriodRows; ++r)
-            QCOMPARE(slotText(g_punchRows.rows[size_t(r)]), slotText(direct.rows[size_t(r)]));
+            QCOMPARE(slotText(t->rows.rows[size_t(r)]), slotText(direct.rows[size_t(r)]));
         QVERIFY(snapshot.day(12, 25, card).isEmpty()); // outside the period
 
         // A stored value holding the snapshot's own field separator, and a missing second,
@@ -156,24 +174,24 @@ private slots:
         QVERIFY(insertPunch("12", "02", "07:30", odd, "0"));
         QVERIFY(insertPunch("12", "02", "16:45", odd, "1"));
         QVERIFY(dbs().monthly.exec(QStringLiteral("UPDATE タイムカード SET 秒 = NULL WHERE IDコード = ? AND 時 = '16'"), {odd}));
-        QCOMPARE(Punch_LoadEmployee(odd), 0);
-        const PunchRows oddDirect = g_punchRows;
+        QCOMPARE(Punch_LoadEmployee(t->days, odd, mode, t->rows), 0);
+        const PunchRows oddDirect = t->rows;
         PunchSnapshot again;
-        QCOMPARE(again.load(), 0);
+        QCOMPARE(again.load(t->days), 0);
         QCOMPARE(again.day(12, 2, odd).size(), 2);
-        QCOMPARE(Punch_LoadEmployee(odd, &again), 0);
+        QCOMPARE(Punch_LoadEmployee(t->days, odd, mode, t->rows, &again), 0);
         for (int r = 0; r < kPeriodRows; ++r)
-            QCOMPARE(slotText(g_punchRows.rows[size_t(r)]), slotText(oddDirect.rows[size_t(r)]));
-        QCOMPARE(slotText(g_punchRows.rows[size_t(dec1 + 1)]), "07:30|16:45|" + E + "|" + E);
+            QCOMPARE(slotText(t->rows.rows[size_t(r)]), slotText(oddDirect.rows[size_t(r)]));
+        QCOMPARE(slotText(t->rows.rows[size_t(dec1 + 1)]), "07:30|16:45|" + E + "|" + E);
         QCOMPARE(snapshot.day(12, 1, QStringLiteral("000000002")).size(), 1);
 
         // The LAN recorder pairs the same punches by order.
-        g_install.linkKind = LinkLan;
-        QCOMPARE(Punch_LoadEmployee(card), 0);
-        QCOMPARE(slotText(g_punchRows.rows[size_t(dec1)]), QStringLiteral("08:55|12:02|12:58|18:10"));
-        QCOMPARE(slotText(g_punchRows.rows[size_t(dec1 + 1)]), "17:00|25:30|" + E + "|" + E);
-        QCOMPARE(Punch_LoadEmployee(card, &snapshot), 0);
-        QCOMPARE(slotText(g_punchRows.rows[size_t(dec1 + 1)]), "17:00|25:30|" + E + "|" + E);
+        mode = pairingModeFor(LinkLan);
+        QCOMPARE(Punch_LoadEmployee(t->days, card, mode, t->rows), 0);
+        QCOMPARE(slotText(t->rows.rows[size_t(dec1)]), QStringLiteral("08:55|12:02|12:58|18:10"));
+        QCOMPARE(slotText(t->rows.rows[size_t(dec1 + 1)]), "17:00|25:30|" + E + "|" + E);
+        QCOMPARE(Punch_LoadEmployee(t->days, card, mode, t->rows, &snapshot), 0);
+        QCOMPARE(slotText(t->rows.rows[size_t(dec1 + 1)]), "17:00|25:30|" + E + "|" + E);
     }
 
     // The snapshot reads each column of a month as one text; whatever is stored, each card's
@@ -182,11 +200,9 @@ private slots:
     {
         TestHome home;
         QVERIFY(home.openMonth(QStringLiteral("201012")));
-        g_run.year = QStringLiteral("2010");
-        g_run.month = QStringLiteral("12");
-        g_company.closingDayNo = 20;
-        QCOMPARE(PeriodDays_FillFixed(), 0);
-        g_install.linkKind = LinkUsb;
+        auto t = std::make_unique<LoadTables>();
+        QVERIFY(fillDecember(t->days));
+        const PairingMode mode = pairingModeFor(LinkUsb);
         const QString a = QStringLiteral("000000001"), b = QStringLiteral("000000002"), blank;
         QVERIFY(insertPunch("12", "01", "08:00", a, "0"));
         QVERIFY(insertPunch("12", "01", "17:00", a, "1"));
@@ -209,13 +225,13 @@ private slots:
         QVERIFY(insertPunch("11", "29", "13:00", b, "0"));
 
         PunchSnapshot snapshot;
-        QCOMPARE(snapshot.load(), 0);
+        QCOMPARE(snapshot.load(t->days), 0);
         for (const QString &card : {a, b, blank}) {
-            QCOMPARE(Punch_LoadEmployee(card), 0);
-            const PunchRows direct = g_punchRows;
-            QCOMPARE(Punch_LoadEmployee(card, &snapshot), 0);
+            QCOMPARE(Punch_LoadEmployee(t->days, card, mode, t->rows), 0);
+            const PunchRows direct = t->rows;
+            QCOMPARE(Punch_LoadEmployee(t->days, card, mode, t->rows, &snapshot), 0);
             for (int r = 0; r < kPeriodRows; ++r)
-                QCOMPARE(slotText(g_punchRows.rows[size_t(r)]), slotText(direct.rows[size_t(r)]));
+                QCOMPARE(slotText(t->rows.rows[size_t(r)]), slotText(direct.rows[size_t(r)]));
         }
         QCOMPARE(snapshot.day(12, 1, b).size(), 2);
         QCOMPARE(snapshot.day(12, 1, b).at(1).inOut, QString());
@@ -229,7 +245,7 @@ private slots:
 
         // Loading again replaces what was read before.
         QVERIFY(dbs().monthly.exec(QStringLiteral("DELETE FROM タイムカード WHERE 月 = '12'")));
-        QCOMPARE(snapshot.load(), 0);
+        QCOMPARE(snapshot.load(t->days), 0);
         QVERIFY(snapshot.day(12, 1, a).isEmpty());
         QCOMPARE(snapshot.day(11, 30, a).size(), 2);
     }
@@ -238,54 +254,57 @@ private slots:
     {
         TestHome home;
         QVERIFY(home.openMonth(QStringLiteral("201012")));
-        g_install.linkKind = LinkLan;
-        for (auto &e : g_kojin)
-            e = Employee();
-        g_kojin[0].card = QStringLiteral("000000001");
-        g_kojin[1].card = QStringLiteral("000000002");
-        g_kojin[2].card = QStringLiteral("000000003");
+        const PairingMode mode = pairingModeFor(LinkLan);
+        auto t = std::make_unique<LoadTables>();
+        t->kojin[0].card = QStringLiteral("000000001");
+        t->kojin[1].card = QStringLiteral("000000002");
+        t->kojin[2].card = QStringLiteral("000000003");
         QVERIFY(insertPunch("12", "03", "09:00", "000000001", "0"));
         QVERIFY(insertPunch("12", "03", "18:00", "000000001", "1"));
         QVERIFY(insertPunch("12", "03", "22:00", "000000003", "0"));
         QVERIFY(insertPunch("12", "04", "09:00", "000000002", "0"));
 
-        g_punchRows.rows[1].slot[0] = QStringLiteral("11:11");
-        g_punchRows.rows[3].slot[0] = QStringLiteral("11:11");
-        QCOMPARE(Punch_LoadDate(12, 3, 3), 0);
-        QCOMPARE(slotText(g_punchRows.rows[0]), "09:00|18:00|" + E + "|" + E);
-        QVERIFY(g_punchRows.rows[1].isEmpty());
-        QCOMPARE(slotText(g_punchRows.rows[2]), "22:00|" + E + "|" + E + "|" + E);
-        QCOMPARE(g_punchRows.rows[3].slot[0], QStringLiteral("11:11")); // not an employee row
+        t->rows.rows[1].slot[0] = QStringLiteral("11:11");
+        t->rows.rows[3].slot[0] = QStringLiteral("11:11");
+        QCOMPARE(Punch_LoadDate(12, 3, t->kojin, 3, mode, t->rows), 0);
+        QCOMPARE(slotText(t->rows.rows[0]), "09:00|18:00|" + E + "|" + E);
+        QVERIFY(t->rows.rows[1].isEmpty());
+        QCOMPARE(slotText(t->rows.rows[2]), "22:00|" + E + "|" + E + "|" + E);
+        QCOMPARE(t->rows.rows[3].slot[0], QStringLiteral("11:11")); // not an employee row
 
-        g_periodDays = PeriodDays_LayoutCompact(2010, 12, 20);
+        t->days = PeriodDays_LayoutCompact(2010, 12, 20);
         PunchSnapshot snapshot;
-        QCOMPARE(snapshot.load(), 0);
-        const PunchRows direct = g_punchRows;
-        for (auto &r : g_punchRows.rows)
+        QCOMPARE(snapshot.load(t->days), 0);
+        const PunchRows direct = t->rows;
+        for (auto &r : t->rows.rows)
             r.slot.fill(QStringLiteral("99:99"));
-        QCOMPARE(Punch_LoadDate(12, 3, 3, &snapshot), 0);
+        QCOMPARE(Punch_LoadDate(12, 3, t->kojin, 3, mode, t->rows, &snapshot), 0);
         for (int r = 0; r < 3; ++r)
-            QCOMPARE(slotText(g_punchRows.rows[size_t(r)]), slotText(direct.rows[size_t(r)]));
-        g_punchRows.rows[3].slot[0] = QStringLiteral("11:11");
+            QCOMPARE(slotText(t->rows.rows[size_t(r)]), slotText(direct.rows[size_t(r)]));
+        t->rows.rows[3].slot[0] = QStringLiteral("11:11");
 
         // An empty employee table touches nothing.
-        QCOMPARE(Punch_LoadDate(12, 3, 0), 0);
-        QCOMPARE(g_punchRows.rows[3].slot[0], QStringLiteral("11:11"));
+        QCOMPARE(Punch_LoadDate(12, 3, t->kojin, 0, mode, t->rows), 0);
+        QCOMPARE(t->rows.rows[3].slot[0], QStringLiteral("11:11"));
     }
 
     void databaseFailureIsReturnedAndRowsCleared()
     {
         TestHome home;
         QVERIFY(home.openMonth(QStringLiteral("201012")));
-        g_periodDays = PeriodDays_LayoutCompact(2010, 12, 20);
-        g_punchRows.rows[0].slot[0] = QStringLiteral("08:00");
+        auto t = std::make_unique<LoadTables>();
+        const PairingMode mode = pairingModeFor(LinkUsb);
+        t->days = PeriodDays_LayoutCompact(2010, 12, 20);
+        t->rows.rows[0].slot[0] = QStringLiteral("08:00");
         dbs().monthly.close();
-        QVERIFY(Punch_LoadEmployee(QStringLiteral("000000001")) != 0);
-        QVERIFY(g_punchRows.rows[0].isEmpty());
-        g_kojin[0].card = QStringLiteral("000000001");
-        QVERIFY(Punch_LoadDate(12, 1, 1) != 0);
+        QVERIFY(Punch_LoadEmployee(t->days, QStringLiteral("000000001"), mode, t->rows) != 0);
+        QVERIFY(t->rows.rows[0].isEmpty());
+        t->kojin[0].card = QStringLiteral("000000001");
+        t->rows.rows[0].slot[0] = QStringLiteral("08:00");
+        QVERIFY(Punch_LoadDate(12, 1, t->kojin, 1, mode, t->rows) != 0);
+        QVERIFY(t->rows.rows[0].isEmpty());
         PunchSnapshot snapshot;
-        QVERIFY(snapshot.load() != 0);
+        QVERIFY(snapshot.load(t->days) != 0);
     }
 };
 

@@ -9,10 +9,14 @@ static const int kUnits[] = {1, 5, 6, 10, 15, 20, 30, 60};
 class TestTimeMath : public QObject
 {
     Q_OBJECT
+
+    // The category table the rounding reads its units from.
+    KubunTable m_kubun;
+
 private slots:
     void init()
     {
-        for (auto &k : g_kubun)
+        for (auto &k : m_kubun)
             k = Category();
     }
 
@@ -163,64 +167,64 @@ private slots:
     {
         QFETCH(int, unit);
         QFETCH(int, value);
-        g_kubun[2].unitWorkMin = unit;
+        m_kubun[2].unitWorkMin = unit;
         CalcStatus st;
         const int up = (value + unit - 1) / unit * unit;
         const int down = value / unit * unit;
-        QCOMPARE(int(Minutes_ApplyUnit(RoundWork, qint16(value), QStringLiteral("02"), RoundUp, st)), up);
-        QCOMPARE(int(Minutes_ApplyUnit(RoundWork, qint16(value), QStringLiteral("02"), RoundDown, st)), down);
-        QCOMPARE(int(Minutes_ApplyUnit(RoundWork, qint16(value), QStringLiteral("02"), RoundNone, st)), value);
+        QCOMPARE(int(Minutes_ApplyUnit(m_kubun, RoundWork, qint16(value), QStringLiteral("02"), RoundUp, st)), up);
+        QCOMPARE(int(Minutes_ApplyUnit(m_kubun, RoundWork, qint16(value), QStringLiteral("02"), RoundDown, st)), down);
+        QCOMPARE(int(Minutes_ApplyUnit(m_kubun, RoundWork, qint16(value), QStringLiteral("02"), RoundNone, st)), value);
         QVERIFY(st.ok());
     }
 
     void applyUnitEdges()
     {
-        g_kubun[1].unitWorkMin = 60;
-        g_kubun[1].unitLateMin = 15;
+        m_kubun[1].unitWorkMin = 60;
+        m_kubun[1].unitLateMin = 15;
         CalcStatus st;
-        QCOMPARE(Minutes_ApplyUnit(RoundWork, 1439, QStringLiteral("01"), RoundUp, st), qint16(1440));
-        QCOMPARE(Minutes_ApplyUnit(RoundLateEarly, 539, QStringLiteral("1"), RoundUp, st), qint16(540)); // 8:59 -> 9:00
-        QCOMPARE(Minutes_ApplyUnit(RoundLateEarly, 1034, QStringLiteral("1"), RoundDown, st), qint16(1020)); // 17:14 -> 17:00
+        QCOMPARE(Minutes_ApplyUnit(m_kubun, RoundWork, 1439, QStringLiteral("01"), RoundUp, st), qint16(1440));
+        QCOMPARE(Minutes_ApplyUnit(m_kubun, RoundLateEarly, 539, QStringLiteral("1"), RoundUp, st), qint16(540)); // 8:59 -> 9:00
+        QCOMPARE(Minutes_ApplyUnit(m_kubun, RoundLateEarly, 1034, QStringLiteral("1"), RoundDown, st), qint16(1020)); // 17:14 -> 17:00
         // A negative duration rounds toward the same side as a positive one would.
-        QCOMPARE(Minutes_ApplyUnit(RoundLateEarly, -7, QStringLiteral("1"), RoundUp, st), qint16(0));
-        QCOMPARE(Minutes_ApplyUnit(RoundLateEarly, -7, QStringLiteral("1"), RoundDown, st), qint16(-15));
+        QCOMPARE(Minutes_ApplyUnit(m_kubun, RoundLateEarly, -7, QStringLiteral("1"), RoundUp, st), qint16(0));
+        QCOMPARE(Minutes_ApplyUnit(m_kubun, RoundLateEarly, -7, QStringLiteral("1"), RoundDown, st), qint16(-15));
         QVERIFY(st.ok());
     }
 
     void applyUnitKindSelectsUnit()
     {
-        Category &k = g_kubun[3];
+        Category &k = m_kubun[3];
         k.unitWorkMin = 15;
         k.unitLateMin = 10;
         k.unitOverMin = 30;
         CalcStatus st;
-        QCOMPARE(Minutes_ApplyUnit(RoundWork, 7, QStringLiteral("03"), RoundUp, st), qint16(15));
-        QCOMPARE(Minutes_ApplyUnit(RoundLateEarly, 7, QStringLiteral("03"), RoundUp, st), qint16(10));
-        QCOMPARE(Minutes_ApplyUnit(RoundOver, 7, QStringLiteral("03"), RoundUp, st), qint16(30));
+        QCOMPARE(Minutes_ApplyUnit(m_kubun, RoundWork, 7, QStringLiteral("03"), RoundUp, st), qint16(15));
+        QCOMPARE(Minutes_ApplyUnit(m_kubun, RoundLateEarly, 7, QStringLiteral("03"), RoundUp, st), qint16(10));
+        QCOMPARE(Minutes_ApplyUnit(m_kubun, RoundOver, 7, QStringLiteral("03"), RoundUp, st), qint16(30));
         // The empty slot 0 keeps the one-minute default.
-        QCOMPARE(Minutes_ApplyUnit(RoundOver, 7, QStringLiteral("0"), RoundUp, st), qint16(7));
+        QCOMPARE(Minutes_ApplyUnit(m_kubun, RoundOver, 7, QStringLiteral("0"), RoundUp, st), qint16(7));
         // The slot number itself selects the same units.
-        QCOMPARE(Minutes_ApplySlotUnit(RoundWork, 7, 3, RoundUp, st), qint16(15));
-        QCOMPARE(Minutes_ApplySlotUnit(RoundLateEarly, 7, 3, RoundUp, st), qint16(10));
-        QCOMPARE(Minutes_ApplySlotUnit(RoundOver, 37, 3, RoundDown, st), qint16(30));
-        QCOMPARE(Minutes_ApplySlotUnit(RoundOver, 7, 0, RoundUp, st), qint16(7));
+        QCOMPARE(Minutes_ApplySlotUnit(m_kubun, RoundWork, 7, 3, RoundUp, st), qint16(15));
+        QCOMPARE(Minutes_ApplySlotUnit(m_kubun, RoundLateEarly, 7, 3, RoundUp, st), qint16(10));
+        QCOMPARE(Minutes_ApplySlotUnit(m_kubun, RoundOver, 37, 3, RoundDown, st), qint16(30));
+        QCOMPARE(Minutes_ApplySlotUnit(m_kubun, RoundOver, 7, 0, RoundUp, st), qint16(7));
         QVERIFY(st.ok());
     }
 
     void applyUnitFailures()
     {
         CalcStatus bad;
-        QCOMPARE(Minutes_ApplyUnit(RoundWork, 100, QStringLiteral("11"), RoundUp, bad), qint16(0));
+        QCOMPARE(Minutes_ApplyUnit(m_kubun, RoundWork, 100, QStringLiteral("11"), RoundUp, bad), qint16(0));
         QCOMPARE(bad.error, kCalcErrSubscript);
         for (int slot : {-1, 11}) {
             CalcStatus outside;
-            QCOMPARE(Minutes_ApplySlotUnit(RoundWork, 100, slot, RoundUp, outside), qint16(0));
+            QCOMPARE(Minutes_ApplySlotUnit(m_kubun, RoundWork, 100, slot, RoundUp, outside), qint16(0));
             QCOMPARE(outside.error, kCalcErrSubscript);
         }
 
-        g_kubun[1].unitOverMin = 15;
+        m_kubun[1].unitOverMin = 15;
         CalcStatus over;
-        QCOMPARE(Minutes_ApplyUnit(RoundOver, 32767, QStringLiteral("01"), RoundUp, over), qint16(0));
+        QCOMPARE(Minutes_ApplyUnit(m_kubun, RoundOver, 32767, QStringLiteral("01"), RoundUp, over), qint16(0));
         QCOMPARE(over.error, kCalcErrOverflow);
         // The first error is the one kept.
         over.fail(kCalcErrSubscript, QString());

@@ -9,6 +9,7 @@
 #include "Common.h"
 #include "DbFile.h"
 #include "ExFile.h"
+#include "ExportJob.h"
 #include "TestHome.h"
 
 #include <QDir>
@@ -118,5 +119,31 @@ inline bool build(TestHome &home)
         return false;
     return dbs().calendar.exec(QStringLiteral("UPDATE カレンダー SET 設定 = '法定外' WHERE 年 = '2010' AND 月 = '02' AND 日 = '27'"));
 }
+
+// What the exports and reports of the month are computed from, held by the test rather than
+// by the program: the category table and the active employees read from the month's
+// database, and the processing month, company settings and pairing as build() logged in
+// (2010/02 closing at month end, LAN pairing).
+struct Inputs {
+    KubunTable kubun;
+    KojinTable kojin;
+    int count = 0;      // active employees read
+    int categories = 0; // categories read
+    RunState run;
+    CompanySettings company;
+    PairingMode pairing = PairByCode;
+
+    // Reads the tables of the open month again (after a test changed what is stored).
+    int load()
+    {
+        categories = Kubun_Load(kubun);
+        count = Kojin_Load(kojin, true);
+        run = g_run;
+        company = g_company;
+        pairing = pairingModeFor(g_install.linkKind);
+        return count;
+    }
+    MonthInputs in() const { return {kubun, kojin, run, company, pairing}; }
+};
 
 } // namespace ExportFixture

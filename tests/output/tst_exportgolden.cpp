@@ -15,6 +15,8 @@
 #include <QFile>
 #include <QTest>
 
+#include <memory>
+
 namespace {
 
 // The first line where two files differ, to make a failure readable.
@@ -43,13 +45,16 @@ class TestExportGolden : public QObject
 {
     Q_OBJECT
 private:
+    std::unique_ptr<ExportFixture::Inputs> m_inputs;
+
     int prepare(TestHome &home)
     {
         if (!ExportFixture::build(home))
             return -1;
-        Kubun_Read();
-        return Kojin_Read(true);
+        m_inputs = std::make_unique<ExportFixture::Inputs>();
+        return m_inputs->load();
     }
+    MonthInputs in() const { return m_inputs->in(); }
 
 private slots:
     void init() { qputenv("CORVAN21_NOW", "2010-03-02T10:00:00"); }
@@ -90,7 +95,7 @@ private slots:
         }
         QBuffer buf;
         buf.open(QIODevice::WriteOnly);
-        const ExportResult r = writeExport(j, textFlag, &buf);
+        const ExportResult r = writeExport(j, in(), textFlag, &buf);
         QVERIFY2(r.ok, qPrintable(r.errorText));
         QVERIFY(r.unknownCategory.isEmpty());
         const QByteArray want = ExportFixture::expected(expected);
@@ -107,7 +112,7 @@ private slots:
         QVERIFY(old.open(QIODevice::WriteOnly));
         old.write("an older, longer file that must be replaced entirely\r\n");
         old.close();
-        const ExportResult r = exportToFile(job(ExportKind::Totals, count), path);
+        const ExportResult r = exportToFile(job(ExportKind::Totals, count), in(), path);
         QVERIFY2(r.ok, qPrintable(r.errorText));
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -146,7 +151,7 @@ private slots:
         j.package = qMax(payroll, 0);
         for (qint64 limit : {0, 100, 400}) {
             FailingDevice dev(limit);
-            const ExportResult r = writeExport(j, textFlag, &dev);
+            const ExportResult r = writeExport(j, in(), textFlag, &dev);
             QVERIFY2(!r.ok, qPrintable(QStringLiteral("limit %1").arg(limit)));
             QCOMPARE(r.errorTitle, title);
             QCOMPARE(r.errorText, QStringLiteral("ファイルを書き込めませんでした。\r\nError=57\r\nNo space left on device"));
@@ -166,7 +171,7 @@ private slots:
         QVERIFY(dbs().monthly.exec(QStringLiteral("ALTER TABLE タイムカード RENAME TO 退避")));
         ExportJob j = job(ExportKind::Individual, count);
         j.employees = {0, 1};
-        const ExportResult r = exportToFile(j, path);
+        const ExportResult r = exportToFile(j, in(), path);
         QVERIFY(!r.ok);
         QCOMPARE(r.errorTitle, QStringLiteral("個人CSVファイル出力エラー"));
         QVERIFY(r.errorText.startsWith(QStringLiteral("ファイルを書き込めませんでした。\r\nError=")));
@@ -179,7 +184,7 @@ private slots:
         QFile p(probe);
         QVERIFY(p.open(QIODevice::WriteOnly));
         p.close();
-        QVERIFY(!exportToFile(j, probe, true).ok);
+        QVERIFY(!exportToFile(j, in(), probe, true).ok);
         QVERIFY(!QFile::exists(probe));
     }
 
@@ -188,21 +193,22 @@ private slots:
         TestHome home;
         QVERIFY(ExportFixture::build(home));
         QVERIFY(dbs().monthly.exec(QStringLiteral("UPDATE 個人 SET 区分 = '12' WHERE 社員番号 = '000002'")));
-        Kubun_Read();
-        const int count = Kojin_Read(true);
+        m_inputs = std::make_unique<ExportFixture::Inputs>();
+        const int count = m_inputs->load();
         ExportJob j = job(ExportKind::Daily, count);
         j.dates = {QDate(2010, 2, 1)};
         QBuffer buf;
         buf.open(QIODevice::WriteOnly);
-        const ExportResult r = writeExport(j, 0, &buf);
+        const ExportResult r = writeExport(j, in(), 0, &buf);
         QVERIFY(r.ok);
         QCOMPARE(r.unknownCategory, QVector<int>{1});
         const QString text = SjisText::decode(buf.data());
         // Clock columns as punched, every figure empty.
         QVERIFY2(text.contains(QStringLiteral("000002,髙橋一郎,12,08,30,18,15") + QStringLiteral(",").repeated(20) + QStringLiteral("\r\n")), qPrintable(text));
-        QCOMPARE(unknownCategoryLines(r.unknownCategory).size(), 1);
-        QVERIFY(unknownCategoryLines(r.unknownCategory).first().contains(QStringLiteral("000002")));
-        QVERIFY(unknownCategoryLines(r.unknownCategory).first().contains(QStringLiteral("12")));
+        const QStringList lines = unknownCategoryLines(m_inputs->kojin, r.unknownCategory);
+        QCOMPARE(lines.size(), 1);
+        QVERIFY(lines.first().contains(QStringLiteral("000002")));
+        QVERIFY(lines.first().contains(QStringLiteral("12")));
     }
 
     void otherExtensionsWriteNothing()
@@ -210,14 +216,14 @@ private slots:
         TestHome home;
         const int count = prepare(home);
         const QString path = home.file(QStringLiteral("集計.dat"));
-        const ExportResult r = exportToFile(job(ExportKind::Totals, count), path);
+        const ExportResult r = exportToFile(job(ExportKind::Totals, count), in(), path);
         QVERIFY(!r.ok);
         QVERIFY(!QFile::exists(path));
         // A payroll file takes any name.
         ExportJob p = job(ExportKind::Totals, count);
         p.payroll = true;
         p.package = 0;
-        QVERIFY(exportToFile(p, path).ok);
+        QVERIFY(exportToFile(p, in(), path).ok);
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), ExportFixture::expected(QStringLiteral("kintai0.dat")));

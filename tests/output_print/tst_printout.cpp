@@ -19,6 +19,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <memory>
+
 using PdfPages::Page;
 using PdfPages::Word;
 
@@ -60,12 +62,15 @@ class TestPrintOut : public QObject
     QScopedPointer<TestHome> m_home;
     QTemporaryDir m_out;
     int m_count = 0;
+    // What the reports are computed from, held by the test.
+    std::unique_ptr<ExportFixture::Inputs> m_inputs;
+    MonthInputs in() const { return m_inputs->in(); }
 
     QString pdf(const QString &name) const { return m_out.filePath(name); }
 
     PrintResult print(const PrintJob &job, const QString &name)
     {
-        const PrintResult r = PrintOut_Job(job, QString(), pdf(name));
+        const PrintResult r = PrintOut_Job(job, in(), QString(), pdf(name));
         keep(pdf(name), name);
         return r;
     }
@@ -98,7 +103,7 @@ class TestPrintOut : public QObject
                                         {QString::fromLatin1(h), card, QString::fromLatin1(io)}))
                     return false;
         }
-        m_count = Kojin_Read(true);
+        m_count = m_inputs->load();
         return true;
     }
 
@@ -108,10 +113,12 @@ private slots:
         qputenv("CORVAN21_NOW", "2010-03-02T10:00:00");
         m_home.reset(new TestHome);
         QVERIFY(ExportFixture::build(*m_home));
-        m_count = Kojin_Read(true);
+        m_inputs = std::make_unique<ExportFixture::Inputs>();
+        m_count = m_inputs->load();
         QCOMPARE(m_count, 6);
-        QVERIFY(Kubun_Read() > 0);
-        QVERIFY(Period_Set());
+        QVERIFY(m_inputs->categories > 0);
+        PeriodRange period;
+        QVERIFY(Period_Set(m_inputs->run, m_inputs->company, period));
     }
     void cleanup() { m_home.reset(); }
 
@@ -234,7 +241,8 @@ private slots:
         // on rows 0..10 and 12..31; the report prints them one after the other.
         QVERIFY(dbs().monthly.exec(QStringLiteral("UPDATE 会社 SET 締日 = '20'")));
         QVERIFY(Kaisya_Read());
-        QVERIFY(Period_Set());
+        m_inputs->company = g_company;
+        QCOMPARE(m_inputs->company.closingDayNo, 20);
         const PrintResult r = print(individual({0}), QStringLiteral("period.pdf"));
         QVERIFY(r.ok);
         const Page p = PdfPages::read(pdf(QStringLiteral("period.pdf"))).value(0);
@@ -340,11 +348,17 @@ private slots:
     void masterListPagesOfForty()
     {
         QVERIFY(addEmployees(34)); // 41 stored, 40 of them active: the inactive one is listed too
-        const PrintResult r = PrintOut_MasterList(Dialogs::PrintRequest{1, QString(), pdf(QStringLiteral("master.pdf")), true});
+        // The program's table may hold the master screen's unsaved rows: the list leaves it be.
+        g_kojin[0].name = QStringLiteral("未保存の行");
+        const auto program = g_kojin;
+        const Dialogs::PrintRequest request{1, QString(), pdf(QStringLiteral("master.pdf")), true};
+        const PrintResult r = PrintOut_MasterList(in(), request);
         keep(pdf(QStringLiteral("master.pdf")), QStringLiteral("master.pdf"));
         QVERIFY(r.ok);
         QCOMPARE(r.pages, 2);
         QCOMPARE(m_count, 40); // the caller's table is left as it was (active only)
+        for (int i = 0; i < kEmployeeSlots; ++i)
+            QCOMPARE(g_kojin[size_t(i)].name, program[size_t(i)].name);
         const QVector<Page> pages = PdfPages::read(pdf(QStringLiteral("master.pdf")));
         QCOMPARE(pages.size(), 2);
         for (int k = 0; k < 2; ++k) {
@@ -375,9 +389,14 @@ private slots:
 
     void categoryListBlocks()
     {
-        const PrintResult r = PrintOut_CategoryList(Dialogs::PrintRequest{1, QString(), pdf(QStringLiteral("kubun.pdf")), true});
+        // The program's table may hold the category screen's unsaved rows: the list shows what
+        // is stored and leaves the table be.
+        g_kubun[1].times[WorkStart] = QStringLiteral("06:15");
+        const Dialogs::PrintRequest request{1, QString(), pdf(QStringLiteral("kubun.pdf")), true};
+        const PrintResult r = PrintOut_CategoryList(in(), request);
         keep(pdf(QStringLiteral("kubun.pdf")), QStringLiteral("kubun.pdf"));
         QVERIFY(r.ok);
+        QCOMPARE(g_kubun[1].times[WorkStart], QStringLiteral("06:15"));
         QCOMPARE(r.pages, 1);
         const Page p = PdfPages::read(pdf(QStringLiteral("kubun.pdf"))).value(0);
         QCOMPARE(PdfPages::find(p, QStringLiteral("勤務区分")).size(), 1);
@@ -421,7 +440,7 @@ private slots:
     void everyCopyIsAJobOfItsOwn()
     {
         Dialogs::PrintRequest req{2, QString(), pdf(QStringLiteral("copies.pdf")), true};
-        const PrintResult r = PrintOut_Print(individual({0}), req);
+        const PrintResult r = PrintOut_Print(individual({0}), in(), req);
         QVERIFY(r.ok);
         QCOMPARE(r.jobs, 2);
         QCOMPARE(PdfPages::read(pdf(QStringLiteral("copies.pdf"))).size(), 1);
@@ -433,7 +452,7 @@ private slots:
     void aFileThatCannotBeWrittenIsAnError()
     {
         const QString path = pdf(QStringLiteral("locked/out.pdf")); // the folder does not exist
-        const PrintResult r = PrintOut_Job(individual({0}), QString(), path);
+        const PrintResult r = PrintOut_Job(individual({0}), in(), QString(), path);
         QVERIFY(!r.ok);
         QCOMPARE(r.jobs, 0);
         QCOMPARE(r.problems.size(), 1);
@@ -446,7 +465,7 @@ private slots:
     {
         // タイムカード becomes a view that fails on reading the second employee's card (abs()
         // of the smallest integer is an error), the others read as before.
-        const QString card = g_kojin[1].card;
+        const QString card = m_inputs->kojin[1].card;
         QVERIFY(dbs().monthly.exec(QStringLiteral("ALTER TABLE タイムカード RENAME TO 打刻")));
         QVERIFY(dbs().monthly.exec(QStringLiteral("CREATE VIEW タイムカード AS SELECT * FROM 打刻 WHERE "
                                                   "CASE WHEN IDコード = '%1' THEN abs(-9223372036854775807 - 1) ELSE 1 END")
@@ -457,21 +476,21 @@ private slots:
         QCOMPARE(r.pages, 2);
         const QVector<Page> pages = PdfPages::read(pdf(QStringLiteral("gap.pdf")));
         QCOMPARE(pages.size(), 2);
-        QCOMPARE(PdfPages::find(pages[0], g_kojin[0].number).size(), 1);
-        QCOMPARE(PdfPages::find(pages[1], g_kojin[2].number).size(), 1);
+        QCOMPARE(PdfPages::find(pages[0], m_inputs->kojin[0].number).size(), 1);
+        QCOMPARE(PdfPages::find(pages[1], m_inputs->kojin[2].number).size(), 1);
 
         // The first employee failing leaves no empty first page either.
         const PrintResult r2 = print(individual({1, 2}), QStringLiteral("gap2.pdf"));
         QCOMPARE(r2.problems.size(), 1);
         const QVector<Page> pages2 = PdfPages::read(pdf(QStringLiteral("gap2.pdf")));
         QCOMPARE(pages2.size(), 1);
-        QCOMPARE(PdfPages::find(pages2[0], g_kojin[2].number).size(), 1);
+        QCOMPARE(PdfPages::find(pages2[0], m_inputs->kojin[2].number).size(), 1);
     }
 
     void employeesOfAnUnknownCategoryAreNamed()
     {
         QVERIFY(dbs().monthly.exec(QStringLiteral("UPDATE 個人 SET 区分 = '12' WHERE 社員番号 = '000002'")));
-        m_count = Kojin_Read(true);
+        m_count = m_inputs->load();
         const PrintResult r = print(individual(), QStringLiteral("unknown.pdf"));
         QVERIFY(r.ok);
         QCOMPARE(r.unknownCategory, QVector<int>{1});

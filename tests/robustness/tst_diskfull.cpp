@@ -29,6 +29,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 namespace {
 
@@ -149,20 +150,22 @@ private slots:
         QFETCH(QString, title);
         TestHome home;
         QVERIFY(ExportFixture::build(home));
-        Kubun_Read();
+        auto inputs = std::make_unique<ExportFixture::Inputs>();
         ExportJob job;
         job.kind = ExportKind(kind);
-        job.employeeCount = Kojin_Read(true);
+        job.employeeCount = inputs->load();
         QVERIFY(job.employeeCount > 0);
-        QVERIFY(Period_Set());
+        PeriodRange period;
+        QVERIFY(Period_Set(inputs->run, inputs->company, period));
         for (int i = 0; i < job.employeeCount; ++i)
             job.employees << i;
-        job.dates = periodDates();
+        job.dates = periodDates(period);
+        const MonthInputs in = inputs->in();
 
         const QString folder = home.file(QStringLiteral("out"));
         QVERIFY(QDir().mkpath(folder));
         const QString path = folder + QLatin1Char('/') + name;
-        QVERIFY(exportToFile(job, path).ok);
+        QVERIFY(exportToFile(job, in, path).ok);
         const QByteArray full = bytesOf(path);
         QVERIFY(full.size() > 200);
 
@@ -171,7 +174,7 @@ private slots:
         {
             FileSizeLimit limit(full.size() / 2);
             QVERIFY(limit.ok());
-            const ExportResult r = exportToFile(job, path);
+            const ExportResult r = exportToFile(job, in, path);
             QVERIFY2(!r.ok, qPrintable(QStringLiteral("reported as written; %1 of %2 bytes under the name")
                                            .arg(bytesOf(path).size())
                                            .arg(full.size())));
@@ -183,13 +186,13 @@ private slots:
             // A new name whose empty file the save dialog made is taken away again.
             const QString fresh = folder + QStringLiteral("/new") + name;
             QVERIFY(writeBytes(fresh, {}));
-            QVERIFY(!exportToFile(job, fresh, true).ok);
+            QVERIFY(!exportToFile(job, in, fresh, true).ok);
             QVERIFY(!QFile::exists(fresh));
         }
         QCOMPARE(bytesOf(path), old);
         QCOMPARE(entries(folder), QStringList{name});
         // With room again the same export is written whole.
-        QVERIFY(exportToFile(job, path).ok);
+        QVERIFY(exportToFile(job, in, path).ok);
         QCOMPARE(bytesOf(path), full);
     }
 

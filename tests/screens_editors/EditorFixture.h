@@ -20,6 +20,8 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <memory>
+
 namespace fixture {
 
 struct StoredPunch {
@@ -191,5 +193,38 @@ inline void typeInto(QLineEdit *e, const QString &keys, bool leave = true)
 }
 
 inline bool isRed(QLineEdit *e) { return e->palette().color(QPalette::Text) == QColor(255, 0, 0); }
+
+// What a report computes for the month, apart from any screen, in tables of the test's own:
+// the category table as stored, the period of the logged-in month, the installation's pairing.
+struct Computed {
+    KubunTable kubun;
+    PeriodDays days;
+    PeriodRange period;
+    PunchRows punches;
+    CalcFigures figures;
+    int error = 0; // of the fill or the read
+};
+
+// One employee's month (the fixed layout, as the individual editor and report lay it out).
+inline std::unique_ptr<Computed> computeEmployee(const QString &card, int category)
+{
+    auto c = std::make_unique<Computed>();
+    Kubun_Load(c->kubun);
+    c->error = PeriodDays_FillFixed(g_run, g_company, c->days);
+    if (!c->error)
+        c->error = Punch_LoadEmployee(c->days, card, pairingModeFor(g_install.linkKind), c->punches);
+    Totals_CalcEmployee(c->kubun, category, c->days, c->punches, c->figures);
+    return c;
+}
+
+// One date of the given employees (as the daily editor and report compute it).
+inline std::unique_ptr<Computed> computeDate(const PeriodDay &d, const KojinTable &employees, int count)
+{
+    auto c = std::make_unique<Computed>();
+    Kubun_Load(c->kubun);
+    c->error = Punch_LoadDate(d.month, d.day, employees, count, pairingModeFor(g_install.linkKind), c->punches);
+    Totals_CalcDate(c->kubun, d.dayType, employees, count, c->punches, c->figures);
+    return c;
+}
 
 } // namespace fixture

@@ -295,11 +295,9 @@ private slots:
                                                    {"04", "08", "19", "10", "0", c, "1", "00", "0"}};
             QCOMPARE(punchesOf(d, c), expected);
             // What a report computes from them.
-            PeriodDays_FillFixed();
-            Kubun_Read();
-            QCOMPARE(Punch_LoadEmployee(c), 0);
-            Totals_CalcEmployee(1);
-            QCOMPARE(Minutes_ToHhmm(g_dayResults.rows[size_t(r)].figure[FigTotal]), shownTotal);
+            const auto report = computeEmployee(c, 1);
+            QCOMPARE(report->error, 0);
+            QCOMPARE(Minutes_ToHhmm(report->figures.days.rows[size_t(r)].figure[FigTotal]), shownTotal);
             w.reset();
             auto again = open();
             QCOMPARE(field(*again, QStringLiteral("退1"), r)->text(), QStringLiteral("19:10"));
@@ -484,20 +482,19 @@ private slots:
 
         auto w = open();
         // The expected figures, computed apart from the screen.
-        PeriodDays_FillFixed();
-        Kubun_Read();
-        QCOMPARE(Punch_LoadEmployee(cardOf(1)), 0);
-        Totals_CalcEmployee(1);
-        const DayResults results = g_dayResults;
-        const PunchRows punches = g_punchRows;
-        const MonthTotals totals = g_monthTotals;
+        const auto expected = computeEmployee(cardOf(1), 1);
+        QCOMPARE(expected->error, 0);
+        const DayResults &results = expected->figures.days;
+        const PunchRows &punches = expected->punches;
+        const MonthTotals &totals = expected->figures.totals;
+        PeriodDays shown = expected->days;
         const QStringList totalNames = {QStringLiteral("就業"), QStringLiteral("遅早"), QStringLiteral("早出"),
                                         QStringLiteral("深夜"), QStringLiteral("残業"), QStringLiteral("休日"),
                                         QStringLiteral("法定外"), QStringLiteral("勤務")};
         auto compareAll = [&] {
             int withFigures = 0;
             for (int r = 0; r < 32; ++r) {
-                if (!g_periodDays.rows[size_t(r)].used())
+                if (!shown.rows[size_t(r)].used())
                     continue;
                 for (int c = 0; c < 4; ++c)
                     QCOMPARE(field(*w, PunchSheet::slotName(c), r)->text(), punches.rows[size_t(r)].slot[size_t(c)]);
@@ -522,11 +519,15 @@ private slots:
         QVERIFY(totals.figure[FigHoliday].count + totals.figure[FigNonStatutory].count > 0);
         QVERIFY(totals.figure[FigNight].count > 0);
 
-        // Another screen refilling the shared tables does not change what a recalculation shows.
-        PeriodDays_FillCompact();
-        Punch_LoadEmployee(cardOf(2));
+        // Another screen computing its own month, and refilling the program's tables, does not
+        // change what a recalculation shows.
+        auto other = std::make_unique<Computed>();
+        QCOMPARE(PeriodDays_FillCompact(g_run, g_company, other->days, other->period), 0);
+        QCOMPARE(Punch_LoadEmployee(other->days, cardOf(2), pairingModeFor(g_install.linkKind), other->punches), 0);
+        Kubun_Read();
+        Kojin_Read(false);
         click(*w, "cmdReCalc");
-        g_periodDays = w->periodDays();
+        shown = w->periodDays();
         compareAll();
 
         pickEmployee(*w, 1);

@@ -323,18 +323,21 @@ private slots:
             QCoreApplication::processEvents();
             const PeriodDay &d = days.rows[size_t(index)];
             QCOMPARE(w->selectedDate(), d.date());
-            // Computed apart from the screen, after it has filled the tables its own way.
-            Kojin_Read(true);
-            QCOMPARE(Punch_LoadDate(d.month, d.day, employees), 0);
-            Totals_CalcDate(d.dayType, employees);
+            // Computed apart from the screen, from the active employees as stored.
+            KojinTable active;
+            QCOMPARE(Kojin_Load(active, true), employees);
+            const auto expected = computeDate(d, active, employees);
+            QCOMPARE(expected->error, 0);
+            const DayResults &results = expected->figures.days;
             for (int r = 0; r < employees; ++r) {
                 for (int c = 0; c < 4; ++c)
-                    QCOMPARE(field(*w, PunchSheet::slotName(c), r)->text(), g_punchRows.rows[size_t(r)].slot[size_t(c)]);
+                    QCOMPARE(field(*w, PunchSheet::slotName(c), r)->text(),
+                             expected->punches.rows[size_t(r)].slot[size_t(c)]);
                 for (int f = 0; f < 8; ++f) {
                     const Figure x = PunchSheet::figureOrder()[size_t(f)];
                     QCOMPARE(figure(*w, PunchSheet::figureNames()[size_t(f)], r)->text(),
-                             Minutes_ToHhmm(g_dayResults.rows[size_t(r)].figure[size_t(x)]));
-                    if (g_dayResults.rows[size_t(r)].figure[size_t(x)] != 0)
+                             Minutes_ToHhmm(results.rows[size_t(r)].figure[size_t(x)]));
+                    if (results.rows[size_t(r)].figure[size_t(x)] != 0)
                         ++compared;
                 }
             }

@@ -128,14 +128,14 @@ private slots:
                                         {"08:00", "12:00", "13:00", "18:00"},
                                         {"  :  ", "12:00", "13:00", "18:00"},
                                         {"08:00", "08:00", "  :  ", "  :  "}};
+        const PeriodDays period = PeriodDays_LayoutFixed(2010, 4, 20);
+        const int row = period.rowOf(QDate(2010, 4, 7));
+        auto rows = std::make_unique<PunchRows>();
         for (int linkKind : {int(LinkUsb), int(LinkLan)}) {
-            g_install.linkKind = linkKind;
             for (const PunchSlots &day : days) {
                 QCOMPARE(replaceAsRead(4, 7, card, day), 0);
-                g_periodDays = PeriodDays_LayoutFixed(2010, 4, 20);
-                QCOMPARE(Punch_LoadEmployee(card), 0);
-                const int row = g_periodDays.rowOf(QDate(2010, 4, 7));
-                QCOMPARE(g_punchRows.rows[size_t(row)].slot, day);
+                QCOMPARE(Punch_LoadEmployee(period, card, pairingModeFor(linkKind), *rows), 0);
+                QCOMPARE(rows->rows[size_t(row)].slot, day);
             }
         }
     }
@@ -160,15 +160,15 @@ private slots:
             days << d;
         }
         days << PunchSlots{"09:00", "09:00", "09:00", "09:00"} << PunchSlots{"09:00", e, e, "09:00"};
+        const PeriodDays period = PeriodDays_LayoutFixed(2010, 4, 20);
+        const int row = period.rowOf(QDate(2010, 4, 7));
+        auto rows = std::make_unique<PunchRows>();
         for (int linkKind : {int(LinkUsb), int(LinkLan)}) {
-            g_install.linkKind = linkKind;
             for (const PunchSlots &day : days) {
                 QVERIFY(PunchSlots_InOrder(day));
                 QCOMPARE(replaceAsRead(4, 7, card, day), 0);
-                g_periodDays = PeriodDays_LayoutFixed(2010, 4, 20);
-                QCOMPARE(Punch_LoadEmployee(card), 0);
-                const int row = g_periodDays.rowOf(QDate(2010, 4, 7));
-                QCOMPARE(PunchSlots_AsStored(day, linkKind), g_punchRows.rows[size_t(row)].slot);
+                QCOMPARE(Punch_LoadEmployee(period, card, pairingModeFor(linkKind), *rows), 0);
+                QCOMPARE(PunchSlots_AsStored(day, linkKind), rows->rows[size_t(row)].slot);
             }
         }
         // The day the editors used to show one way and store another.

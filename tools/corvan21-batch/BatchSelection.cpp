@@ -2,6 +2,7 @@
 
 #include "Common.h"
 #include "DbFile.h"
+#include "ExFile.h"
 #include "ExportJob.h"
 #include "Period.h"
 
@@ -59,9 +60,9 @@ bool batchEmployees(const BatchOptions &o, int employeeCount, QVector<int> *empl
     return true;
 }
 
-bool batchDates(const BatchOptions &o, QVector<QDate> *dates, QString *why)
+bool batchDates(const BatchOptions &o, const PeriodRange &range, QVector<QDate> *dates, QString *why)
 {
-    const QVector<QDate> period = periodDates();
+    const QVector<QDate> period = periodDates(range);
     if (!o.has(QStringLiteral("dates"))) {
         *dates = period;
         return true;
@@ -80,8 +81,8 @@ bool batchDates(const BatchOptions &o, QVector<QDate> *dates, QString *why)
         }
         if (!period.contains(d)) {
             *why = t + QStringLiteral(" is outside the accounting period ")
-                   + g_period.first.toString(QStringLiteral("yyyy/MM/dd")) + QStringLiteral(" - ")
-                   + g_period.last.toString(QStringLiteral("yyyy/MM/dd"));
+                   + range.first.toString(QStringLiteral("yyyy/MM/dd")) + QStringLiteral(" - ")
+                   + range.last.toString(QStringLiteral("yyyy/MM/dd"));
             return false;
         }
         if (!dates->contains(d))
@@ -90,3 +91,5 @@ bool batchDates(const BatchOptions &o, QVector<QDate> *dates, QString *why)
     std::sort(dates->begin(), dates->end());
     return true;
 }
+
+MonthInputs batchInputs() { return {g_kubun, g_kojin, g_run, g_company, pairingModeFor(g_install.linkKind)}; }

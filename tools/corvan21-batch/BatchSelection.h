@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BatchCommand.h"
+#include "ExportJob.h"
 
 #include <QDate>
 #include <QString>
@@ -23,4 +24,9 @@ bool batchEmployees(const BatchOptions &o, int employeeCount, QVector<int> *empl
 
 // The dates named by --dates (yyyy/mm/dd, within the accounting period), sorted, repeats once;
 // without the option every date of the period. False with the reason for a bad list.
-bool batchDates(const BatchOptions &o, QVector<QDate> *dates, QString *why);
+bool batchDates(const BatchOptions &o, const PeriodRange &period, QVector<QDate> *dates, QString *why);
+
+// What an export or a report of the logged-in month computes from: the program's tables as
+// the command read them, the processing month, the company settings and the installation's
+// pairing mode.
+MonthInputs batchInputs();

@@ -111,22 +111,23 @@ int exportCommand(const QStringList &args)
         return kExitFailed;
     }
     Kubun_Read();
-    if (!Period_Set()) {
+    PeriodRange period;
+    if (!Period_Set(g_run, g_company, period)) {
         batchError(QStringLiteral("締日から処理月の期間を決められません。"));
         return kExitFailed;
     }
 
     if (job.kind == ExportKind::Individual && !batchEmployees(o, job.employeeCount, &job.employees, &why))
         return usage(why);
-    if (job.kind == ExportKind::Daily && !batchDates(o, &job.dates, &why))
+    if (job.kind == ExportKind::Daily && !batchDates(o, period, &job.dates, &why))
         return usage(why);
 
-    const ExportResult r = exportToFile(job, out);
+    const ExportResult r = exportToFile(job, batchInputs(), out);
     if (!r.ok) {
         batchError(r.errorTitle + QStringLiteral(": ") + QString(r.errorText).replace(QStringLiteral("\r\n"), QStringLiteral(" ")));
         return kExitFailed;
     }
-    for (const QString &line : unknownCategoryLines(r.unknownCategory))
+    for (const QString &line : unknownCategoryLines(g_kojin, r.unknownCategory))
         batchError(line);
     batchOut(QStringLiteral("ファイルを出力しました: ") + out);
     return 0;

@@ -111,13 +111,14 @@ int printReport(const QStringList &args)
     PrintJob job;
     job.kind = report->kind;
     Kubun_Read();
+    PeriodRange period;
     if (job.kind == ReportIndividual || job.kind == ReportDaily) {
         job.employeeCount = Kojin_Read(true);
         if (job.employeeCount <= 0) {
             batchError(QStringLiteral("個人マスターに対象となるデータが存在しません。個人マスターを登録して下さい。"));
             return kExitFailed;
         }
-        if (!Period_Set()) {
+        if (!Period_Set(g_run, g_company, period)) {
             batchError(QStringLiteral("締日から処理月の期間を決められません。"));
             return kExitFailed;
         }
@@ -125,13 +126,13 @@ int printReport(const QStringList &args)
 
     if (job.kind == ReportIndividual && !batchEmployees(o, job.employeeCount, &job.employees, &why))
         return usage(why);
-    if (job.kind == ReportDaily && !batchDates(o, &job.dates, &why))
+    if (job.kind == ReportDaily && !batchDates(o, period, &job.dates, &why))
         return usage(why);
 
-    const PrintResult r = PrintOut_Job(job, printer, pdf);
+    const PrintResult r = PrintOut_Job(job, batchInputs(), printer, pdf);
     for (const PrintProblem &p : r.problems)
         batchError(p.title + QStringLiteral(": ") + oneLine(p.text));
-    for (const QString &line : unknownCategoryLines(r.unknownCategory))
+    for (const QString &line : unknownCategoryLines(g_kojin, r.unknownCategory))
         batchError(line);
     if (!r.ok || !r.problems.isEmpty())
         return kExitFailed;
