@@ -18,20 +18,10 @@ QString helpPagePath(int topic)
     return !QFileInfo(page).isFile() && QFileInfo(older).isFile() ? older : page;
 }
 
-int contextTopicFor(const QString &formName)
+int contextTopicFor(std::optional<ScreenId> front)
 {
-    static const struct {
-        const char *form;
-        int topic;
-    } kTopics[] = {
-        {"frmSetMenu", 10002},   {"frmMasSet", 10003},    {"frmKubunSet", 10004}, {"frmCalendar", 10005},
-        {"frmDataInput", 10010}, {"frmCardSet", 10011},   {"frmKojinEdit", 10012}, {"frmListEdit", 10013},
-        {"frmFileOut", 10014},   {"frmListPrint", 10015},
-    };
-    for (const auto &t : kTopics)
-        if (formName == QLatin1String(t.form))
-            return t.topic;
-    return kHelpDefaultTopic;
+    const int topic = front ? screenEntry(*front).contextTopic : 0;
+    return topic > 0 ? topic : kHelpDefaultTopic;
 }
 
 void showHelp(int topic)

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "ScreenTable.h"
+
 #include <QString>
 #include <QUrl>
+
+#include <optional>
 
 // The help pages: one HTML page per context topic for each link kind, help/usb/ or help/lan/
 // of the program folder (index.html is the default topic), and the support page, all shown by
@@ -14,7 +18,7 @@ constexpr int kHelpDefaultTopic = 0;
 // the link kind's page is missing.
 QString helpPagePath(int topic);
 // The topic of the toolbar's help button for the screen in front (0 when none applies).
-int contextTopicFor(const QString &formName);
+int contextTopicFor(std::optional<ScreenId> front);
 // Opens the page; a missing page is reported with its path.
 void showHelp(int topic = kHelpDefaultTopic);
 

@@ -9,6 +9,7 @@
 #include "HelpCalls.h"
 #include "MonthFiles.h"
 #include "ScreenFactory.h"
+#include "ScreenTable.h"
 #include "frmAbout.h"
 #include "frmMonthChg.h"
 #include "frmPwdChg.h"
@@ -33,38 +34,39 @@ namespace {
 
 MDIForm1 *g_instance = nullptr;
 
-// The editors and the check routine each one answers for.
-const QStringList kEditors = {QStringLiteral("frmKojinEdit"), QStringLiteral("frmListEdit"), QStringLiteral("frmMasSet"),
-                              QStringLiteral("frmCardSet"),   QStringLiteral("frmKubunSet"), QStringLiteral("frmCalendar")};
-
-// Start routines run when a loaded screen is brought forward again.
-QByteArray startRoutineOf(const QString &formName)
-{
-    if (formName == QLatin1String("frmKojinEdit"))
-        return "KojinEdit_Start";
-    if (formName == QLatin1String("frmListEdit"))
-        return "ListEdit_Start";
-    if (formName == QLatin1String("frmMasSet"))
-        return "MasterEdit_Start";
-    return {};
-}
+// The toolbar's buttons (objectName, caption, icon) and the screen each brings forward; the
+// help button has none.
+struct ToolButton {
+    const char *key;
+    const char *caption;
+    QStyle::StandardPixmap icon;
+    std::optional<ScreenId> screen;
+};
+const ToolButton kToolButtons[] = {
+    {"keyDataInp", "データ 収集", QStyle::SP_DriveNetIcon, ScreenId::DataInput},
+    {"keyKojinEdit", "個人修正", QStyle::SP_FileDialogDetailedView, ScreenId::KojinEdit},
+    {"keyListEdit", "一覧修正", QStyle::SP_FileDialogListView, ScreenId::ListEdit},
+    {"keyFileOut", "ファイル出力", QStyle::SP_DialogSaveButton, ScreenId::FileOut},
+    {"keyListPrint", "帳票印刷", QStyle::SP_FileIcon, ScreenId::ListPrint},
+    {"keySet", "設　定", QStyle::SP_FileDialogContentsView, ScreenId::SetMenu},
+    {"keyHelp", "ヘルプ", QStyle::SP_DialogHelpButton, std::nullopt},
+};
 
 } // namespace
 
-const QStringList &MDIForm1::reloadOrder()
+const QList<ScreenId> &MDIForm1::reloadOrder()
 {
-    static const QStringList order = {
-        QStringLiteral("frmDataInput"), QStringLiteral("frmKojinEdit"), QStringLiteral("frmListEdit"),
-        QStringLiteral("frmFileOut"),   QStringLiteral("frmListPrint"), QStringLiteral("frmCardSet"),
-        QStringLiteral("frmSetMenu"),   QStringLiteral("frmMasSet"),    QStringLiteral("frmKubunSet"),
-        QStringLiteral("frmCalendar")};
+    static const QList<ScreenId> order = {ScreenId::DataInput, ScreenId::KojinEdit, ScreenId::ListEdit,
+                                          ScreenId::FileOut,   ScreenId::ListPrint, ScreenId::CardSet,
+                                          ScreenId::SetMenu,   ScreenId::MasSet,    ScreenId::KubunSet,
+                                          ScreenId::Calendar};
     return order;
 }
 
 MDIForm1::MDIForm1()
 {
     g_instance = this;
-    setObjectName(QStringLiteral("MDIForm1"));
+    setObjectName(formName(ScreenId::MainWindow));
     setWindowTitle(appTitle());
     // A fixed frame: no maximize box, no resizing.
     setWindowFlags((windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint
@@ -102,15 +104,15 @@ MDIForm1::~MDIForm1()
 
 MDIForm1 *MDIForm1::instance() { return g_instance; }
 
-QAction *MDIForm1::addItem(QMenu *menu, const QString &caption, const char *name, const QString &screen)
+QAction *MDIForm1::addItem(QMenu *menu, const QString &caption, const char *name, std::optional<ScreenId> screen)
 {
     QAction *a = menu->addAction(caption);
     a->setObjectName(QString::fromLatin1(name));
-    if (!screen.isEmpty()) {
-        a->setEnabled(screenAvailable(screen));
+    if (screen) {
+        a->setEnabled(screenAvailable(*screen));
         if (!a->isEnabled())
             a->setToolTip(QStringLiteral("この画面はまだ組み込まれていません"));
-        connect(a, &QAction::triggered, this, [this, screen] { menuOpen(screen); });
+        connect(a, &QAction::triggered, this, [this, id = *screen] { menuOpen(id); });
     }
     return a;
 }
@@ -123,8 +125,8 @@ void MDIForm1::buildMenus()
     file->setObjectName(QStringLiteral("mnuFileTitle"));
     connect(addItem(file, QStringLiteral("バックアップ"), "mnuBackUp"), &QAction::triggered, this, &MDIForm1::backup);
     connect(addItem(file, QStringLiteral("リストア"), "mnuReStore"), &QAction::triggered, this, &MDIForm1::restore);
-    addItem(file, QStringLiteral("帳票印刷"), "mnuListPrint", QStringLiteral("frmListPrint"));
-    addItem(file, QStringLiteral("ファイル出力"), "mnuFileOut", QStringLiteral("frmFileOut"));
+    addItem(file, QStringLiteral("帳票印刷"), "mnuListPrint", ScreenId::ListPrint);
+    addItem(file, QStringLiteral("ファイル出力"), "mnuFileOut", ScreenId::FileOut);
     QMenu *logs = file->addMenu(QStringLiteral("ログ参照"));
     logs->setObjectName(QStringLiteral("mnuLogOut"));
     logs->menuAction()->setObjectName(QStringLiteral("mnuLogOut"));
@@ -136,17 +138,17 @@ void MDIForm1::buildMenus()
 
     m_normalMenu = bar->addMenu(QStringLiteral("日常業務"));
     m_normalMenu->setObjectName(QStringLiteral("mnuNormalTitle"));
-    addItem(m_normalMenu, QStringLiteral("データ収集"), "mnuDataInput", QStringLiteral("frmDataInput"));
-    addItem(m_normalMenu, QStringLiteral("個人修正"), "mnuKojinEdit", QStringLiteral("frmKojinEdit"));
-    addItem(m_normalMenu, QStringLiteral("一覧修正"), "mnuListEdit", QStringLiteral("frmListEdit"));
+    addItem(m_normalMenu, QStringLiteral("データ収集"), "mnuDataInput", ScreenId::DataInput);
+    addItem(m_normalMenu, QStringLiteral("個人修正"), "mnuKojinEdit", ScreenId::KojinEdit);
+    addItem(m_normalMenu, QStringLiteral("一覧修正"), "mnuListEdit", ScreenId::ListEdit);
     connect(addItem(m_normalMenu, QStringLiteral("処理月変更"), "mnuMonthChg"), &QAction::triggered, this,
             &MDIForm1::monthChange);
 
     m_setMenu = bar->addMenu(QStringLiteral("設定"));
     m_setMenu->setObjectName(QStringLiteral("mnuSetTitle"));
-    addItem(m_setMenu, QStringLiteral("個人マスタ"), "mnuMasSet", QStringLiteral("frmMasSet"));
-    addItem(m_setMenu, QStringLiteral("区分設定"), "mnuKubunSet", QStringLiteral("frmKubunSet"));
-    addItem(m_setMenu, QStringLiteral("カレンダー設定"), "mnuCalendar", QStringLiteral("frmCalendar"));
+    addItem(m_setMenu, QStringLiteral("個人マスタ"), "mnuMasSet", ScreenId::MasSet);
+    addItem(m_setMenu, QStringLiteral("区分設定"), "mnuKubunSet", ScreenId::KubunSet);
+    addItem(m_setMenu, QStringLiteral("カレンダー設定"), "mnuCalendar", ScreenId::Calendar);
     connect(addItem(m_setMenu, QStringLiteral("締日 日替設定"), "mnuSimebiSet"), &QAction::triggered, this,
             [this] {
                 if (!editingGuard())
@@ -158,7 +160,7 @@ void MDIForm1::buildMenus()
     });
     QAction *lan = addItem(m_setMenu, QStringLiteral("ＬＡＮ 設定"), "mnuLANset");
     lan->setVisible(g_install.linkKind == LinkLan);
-    lan->setEnabled(screenAvailable(QStringLiteral("frmLANset")));
+    lan->setEnabled(screenAvailable(ScreenId::LANset));
     connect(lan, &QAction::triggered, this, [this] {
         if (!editingGuard())
             lanSet();
@@ -179,27 +181,12 @@ void MDIForm1::buildToolbar()
     tb->setFloatable(false);
     tb->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     tb->setIconSize(QSize(32, 32));
-    const struct {
-        const char *key;
-        const char *caption;
-        QStyle::StandardPixmap icon;
-        const char *screen;
-    } buttons[] = {
-        {"keyDataInp", "データ 収集", QStyle::SP_DriveNetIcon, "frmDataInput"},
-        {"keyKojinEdit", "個人修正", QStyle::SP_FileDialogDetailedView, "frmKojinEdit"},
-        {"keyListEdit", "一覧修正", QStyle::SP_FileDialogListView, "frmListEdit"},
-        {"keyFileOut", "ファイル出力", QStyle::SP_DialogSaveButton, "frmFileOut"},
-        {"keyListPrint", "帳票印刷", QStyle::SP_FileIcon, "frmListPrint"},
-        {"keySet", "設　定", QStyle::SP_FileDialogContentsView, "frmSetMenu"},
-        {"keyHelp", "ヘルプ", QStyle::SP_DialogHelpButton, nullptr},
-    };
-    for (const auto &b : buttons) {
+    for (const ToolButton &b : kToolButtons) {
         QAction *a = tb->addAction(style()->standardIcon(b.icon), QString::fromUtf8(b.caption));
-        const QString key = QString::fromLatin1(b.key);
-        a->setObjectName(key);
+        a->setObjectName(QString::fromLatin1(b.key));
         if (b.screen)
-            a->setEnabled(screenAvailable(QString::fromLatin1(b.screen)));
-        connect(a, &QAction::triggered, this, [this, key] { toolbarClick(key); });
+            a->setEnabled(screenAvailable(*b.screen));
+        connect(a, &QAction::triggered, this, [this, screen = b.screen] { toolbarClick(screen); });
     }
 
     // The month label and its buttons sit at the right end of the same row; on a screen too
@@ -243,10 +230,19 @@ void MDIForm1::setMonthLabel(const QString &year, const QString &month)
     m_label->setText(year + QStringLiteral("年") + month + QStringLiteral("月度"));
 }
 
-QMdiSubWindow *MDIForm1::subWindowOf(const QString &formName) const
+QMdiSubWindow *MDIForm1::subWindowOf(ScreenId screen) const
+{
+    const QString name = formName(screen);
+    for (QMdiSubWindow *s : m_mdi->subWindowList())
+        if (s->widget() && s->widget()->objectName() == name)
+            return s;
+    return nullptr;
+}
+
+QMdiSubWindow *MDIForm1::subWindowOf(const QWidget *screen) const
 {
     for (QMdiSubWindow *s : m_mdi->subWindowList())
-        if (s->widget() && s->widget()->objectName() == formName)
+        if (s->widget() == screen)
             return s;
     return nullptr;
 }
@@ -266,17 +262,15 @@ QWidget *MDIForm1::frontScreen() const
 bool MDIForm1::editingGuard()
 {
     QWidget *w = frontScreen();
-    if (!w || !kEditors.contains(w->objectName()))
+    const std::optional<ScreenId> screen = screenOf(w);
+    if (!screen || !screenEntry(*screen).check)
         return false;
-    auto *editor = dynamic_cast<EditingScreen *>(w);
-    if (!editor)
-        return false;
-    return editor->checkRoutine() != 0;
+    return screenEntry(*screen).check(*w) != 0;
 }
 
-QWidget *MDIForm1::findScreen(const QString &formName)
+QWidget *MDIForm1::findScreen(ScreenId screen)
 {
-    QMdiSubWindow *s = subWindowOf(formName);
+    QMdiSubWindow *s = subWindowOf(screen);
     return s ? s->widget() : nullptr;
 }
 
@@ -284,11 +278,11 @@ void MDIForm1::showScreen(QWidget *screen)
 {
     if (!screen)
         return;
-    QMdiSubWindow *sub = subWindowOf(screen->objectName());
-    if (!sub || sub->widget() != screen) {
+    QMdiSubWindow *sub = subWindowOf(screen);
+    if (!sub) {
         sub = m_mdi->addSubWindow(screen);
         sub->setAttribute(Qt::WA_DeleteOnClose);
-        if (screen->objectName() == QLatin1String("frmSetMenu")) {
+        if (screenOf(screen) == ScreenId::SetMenu) {
             sub->setWindowFlags(Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
             sub->move(0, 0);
         }
@@ -299,9 +293,9 @@ void MDIForm1::showScreen(QWidget *screen)
     m_mdi->setActiveSubWindow(sub);
 }
 
-void MDIForm1::closeScreen(const QString &formName)
+void MDIForm1::closeScreen(ScreenId screen)
 {
-    QMdiSubWindow *sub = subWindowOf(formName);
+    QMdiSubWindow *sub = subWindowOf(screen);
     if (!sub)
         return;
     // Taken out of the area at once, so it is not found again; deleted once any handler of
@@ -311,24 +305,23 @@ void MDIForm1::closeScreen(const QString &formName)
     sub->deleteLater();
 }
 
-void MDIForm1::openScreen(const QString &formName, bool hideFront)
+void MDIForm1::openScreen(ScreenId screen, bool hideFront)
 {
-    QWidget *w = findScreen(formName);
+    QWidget *w = findScreen(screen);
     if (hideFront) {
         QWidget *front = frontScreen();
         if (front && front != w) {
-            if (QMdiSubWindow *s = subWindowOf(front->objectName()))
+            if (QMdiSubWindow *s = subWindowOf(front))
                 s->hide();
         }
     }
     if (w) {
-        const QByteArray start = startRoutineOf(formName);
-        if (!start.isEmpty() && w->metaObject()->indexOfMethod(QByteArray(start + "()").constData()) >= 0)
-            QMetaObject::invokeMethod(w, start.constData());
+        if (const auto start = screenEntry(screen).start)
+            start(*w);
         showScreen(w);
         return;
     }
-    w = createScreen(formName);
+    w = createScreen(screen);
     if (!w)
         return;
     if (auto *dlg = qobject_cast<QDialog *>(w)) {
@@ -338,18 +331,18 @@ void MDIForm1::openScreen(const QString &formName, bool hideFront)
         return;
     }
     if (w->objectName().isEmpty())
-        w->setObjectName(formName);
+        w->setObjectName(formName(screen));
     showScreen(w);
 }
 
-void MDIForm1::menuOpen(const QString &formName)
+void MDIForm1::menuOpen(ScreenId screen)
 {
     if (editingGuard())
         return;
-    openScreen(formName);
+    openScreen(screen);
 }
 
-void MDIForm1::showSetMenu() { openScreen(QStringLiteral("frmSetMenu")); }
+void MDIForm1::showSetMenu() { openScreen(ScreenId::SetMenu); }
 
 void MDIForm1::reloadScreens()
 {
@@ -357,7 +350,7 @@ void MDIForm1::reloadScreens()
     showSetMenu();
 }
 
-void MDIForm1::toolbarClick(const QString &key)
+void MDIForm1::toolbarClick(std::optional<ScreenId> screen)
 {
     if (m_busy || editingGuard())
         return;
@@ -365,22 +358,10 @@ void MDIForm1::toolbarClick(const QString &key)
     QApplication::setOverrideCursor(Qt::WaitCursor);
     m_normalMenu->setEnabled(false);
     m_setMenu->setEnabled(false);
-    if (key == QLatin1String("keyDataInp"))
-        openScreen(QStringLiteral("frmDataInput"), true);
-    else if (key == QLatin1String("keyKojinEdit"))
-        openScreen(QStringLiteral("frmKojinEdit"), true);
-    else if (key == QLatin1String("keyListEdit"))
-        openScreen(QStringLiteral("frmListEdit"), true);
-    else if (key == QLatin1String("keyFileOut"))
-        openScreen(QStringLiteral("frmFileOut"), true);
-    else if (key == QLatin1String("keyListPrint"))
-        openScreen(QStringLiteral("frmListPrint"), true);
-    else if (key == QLatin1String("keySet"))
-        openScreen(QStringLiteral("frmSetMenu"), true);
-    else if (key == QLatin1String("keyHelp")) {
-        QWidget *front = frontScreen();
-        showHelp(front ? contextTopicFor(front->objectName()) : kHelpDefaultTopic);
-    }
+    if (screen)
+        openScreen(*screen, true);
+    else
+        showHelp(contextTopicFor(screenOf(frontScreen())));
     QApplication::restoreOverrideCursor();
     m_normalMenu->setEnabled(true);
     m_setMenu->setEnabled(true);
@@ -424,7 +405,7 @@ void MDIForm1::pwdChg()
     dlg.exec();
 }
 
-void MDIForm1::lanSet() { openScreen(QStringLiteral("frmLANset")); }
+void MDIForm1::lanSet() { openScreen(ScreenId::LANset); }
 
 void MDIForm1::help() { showHelp(kHelpDefaultTopic); }
 

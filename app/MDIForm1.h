@@ -2,8 +2,10 @@
 
 #include "ScreenHost.h"
 
+#include <QList>
 #include <QMainWindow>
-#include <QStringList>
+
+#include <optional>
 
 class QAction;
 class QLabel;
@@ -33,17 +35,18 @@ public:
     QWidget *frontScreen() const;
 
     // Brings a screen forward, loading it when needed; hideFront first hides the screen in front.
-    void openScreen(const QString &formName, bool hideFront = false);
+    // A loaded screen runs its start routine, after asking about edits it would throw away.
+    void openScreen(ScreenId screen, bool hideFront = false);
     void showSetMenu();
     // Closes the screens that hold month data, in their fixed order, and shows frmSetMenu again.
     void reloadScreens();
 
     // The screens closed whenever the month's data or settings change under them.
-    static const QStringList &reloadOrder();
+    static const QList<ScreenId> &reloadOrder();
 
-    QWidget *findScreen(const QString &formName) override;
+    QWidget *findScreen(ScreenId screen) override;
     void showScreen(QWidget *screen) override;
-    void closeScreen(const QString &formName) override;
+    void closeScreen(ScreenId screen) override;
 
 public slots:
     void monthChange();
@@ -56,19 +59,22 @@ public slots:
     void faq();
     void about();
     void endCommand();
-    void toolbarClick(const QString &key);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
 
 private:
-    QAction *addItem(QMenu *menu, const QString &caption, const char *name, const QString &screen = QString());
+    QAction *addItem(QMenu *menu, const QString &caption, const char *name,
+                     std::optional<ScreenId> screen = std::nullopt);
     void buildMenus();
     void buildToolbar();
-    QMdiSubWindow *subWindowOf(const QString &formName) const;
+    // A toolbar button: the screen it brings forward, or none for the help button.
+    void toolbarClick(std::optional<ScreenId> screen);
+    QMdiSubWindow *subWindowOf(ScreenId screen) const;
+    QMdiSubWindow *subWindowOf(const QWidget *screen) const;
     // Menu command that opens a screen: guard first.
-    void menuOpen(const QString &formName);
+    void menuOpen(ScreenId screen);
 
     QMdiArea *m_mdi = nullptr;
     QLabel *m_label = nullptr;

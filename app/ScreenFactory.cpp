@@ -17,40 +17,40 @@
 
 namespace {
 
-struct Entry {
-    const char *formName;
+struct Maker {
+    ScreenId screen;
     QWidget *(*make)();
 };
 
-// One line per screen, in menu order.
-const Entry kScreens[] = {
-    {"frmSetMenu", []() -> QWidget * { return new frmSetMenu; }},
-    {"frmDataInput", []() -> QWidget * { return new frmDataInput; }},
-    {"frmKojinEdit", []() -> QWidget * { return new frmKojinEdit; }},
-    {"frmListEdit", []() -> QWidget * { return new frmListEdit; }},
-    {"frmLANset", []() -> QWidget * { frmLANset::setHelpHandler(showHelp); return new frmLANset; }},
-    {"frmMasSet", []() -> QWidget * { return new frmMasSet; }},
-    {"frmCardSet", []() -> QWidget * { return new frmCardSet; }},
-    {"frmKubunSet", []() -> QWidget * { return new frmKubunSet; }},
-    {"frmCalendar", []() -> QWidget * { return new frmCalendar; }},
-    {"frmFileOut", []() -> QWidget * { return new frmFileOut; }},
-    {"frmListPrint", []() -> QWidget * { return new frmListPrint; }},
+// One line per screen the main window makes, in menu order.
+const Maker kMakers[] = {
+    {ScreenId::SetMenu, []() -> QWidget * { return new frmSetMenu; }},
+    {ScreenId::DataInput, []() -> QWidget * { return new frmDataInput; }},
+    {ScreenId::KojinEdit, []() -> QWidget * { return new frmKojinEdit; }},
+    {ScreenId::ListEdit, []() -> QWidget * { return new frmListEdit; }},
+    {ScreenId::LANset, []() -> QWidget * { frmLANset::setHelpHandler(showHelp); return new frmLANset; }},
+    {ScreenId::MasSet, []() -> QWidget * { return new frmMasSet; }},
+    {ScreenId::CardSet, []() -> QWidget * { return new frmCardSet; }},
+    {ScreenId::KubunSet, []() -> QWidget * { return new frmKubunSet; }},
+    {ScreenId::Calendar, []() -> QWidget * { return new frmCalendar; }},
+    {ScreenId::FileOut, []() -> QWidget * { return new frmFileOut; }},
+    {ScreenId::ListPrint, []() -> QWidget * { return new frmListPrint; }},
 };
 
-const Entry *find(const QString &formName)
+const Maker *find(ScreenId screen)
 {
-    for (const Entry &e : kScreens)
-        if (formName == QLatin1String(e.formName))
-            return &e;
+    for (const Maker &m : kMakers)
+        if (m.screen == screen)
+            return &m;
     return nullptr;
 }
 
 } // namespace
 
-QWidget *createScreen(const QString &formName)
+QWidget *createScreen(ScreenId screen)
 {
-    const Entry *e = find(formName);
-    return e ? e->make() : nullptr;
+    const Maker *m = find(screen);
+    return m ? m->make() : nullptr;
 }
 
-bool screenAvailable(const QString &formName) { return find(formName) != nullptr; }
+bool screenAvailable(ScreenId screen) { return find(screen) != nullptr; }

@@ -5,6 +5,7 @@
 #include "DbFile.h"
 #include "Dialogs.h"
 #include "ExFile.h"
+#include "ScreenTable.h"
 #include "StartupLogic.h"
 #include "frmStartUp.h"
 
@@ -119,8 +120,8 @@ void WizardScreen::closeEvent(QCloseEvent *event)
 frmInitDateTime::frmInitDateTime(QWidget *parent)
     : WizardScreen(QStringLiteral("初期設定を中断します。よろしいですか？"), parent)
 {
-    setObjectName(QStringLiteral("frmInitDateTime"));
-    setWindowTitle(QStringLiteral("日時設定"));
+    setObjectName(formName(ScreenId::InitDateTime));
+    setWindowTitle(screenTitle(ScreenId::InitDateTime));
     m_dateTime = clockLabel(this);
     auto *dateSet = button(this, "cmdDateSet", QStringLiteral("日時の変更"));
     dateSet->setVisible(AppHooks::canOpenDateTimeSettings());
@@ -162,8 +163,8 @@ void frmInitDateTime::next()
 frmInitCloseDay::frmInitCloseDay(QWidget *parent)
     : WizardScreen(QStringLiteral("初期設定を中断します。よろしいですか？"), parent)
 {
-    setObjectName(QStringLiteral("frmInitCloseDay"));
-    setWindowTitle(QStringLiteral("締日設定"));
+    setObjectName(formName(ScreenId::InitCloseDay));
+    setWindowTitle(screenTitle(ScreenId::InitCloseDay));
     m_simebi = new QComboBox(this);
     m_simebi->setObjectName(QStringLiteral("cboSimebi"));
     for (int d = 1; d <= 28; ++d)
@@ -220,8 +221,8 @@ void frmInitCloseDay::back()
 frmInitConfirm::frmInitConfirm(QWidget *parent)
     : WizardScreen(QStringLiteral("初期設定を中断します。よろしいですか？"), parent)
 {
-    setObjectName(QStringLiteral("frmInitConfirm"));
-    setWindowTitle(QStringLiteral("初期設定確認"));
+    setObjectName(formName(ScreenId::InitConfirm));
+    setWindowTitle(screenTitle(ScreenId::InitConfirm));
     m_dateTime = clockLabel(this);
     auto *simebi = new QLabel(closingDayText(wizardState().closingDay), this);
     simebi->setObjectName(QStringLiteral("LblSimebi"));
@@ -274,15 +275,15 @@ void frmInitConfirm::finish()
                         windowTitle(), Dialogs::Icon::Exclamation);
         return;
     }
-    setUserSetting(QStringLiteral("Pass_Wd"), QString::fromLatin1(kMasterPassword));
+    setUserSetting(UserKey::Pass_Wd, QString::fromLatin1(kMasterPassword));
     moveTo(new frmInitPassWord);
 }
 
 frmInitPassWord::frmInitPassWord(QWidget *parent)
     : WizardScreen(QStringLiteral("初期設定を終了します。よろしいですか？"), parent)
 {
-    setObjectName(QStringLiteral("frmInitPassWord"));
-    setWindowTitle(QStringLiteral("パスワード表示"));
+    setObjectName(formName(ScreenId::InitPassWord));
+    setWindowTitle(screenTitle(ScreenId::InitPassWord));
     Password_Read();
     auto *pwd = new QLabel(initialPasswordText(), this);
     pwd->setObjectName(QStringLiteral("lblPasswd"));

@@ -2,6 +2,7 @@
 
 #include "Common.h"
 #include "ExFile.h"
+#include "ScreenTable.h"
 
 #include <QGridLayout>
 #include <QIcon>
@@ -15,8 +16,8 @@
 
 frmAbout::frmAbout(QWidget *parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("frmAbout"));
-    setWindowTitle(QStringLiteral("バージョン情報"));
+    setObjectName(formName(ScreenId::About));
+    setWindowTitle(screenTitle(ScreenId::About));
     setModal(true);
     auto *grid = new QGridLayout(this);
     auto *icon = new QLabel(this);

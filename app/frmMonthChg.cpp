@@ -6,6 +6,7 @@
 #include "MDIForm1.h"
 #include "MonthLists.h"
 #include "MonthStart.h"
+#include "ScreenTable.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -15,8 +16,8 @@
 
 frmMonthChg::frmMonthChg(QWidget *parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("frmMonthChg"));
-    setWindowTitle(QStringLiteral("処理月変更"));
+    setObjectName(formName(ScreenId::MonthChg));
+    setWindowTitle(screenTitle(ScreenId::MonthChg));
     setModal(true);
     m_year = new QComboBox(this);
     m_year->setObjectName(QStringLiteral("cboYear"));

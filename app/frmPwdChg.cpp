@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "ExFile.h"
 #include "HelpCalls.h"
+#include "ScreenTable.h"
 #include "SjisText.h"
 
 #include <QFormLayout>
@@ -17,7 +18,7 @@
 
 namespace {
 
-const QString kTitle = QStringLiteral("パスワード変更");
+const QString kTitle = screenTitle(ScreenId::PwdChg);
 const QString kRetype = QStringLiteral("\n再入力して下さい。\n");
 
 // Only the printable ASCII characters "!" to "~" can be typed (no blank, nothing full-width).
@@ -40,7 +41,7 @@ bool acceptedKey(const QKeyEvent *e)
 
 frmPwdChg::frmPwdChg(QWidget *parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("frmPwdChg"));
+    setObjectName(formName(ScreenId::PwdChg));
     setWindowTitle(kTitle);
     setModal(true);
     auto makeBox = [this](const char *name) {

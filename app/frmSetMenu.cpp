@@ -3,6 +3,7 @@
 #include "ExFile.h"
 #include "MDIForm1.h"
 #include "ScreenFactory.h"
+#include "ScreenTable.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -12,14 +13,14 @@
 
 frmSetMenu::frmSetMenu(QWidget *parent) : QWidget(parent)
 {
-    setObjectName(QStringLiteral("frmSetMenu"));
-    setWindowTitle(QStringLiteral("設定メニュー"));
+    setObjectName(formName(ScreenId::SetMenu));
+    setWindowTitle(screenTitle(ScreenId::SetMenu));
     auto *grid = new QGridLayout(this);
     grid->setContentsMargins(16, 16, 16, 16);
     grid->setHorizontalSpacing(12);
     grid->setVerticalSpacing(8);
     int row = 0;
-    auto add = [&](const char *name, const QString &caption, QStyle::StandardPixmap pix, const QString &screen,
+    auto add = [&](const char *name, const QString &caption, QStyle::StandardPixmap pix, std::optional<ScreenId> screen,
                    auto action) {
         auto *image = new QLabel(this);
         image->setObjectName(QString::fromLatin1(name) + QStringLiteral("Image"));
@@ -27,30 +28,30 @@ frmSetMenu::frmSetMenu(QWidget *parent) : QWidget(parent)
         auto *b = new QPushButton(caption, this);
         b->setObjectName(QString::fromLatin1(name));
         b->setMinimumSize(220, 40);
-        if (!screen.isEmpty())
-            b->setEnabled(screenAvailable(screen));
+        if (screen)
+            b->setEnabled(screenAvailable(*screen));
         connect(b, &QPushButton::clicked, this, action);
         grid->addWidget(image, row, 0);
         grid->addWidget(b, row, 1);
         ++row;
         return std::pair{image, b};
     };
-    add("cmdMasSet", QStringLiteral("個人マスタ　登録"), QStyle::SP_DirHomeIcon, QStringLiteral("frmMasSet"),
-        [this] { openInstead(QStringLiteral("frmMasSet")); });
-    add("cmdKubun", QStringLiteral("勤務区分　設定"), QStyle::SP_FileDialogListView, QStringLiteral("frmKubunSet"),
-        [this] { openInstead(QStringLiteral("frmKubunSet")); });
-    add("cmdCalendar", QStringLiteral("カレンダー設定"), QStyle::SP_FileDialogDetailedView, QStringLiteral("frmCalendar"),
-        [this] { openInstead(QStringLiteral("frmCalendar")); });
-    add("cmdSimebi", QStringLiteral("締日、日替の設定"), QStyle::SP_BrowserReload, QString(), [] {
+    add("cmdMasSet", QStringLiteral("個人マスタ　登録"), QStyle::SP_DirHomeIcon, ScreenId::MasSet,
+        [this] { openInstead(ScreenId::MasSet); });
+    add("cmdKubun", QStringLiteral("勤務区分　設定"), QStyle::SP_FileDialogListView, ScreenId::KubunSet,
+        [this] { openInstead(ScreenId::KubunSet); });
+    add("cmdCalendar", QStringLiteral("カレンダー設定"), QStyle::SP_FileDialogDetailedView, ScreenId::Calendar,
+        [this] { openInstead(ScreenId::Calendar); });
+    add("cmdSimebi", QStringLiteral("締日、日替の設定"), QStyle::SP_BrowserReload, std::nullopt, [] {
         if (auto *m = MDIForm1::instance())
             m->simebiSet();
     });
-    add("cmdPwdChg", QStringLiteral("パスワード変更"), QStyle::SP_DialogApplyButton, QString(), [] {
+    add("cmdPwdChg", QStringLiteral("パスワード変更"), QStyle::SP_DialogApplyButton, std::nullopt, [] {
         if (auto *m = MDIForm1::instance())
             m->pwdChg();
     });
     auto [lanImage, lanButton] = add("cmdLANSet", QStringLiteral("LAN設定"), QStyle::SP_DriveNetIcon,
-                                     QStringLiteral("frmLANset"), [] {
+                                     ScreenId::LANset, [] {
                                          if (auto *m = MDIForm1::instance())
                                              m->lanSet();
                                      });
@@ -59,12 +60,12 @@ frmSetMenu::frmSetMenu(QWidget *parent) : QWidget(parent)
     lanButton->setVisible(lan);
 }
 
-void frmSetMenu::openInstead(const QString &formName)
+void frmSetMenu::openInstead(ScreenId screen)
 {
     MDIForm1 *m = MDIForm1::instance();
     if (!m)
         return;
     if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
         sub->hide();
-    m->openScreen(formName);
+    m->openScreen(screen);
 }

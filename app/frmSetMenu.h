@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ScreenTable.h"
+
 #include <QWidget>
 
 // The settings menu screen: the first screen after every start of a month. Each button opens
@@ -11,6 +13,6 @@ public:
     explicit frmSetMenu(QWidget *parent = nullptr);
 
 private:
-    // Hides this screen and brings the named one forward.
-    void openInstead(const QString &formName);
+    // Hides this screen and brings that one forward.
+    void openInstead(ScreenId screen);
 };

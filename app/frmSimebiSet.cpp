@@ -5,6 +5,7 @@
 #include "Dialogs.h"
 #include "HelpCalls.h"
 #include "MDIForm1.h"
+#include "ScreenTable.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -16,8 +17,8 @@
 
 frmSimebiSet::frmSimebiSet(QWidget *parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("frmSimebiSet"));
-    setWindowTitle(QStringLiteral("締日、日替時刻　設定"));
+    setObjectName(formName(ScreenId::SimebiSet));
+    setWindowTitle(screenTitle(ScreenId::SimebiSet));
     setModal(true);
 
     m_simebi = new QComboBox(this);

@@ -8,6 +8,7 @@
 #include "MDIForm1.h"
 #include "MonthLists.h"
 #include "MonthStart.h"
+#include "ScreenTable.h"
 #include "StartupLogic.h"
 
 #include <QApplication>
@@ -30,7 +31,7 @@ const QString kReinstall = QStringLiteral("CORVAN21を正しくインストー�
 
 frmStartUp::frmStartUp(QWidget *parent) : QWidget(parent)
 {
-    setObjectName(QStringLiteral("frmStartUp"));
+    setObjectName(formName(ScreenId::StartUp));
     setWindowTitle(appTitle());
     setAttribute(Qt::WA_DeleteOnClose);
 

@@ -14,6 +14,7 @@
 #include "DbFile.h"
 #include "ExFile.h"
 #include "MDIForm1.h"
+#include "ScreenTable.h"
 #include "StartupLogic.h"
 #include "TestHome.h"
 #include "WidgetDialogs.h"
@@ -79,7 +80,7 @@ public:
     {
         if (e->type() == QEvent::Paint && o->isWidgetType()) {
             const QString n = o->objectName();
-            if ((n == QLatin1String("frmStartUp") || n == QLatin1String("MDIForm1")) && !painted.contains(n))
+            if ((n == formName(ScreenId::StartUp) || n == formName(ScreenId::MainWindow)) && !painted.contains(n))
                 painted.insert(n, nowNs());
         }
         return false;
@@ -118,10 +119,10 @@ int child(bool editors)
     QTimer poll;
     poll.setInterval(1);
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!clickNs && watch.painted.contains(QStringLiteral("frmStartUp"))) {
+        if (!clickNs && watch.painted.contains(formName(ScreenId::StartUp))) {
             QWidget *w = nullptr;
             for (QWidget *t : QApplication::topLevelWidgets())
-                if (t->objectName() == QLatin1String("frmStartUp") && t->isVisible())
+                if (screenOf(t) == ScreenId::StartUp && t->isVisible())
                     w = t;
             if (!w)
                 return;
@@ -132,26 +133,26 @@ int child(bool editors)
                 std::printf("rss-login %ld\n", rssLogin);
             return;
         }
-        if (clickNs && watch.painted.contains(QStringLiteral("MDIForm1"))) {
+        if (clickNs && watch.painted.contains(formName(ScreenId::MainWindow))) {
             poll.stop();
             if (!editors) {
                 std::printf("start-to-login %.1f\nlogin-to-main %.1f\nrss-main %ld\n",
-                            (watch.painted.value(QStringLiteral("frmStartUp")) - t0) / 1e6,
-                            (watch.painted.value(QStringLiteral("MDIForm1")) - clickNs) / 1e6, maxRssKb());
+                            (watch.painted.value(formName(ScreenId::StartUp)) - t0) / 1e6,
+                            (watch.painted.value(formName(ScreenId::MainWindow)) - clickNs) / 1e6, maxRssKb());
                 std::fflush(stdout);
                 closeAllDatabases();
                 std::_Exit(0);
             }
             const long before = maxRssKb();
-            MDIForm1::instance()->openScreen(QStringLiteral("frmKojinEdit"));
+            MDIForm1::instance()->openScreen(ScreenId::KojinEdit);
             for (int i = 0; i < 20; ++i)
                 QApplication::processEvents();
             const long kojin = maxRssKb();
-            MDIForm1::instance()->openScreen(QStringLiteral("frmListEdit"));
+            MDIForm1::instance()->openScreen(ScreenId::ListEdit);
             for (int i = 0; i < 20; ++i)
                 QApplication::processEvents();
-            const bool bothOpen = MDIForm1::instance()->findScreen(QStringLiteral("frmKojinEdit"))
-                                  && MDIForm1::instance()->findScreen(QStringLiteral("frmListEdit"));
+            const bool bothOpen = MDIForm1::instance()->findScreen(ScreenId::KojinEdit)
+                                  && MDIForm1::instance()->findScreen(ScreenId::ListEdit);
             std::printf("rss-main %ld\nrss-kojinedit %ld\nrss-both %ld\nboth-open %d\n", before, kojin, maxRssKb(),
                         bothOpen ? 1 : 0);
             std::fflush(stdout);

@@ -7,6 +7,7 @@
 #include "EmployeeRules.h"
 #include "PrintOut.h"
 #include "ProgramInputs.h"
+#include "ScreenTable.h"
 #include "WidgetDialogs.h"
 
 #include <QComboBox>
@@ -156,7 +157,7 @@ private:
 EmployeeGrid::EmployeeGrid(Mode mode, QWidget *parent)
     : QWidget(parent)
     , m_mode(mode)
-    , m_title(mode == Mode::Master ? QStringLiteral("個人マスタ登録") : QStringLiteral("カード番号登録"))
+    , m_title(screenTitle(mode == Mode::Master ? ScreenId::MasSet : ScreenId::CardSet))
     , m_rows(kRows)
 {
     m_grid = new EmployeeTable(this, kRows, 6);
@@ -738,8 +739,8 @@ bool EmployeeGrid::save(bool ask)
         return false;
     m_changed = false;
     // Screens that hold employee data reload it when they are opened next.
-    closeScreens({QStringLiteral("frmKojinEdit"), QStringLiteral("frmListEdit"), QStringLiteral("frmFileOut"),
-                  QStringLiteral("frmListPrint"), master() ? QStringLiteral("frmCardSet") : QStringLiteral("frmMasSet")});
+    closeScreens({ScreenId::KojinEdit, ScreenId::ListEdit, ScreenId::FileOut, ScreenId::ListPrint,
+                  master() ? ScreenId::CardSet : ScreenId::MasSet});
     return true;
 }
 
@@ -798,7 +799,7 @@ void EmployeeGrid::cmdCancel_Click()
     else
         hide();
     if (ScreenHost *host = screenHost()) {
-        if (QWidget *w = host->findScreen(QStringLiteral("frmDataInput")))
+        if (QWidget *w = host->findScreen(ScreenId::DataInput))
             host->showScreen(w);
     }
 }

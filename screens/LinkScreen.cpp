@@ -3,10 +3,10 @@
 #include <QHBoxLayout>
 #include <QLabel>
 
-LinkScreen::LinkScreen(const QString &name, QWidget *parent) : QDialog(parent)
+LinkScreen::LinkScreen(ScreenId screen, QWidget *parent) : QDialog(parent)
 {
-    setObjectName(name);
-    setWindowTitle(name);
+    setObjectName(formName(screen));
+    setWindowTitle(objectName());
     setModal(true);
     auto *lay = new QHBoxLayout(this);
     auto *label = new QLabel(QStringLiteral(" 送受信中"), this);

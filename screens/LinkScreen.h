@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CalcoloCom.h"
+#include "ScreenTable.h"
 
 #include <QDialog>
 
@@ -20,7 +21,8 @@ public slots:
     void reject() override;
 
 protected:
-    explicit LinkScreen(const QString &name, QWidget *parent);
+    // The communication screens are titled with their form name.
+    explicit LinkScreen(ScreenId screen, QWidget *parent);
 
     // Link: LanLink or UsbLink (start(), isFinished(), result(), the finished() signal).
     template <typename Link>

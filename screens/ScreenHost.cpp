@@ -1,6 +1,5 @@
 #include "ScreenHost.h"
 
-#include <QStringList>
 #include <QWidget>
 
 namespace {
@@ -10,25 +9,25 @@ ScreenHost *g_host = nullptr;
 void setScreenHost(ScreenHost *host) { g_host = host; }
 ScreenHost *screenHost() { return g_host; }
 
-void closeScreens(const QStringList &formNames)
+void closeScreens(const QList<ScreenId> &screens)
 {
     if (!g_host)
         return;
-    for (const auto &n : formNames)
-        g_host->closeScreen(n);
+    for (ScreenId s : screens)
+        g_host->closeScreen(s);
 }
 
-const QStringList &punchEditors()
+const QList<ScreenId> &punchEditors()
 {
-    static const QStringList names = {QStringLiteral("frmKojinEdit"), QStringLiteral("frmListEdit")};
-    return names;
+    static const QList<ScreenId> editors = {ScreenId::KojinEdit, ScreenId::ListEdit};
+    return editors;
 }
 
-bool settleOpenScreens(const QStringList &formNames)
+bool settleOpenScreens(const QList<ScreenId> &screens)
 {
     if (!g_host)
         return true;
-    for (const auto &n : formNames) {
+    for (ScreenId n : screens) {
         QWidget *w = g_host->findScreen(n);
         auto *screen = dynamic_cast<EditingScreen *>(w);
         if (!screen || !screen->holdsEdits())
@@ -41,11 +40,11 @@ bool settleOpenScreens(const QStringList &formNames)
     return true;
 }
 
-void reloadOpenScreens(const QStringList &formNames)
+void reloadOpenScreens(const QList<ScreenId> &screens)
 {
     if (!g_host)
         return;
-    for (const auto &n : formNames)
+    for (ScreenId n : screens)
         if (auto *screen = dynamic_cast<EditingScreen *>(g_host->findScreen(n)))
             screen->reloadData();
 }

@@ -3,6 +3,7 @@
 #include "Common.h"
 #include "DbFile.h"
 #include "Dialogs.h"
+#include "ScreenTable.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -19,7 +20,7 @@
 
 namespace {
 
-const QString kTitle = QStringLiteral("カレンダー設定");
+const QString kTitle = screenTitle(ScreenId::Calendar);
 
 QColor colourOf(DayType t)
 {
@@ -45,8 +46,8 @@ QString fullWidth(const QString &digits)
 frmCalendar::frmCalendar(QWidget *parent)
     : QWidget(parent)
 {
-    setObjectName(QStringLiteral("frmCalendar"));
-    setWindowTitle(QStringLiteral("カレンダー設定"));
+    setObjectName(formName(ScreenId::Calendar));
+    setWindowTitle(kTitle);
 
     m_year = new QComboBox(this);
     m_year->setObjectName(QStringLiteral("cboYear"));

@@ -1,9 +1,11 @@
 #include "frmCardSet.h"
 
+#include "ScreenTable.h"
+
 frmCardSet::frmCardSet(QWidget *parent)
     : EmployeeGrid(Mode::Card, parent)
 {
-    setObjectName(QStringLiteral("frmCardSet"));
-    setWindowTitle(QStringLiteral("カード番号登録"));
+    setObjectName(formName(ScreenId::CardSet));
+    setWindowTitle(screenTitle(ScreenId::CardSet));
     load();
 }

@@ -10,7 +10,7 @@ class frmCardSet : public EmployeeGrid
 public:
     explicit frmCardSet(QWidget *parent = nullptr);
 
-    Q_INVOKABLE void CardEdit_Start() { startRoutine(); }
+    void CardEdit_Start() { startRoutine(); }
     int CardSet_check(int kind) { return check(kind); }
     int checkRoutine() override { return CardSet_check(0); }
 };

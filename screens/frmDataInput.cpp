@@ -71,8 +71,8 @@ QLabel *frmDataInput::count(const char *name)
 
 frmDataInput::frmDataInput(QWidget *parent) : QWidget(parent)
 {
-    setObjectName(QStringLiteral("frmDataInput"));
-    setWindowTitle(QStringLiteral("データ収集"));
+    setObjectName(formName(ScreenId::DataInput));
+    setWindowTitle(screenTitle(ScreenId::DataInput));
 
     auto *lay = new QVBoxLayout(this);
     auto *caption = new QLabel(QStringLiteral(" データ収集 "), this);
@@ -282,7 +282,7 @@ void frmDataInput::cmdCardSet_Click()
         w->show();
         return;
     }
-    if (auto *card = qobject_cast<frmCardSet *>(host->findScreen(QStringLiteral("frmCardSet")))) {
+    if (auto *card = qobject_cast<frmCardSet *>(host->findScreen(ScreenId::CardSet))) {
         // Loaded before: read the employees afresh, unless the screen holds card edits not yet
         // saved. Those stay as the user left them (the employee table cannot have changed
         // under them: a save of the master screen closes this one).

@@ -3,6 +3,7 @@
 #include "Common.h"
 #include "DbFile.h"
 #include "Intake.h"
+#include "ScreenTable.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -13,7 +14,7 @@
 
 frmDataList::frmDataList(int type, const QString &title, QWidget *parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("frmDataList"));
+    setObjectName(formName(ScreenId::DataList));
     setWindowTitle(title);
     setModal(true);
 

@@ -3,6 +3,7 @@
 #include "CalendarStore.h"
 #include "Common.h"
 #include "DbFile.h"
+#include "ScreenTable.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -33,8 +34,8 @@ QColor typeColour(DayType t)
 frmDateSelect::frmDateSelect(QWidget *parent)
     : QDialog(parent)
 {
-    setObjectName(QStringLiteral("frmDateSelect"));
-    setWindowTitle(QStringLiteral("日付選択"));
+    setObjectName(formName(ScreenId::DateSelect));
+    setWindowTitle(screenTitle(ScreenId::DateSelect));
     setModal(true);
 
     m_before = new QPushButton(QStringLiteral("＜"), this);

@@ -1,5 +1,6 @@
 #include "frmFileOut.h"
 
+#include "ScreenTable.h"
 #include "SelectionPickers.h"
 
 #include "Common.h"
@@ -26,15 +27,14 @@
 
 namespace {
 
-const QString kTitle = QStringLiteral("ファイル出力");
+const QString kTitle = screenTitle(ScreenId::FileOut);
 const QString kCrLf = QStringLiteral("\r\n");
-const QString kPayrollKey = QStringLiteral("Syuukei");
 
 } // namespace
 
 frmFileOut::frmFileOut(QWidget *parent) : QWidget(parent)
 {
-    setObjectName(QStringLiteral("frmFileOut"));
+    setObjectName(formName(ScreenId::FileOut));
     setWindowTitle(kTitle);
     buildUi();
 
@@ -46,7 +46,7 @@ frmFileOut::frmFileOut(QWidget *parent) : QWidget(parent)
     m_pickers.fill(m_employeeCount, period);
 
     bool ok = false;
-    const int stored = userSetting(kPayrollKey, QStringLiteral("-1")).toInt(&ok);
+    const int stored = userSetting(UserKey::Syuukei).toInt(&ok);
     if (ok && stored >= 0 && stored <= 2) {
         m_totals->button(1)->setChecked(true);
         m_package->button(stored)->setChecked(true);
@@ -281,7 +281,7 @@ void frmFileOut::runExport(const ExportJob &job, const QString &fileName, const 
 
 void frmFileOut::storePayrollChoice()
 {
-    setUserSetting(kPayrollKey, QString::number(payrollChoice()));
+    setUserSetting(UserKey::Syuukei, QString::number(payrollChoice()));
 }
 
 void frmFileOut::closeEvent(QCloseEvent *e)

@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "ExFile.h"
 #include "Punch.h"
+#include "ScreenTable.h"
 #include "TimeMath.h"
 
 #include <QComboBox>
@@ -17,7 +18,7 @@
 
 namespace {
 
-const QString kTitle = QStringLiteral("個人修正");
+const QString kTitle = screenTitle(ScreenId::KojinEdit);
 
 constexpr int kRows = 32;
 constexpr int kHalfRows = 16;
@@ -52,8 +53,8 @@ QColor weekdayColour(const QString &dayType, const QColor &window)
 frmKojinEdit::frmKojinEdit(QWidget *parent)
     : PunchSheet(kTitle, parent)
 {
-    setObjectName(QStringLiteral("frmKojinEdit"));
-    setWindowTitle(QStringLiteral("個人修正"));
+    setObjectName(formName(ScreenId::KojinEdit));
+    setWindowTitle(screenTitle(ScreenId::KojinEdit));
 
     auto *caption = new QLabel(QStringLiteral(" 個人修正 "), this);
     caption->setObjectName(QStringLiteral("lblCaption"));

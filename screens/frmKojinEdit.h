@@ -25,7 +25,7 @@ public:
     explicit frmKojinEdit(QWidget *parent = nullptr);
 
     // Refreshes the screen for the current employee (the month or the punches changed).
-    Q_INVOKABLE void KojinEdit_Start();
+    void KojinEdit_Start();
     // The editing guard's check: -1 to stay (a field was refused, or the save failed), 0 when
     // the screen may be left; unsaved edits are saved when the user says so.
     int KojinEdit_check(int checkType = 0);

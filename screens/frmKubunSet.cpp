@@ -6,6 +6,7 @@
 #include "KubunRules.h"
 #include "PrintOut.h"
 #include "ProgramInputs.h"
+#include "ScreenTable.h"
 #include "TimeMath.h"
 #include "WidgetDialogs.h"
 
@@ -63,8 +64,8 @@ void selectByPrefix(QComboBox *combo, const QString &text, int prefix)
 frmKubunSet::frmKubunSet(QWidget *parent)
     : QWidget(parent)
 {
-    setObjectName(QStringLiteral("frmKubunSet"));
-    setWindowTitle(QStringLiteral(" 勤務区分 設定 "));
+    setObjectName(formName(ScreenId::KubunSet));
+    setWindowTitle(screenTitle(ScreenId::KubunSet));
 
     m_kubun = new QComboBox(this);
     m_kubun->setObjectName(QStringLiteral("cbo区分"));
@@ -469,8 +470,7 @@ bool frmKubunSet::save(bool ask)
         setRed(w, false);
     m_changed = false;
     // Screens that computed with the old category compute afresh when opened again.
-    closeScreens({QStringLiteral("frmKojinEdit"), QStringLiteral("frmListEdit"), QStringLiteral("frmFileOut"),
-                  QStringLiteral("frmListPrint")});
+    closeScreens({ScreenId::KojinEdit, ScreenId::ListEdit, ScreenId::FileOut, ScreenId::ListPrint});
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 #include "DigitInput.h"
 #include "ExFile.h"
+#include "ScreenTable.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -23,13 +24,13 @@ void frmLANset::setHelpHandler(std::function<void(int)> fn) { g_help = std::move
 
 frmLANset::frmLANset(QWidget *parent) : QDialog(parent)
 {
-    setObjectName(QStringLiteral("frmLANset"));
-    setWindowTitle(QStringLiteral("ＬＡＮ 設定"));
+    setObjectName(formName(ScreenId::LANset));
+    setWindowTitle(screenTitle(ScreenId::LANset));
     setModal(true);
 
     auto *grid = new QGridLayout(this);
     grid->addWidget(new QLabel(QStringLiteral("タイムレコーダのＩＰアドレス"), this), 0, 0, 1, 7);
-    const QString stored = userSetting(QStringLiteral("IP_adrs"), g_recorderAddress);
+    const QString stored = userSetting(UserKey::IP_adrs, g_recorderAddress);
     const QStringList parts = stored.split(QLatin1Char('.'));
     for (int i = 0; i < 4; ++i) {
         auto *box = new QLineEdit(this);
@@ -139,7 +140,7 @@ void frmLANset::cmdSet_Click()
     for (int v : m_octets)
         parts << QString::number(v);
     const QString address = parts.join(QLatin1Char('.'));
-    if (!setUserSetting(QStringLiteral("IP_adrs"), address)) {
+    if (!setUserSetting(UserKey::IP_adrs, address)) {
         Dialogs::inform(QStringLiteral("設定を保存できませんでした。"), kTitle, Dialogs::Icon::Exclamation);
         return;
     }

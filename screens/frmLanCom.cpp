@@ -4,12 +4,12 @@
 #include "ExFile.h"
 #include "LanLink.h"
 
-frmLanCom::frmLanCom(int waitingRows, QWidget *parent) : LinkScreen(QStringLiteral("frmLanCom"), parent)
+frmLanCom::frmLanCom(int waitingRows, QWidget *parent) : LinkScreen(ScreenId::LanCom, parent)
 {
     m_link = new LanLink(dbs().intake, this);
     LanLink::Settings s;
     // Read afresh: the address may have been changed since the settings were loaded.
-    s.host = userSetting(QStringLiteral("IP_adrs"), g_recorderAddress);
+    s.host = userSetting(UserKey::IP_adrs, g_recorderAddress);
     s.port = quint16(g_install.recorderPort);
     s.commandSet = g_install.commandSet;
     s.dayChange = g_company.dayChange;

@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "ExFile.h"
 #include "Punch.h"
+#include "ScreenTable.h"
 #include "TimeMath.h"
 #include "frmDateSelect.h"
 
@@ -19,7 +20,7 @@
 
 namespace {
 
-const QString kTitle = QStringLiteral("一覧修正");
+const QString kTitle = screenTitle(ScreenId::ListEdit);
 
 constexpr int kVisibleRows = 16;
 constexpr int kPitch = 20;
@@ -54,8 +55,8 @@ QLabel *headerLabel(const QString &text, QWidget *parent, int x, int w)
 frmListEdit::frmListEdit(QWidget *parent)
     : PunchSheet(kTitle, parent)
 {
-    setObjectName(QStringLiteral("frmListEdit"));
-    setWindowTitle(QStringLiteral("一覧修正"));
+    setObjectName(formName(ScreenId::ListEdit));
+    setWindowTitle(screenTitle(ScreenId::ListEdit));
 
     auto *caption = new QLabel(QStringLiteral(" 一覧修正 "), this);
     caption->setObjectName(QStringLiteral("lblCaption"));

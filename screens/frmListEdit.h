@@ -24,7 +24,7 @@ public:
     explicit frmListEdit(QWidget *parent = nullptr);
 
     // Refreshes the selected date (the month or the punches changed).
-    Q_INVOKABLE void ListEdit_Start();
+    void ListEdit_Start();
     int ListEdit_check(int checkType = 0);
     void reloadData() override { ListEdit_Start(); }
     int checkRoutine() override { return ListEdit_check(0); }

@@ -1,5 +1,6 @@
 #include "frmListPrint.h"
 
+#include "ScreenTable.h"
 #include "SelectionPickers.h"
 
 #include "Common.h"
@@ -28,8 +29,8 @@ const QString kCrLf = QStringLiteral("\r\n");
 
 frmListPrint::frmListPrint(QWidget *parent) : QWidget(parent)
 {
-    setObjectName(QStringLiteral("frmListPrint"));
-    setWindowTitle(QStringLiteral("帳票印刷"));
+    setObjectName(formName(ScreenId::ListPrint));
+    setWindowTitle(screenTitle(ScreenId::ListPrint));
     buildUi();
     m_employeeCount = Kojin_Read(true);
     Kubun_Read();

@@ -1,9 +1,11 @@
 #include "frmMasSet.h"
 
+#include "ScreenTable.h"
+
 frmMasSet::frmMasSet(QWidget *parent)
     : EmployeeGrid(Mode::Master, parent)
 {
-    setObjectName(QStringLiteral("frmMasSet"));
-    setWindowTitle(QStringLiteral("個人マスタ登録"));
+    setObjectName(formName(ScreenId::MasSet));
+    setWindowTitle(screenTitle(ScreenId::MasSet));
     load();
 }

@@ -11,7 +11,7 @@ public:
     explicit frmMasSet(QWidget *parent = nullptr);
 
     // Reads the employee table afresh into the grid, dropping unsaved edits.
-    Q_INVOKABLE void MasterEdit_Start() { startRoutine(); }
+    void MasterEdit_Start() { startRoutine(); }
     // The editing guard's check: -1 stay, 0 go on.
     int MasSet_check(int kind) { return check(kind); }
     int checkRoutine() override { return MasSet_check(0); }

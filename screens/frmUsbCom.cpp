@@ -4,7 +4,7 @@
 #include "ExFile.h"
 #include "UsbLink.h"
 
-frmUsbCom::frmUsbCom(QWidget *parent) : LinkScreen(QStringLiteral("frmUsbCom"), parent)
+frmUsbCom::frmUsbCom(QWidget *parent) : LinkScreen(ScreenId::UsbCom, parent)
 {
     m_link = new UsbLink(dbs().intake, this);
     UsbLink::Settings s;

@@ -8,6 +8,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <iterator>
 #include <memory>
 
 InstallSettings g_install;
@@ -41,6 +42,37 @@ bool readLines(const QString &path, QStringList &lines, int &err)
             l.chop(1);
     return true;
 }
+
+struct UserKeyLine {
+    UserKey key;
+    const char *name;
+    const char *defaultValue;
+};
+
+// In the order of UserKey.
+constexpr UserKeyLine kUserKeys[] = {
+    {UserKey::IP_adrs, "IP_adrs", kDefaultRecorderAddress},
+    {UserKey::Syuukei, "Syuukei", "-1"},
+    {UserKey::Pass_Wd, "Pass_Wd", ""},
+};
+static_assert(std::size(kUserKeys) == size_t(UserKey::Pass_Wd) + 1);
+
+constexpr bool userKeysInOrder()
+{
+    for (size_t i = 0; i < std::size(kUserKeys); ++i)
+        if (kUserKeys[i].key != UserKey(i))
+            return false;
+    return true;
+}
+static_assert(userKeysInOrder(), "one line per UserKey, in its order");
+
+// The group and keys of corvan21.ini that the installer writes and every start reads.
+const QString kInstallGroup = QStringLiteral("Install");
+const QString kLinkKindKey = QStringLiteral("LinkKind");
+const QString kCommandSetKey = QStringLiteral("CommandSet");
+const QString kRecorderPortKey = QStringLiteral("RecorderPort");
+const QString kIconFileKey = QStringLiteral("IconFile");
+const QString kPictureFileKey = QStringLiteral("PictureFile");
 
 // VESKO/Corvan21.conf in the user's config folder. The path is worked out on each use (Qt
 // caches its own user-scope path for the whole process), so a changed XDG_CONFIG_HOME holds.
@@ -130,7 +162,7 @@ int LinkDef_Read()
 
 void Settings_Read()
 {
-    g_recorderAddress = userSetting(QStringLiteral("IP_adrs"), QString::fromLatin1(kDefaultRecorderAddress));
+    g_recorderAddress = userSetting(UserKey::IP_adrs);
 }
 
 int Install_Read()
@@ -141,14 +173,14 @@ int Install_Read()
     QSettings ini(path, QSettings::IniFormat);
     if (ini.status() != QSettings::NoError)
         return 1;
-    ini.beginGroup(QStringLiteral("Install"));
+    ini.beginGroup(kInstallGroup);
     InstallSettings s;
     bool ok1 = false, ok2 = false, ok3 = false;
-    s.linkKind = ini.value(QStringLiteral("LinkKind")).toString().toInt(&ok1);
-    s.commandSet = ini.value(QStringLiteral("CommandSet")).toString().toInt(&ok2);
-    s.recorderPort = ini.value(QStringLiteral("RecorderPort")).toString().toInt(&ok3);
-    s.iconFile = ini.value(QStringLiteral("IconFile")).toString();
-    s.pictureFile = ini.value(QStringLiteral("PictureFile")).toString();
+    s.linkKind = ini.value(kLinkKindKey).toString().toInt(&ok1);
+    s.commandSet = ini.value(kCommandSetKey).toString().toInt(&ok2);
+    s.recorderPort = ini.value(kRecorderPortKey).toString().toInt(&ok3);
+    s.iconFile = ini.value(kIconFileKey).toString();
+    s.pictureFile = ini.value(kPictureFileKey).toString();
     if (!ok1 || !ok2 || !ok3 || (s.linkKind != LinkUsb && s.linkKind != LinkLan) || (s.commandSet != 0 && s.commandSet != 1)
         || s.recorderPort < 1 || s.recorderPort > 65535 || s.iconFile.isEmpty() || s.pictureFile.isEmpty())
         return 2;
@@ -159,12 +191,12 @@ int Install_Read()
 bool Install_Write(const InstallSettings &s, QString *why)
 {
     QSettings ini(installSettingsPath(), QSettings::IniFormat);
-    ini.beginGroup(QStringLiteral("Install"));
-    ini.setValue(QStringLiteral("LinkKind"), QString::number(s.linkKind));
-    ini.setValue(QStringLiteral("CommandSet"), QString::number(s.commandSet));
-    ini.setValue(QStringLiteral("RecorderPort"), QString::number(s.recorderPort));
-    ini.setValue(QStringLiteral("IconFile"), s.iconFile);
-    ini.setValue(QStringLiteral("PictureFile"), s.pictureFile);
+    ini.beginGroup(kInstallGroup);
+    ini.setValue(kLinkKindKey, QString::number(s.linkKind));
+    ini.setValue(kCommandSetKey, QString::number(s.commandSet));
+    ini.setValue(kRecorderPortKey, QString::number(s.recorderPort));
+    ini.setValue(kIconFileKey, s.iconFile);
+    ini.setValue(kPictureFileKey, s.pictureFile);
     ini.endGroup();
     ini.sync();
     if (ini.status() != QSettings::NoError) {
@@ -175,15 +207,19 @@ bool Install_Write(const InstallSettings &s, QString *why)
     return true;
 }
 
-QString userSetting(const QString &key, const QString &defaultValue)
+QString userKeyName(UserKey key) { return QString::fromLatin1(kUserKeys[size_t(key)].name); }
+
+QString userSetting(UserKey key) { return userSetting(key, QString::fromLatin1(kUserKeys[size_t(key)].defaultValue)); }
+
+QString userSetting(UserKey key, const QString &fallback)
 {
-    return userStore()->value(key, defaultValue).toString();
+    return userStore()->value(userKeyName(key), fallback).toString();
 }
 
-bool setUserSetting(const QString &key, const QString &value)
+bool setUserSetting(UserKey key, const QString &value)
 {
     auto s = userStore();
-    s->setValue(key, value);
+    s->setValue(userKeyName(key), value);
     s->sync();
     return s->status() == QSettings::NoError;
 }

@@ -38,9 +38,19 @@ int LinkDef_Read();
 void Settings_Read();
 int Install_Read();
 
-// The per-user settings store (VESKO / Corvan21), keys at the top level.
-QString userSetting(const QString &key, const QString &defaultValue = QString());
-bool setUserSetting(const QString &key, const QString &value);
+// The per-user settings store (VESKO / Corvan21), keys at the top level of its file, under the
+// names the file has always used.
+enum class UserKey {
+    IP_adrs, // the recorder's address (LAN)
+    Syuukei, // the payroll package of ファイル出力's totals (-1: the program's own layout)
+    Pass_Wd, // the master password, written by the setup wizard
+};
+QString userKeyName(UserKey key);
+// The stored value, or the key's default when the key is not there.
+QString userSetting(UserKey key);
+// The stored value, or fallback when the key is not there.
+QString userSetting(UserKey key, const QString &fallback);
+bool setUserSetting(UserKey key, const QString &value);
 
 // Writes corvan21.ini (the installer). Returns false with a reason when it cannot.
 bool Install_Write(const InstallSettings &s, QString *why);

@@ -97,7 +97,7 @@ private slots:
     {
         auto *mdi = m_main->findChild<QMdiArea *>();
         action(m_main, QStringLiteral("keyKojinEdit"))->trigger();
-        auto *editor = qobject_cast<frmKojinEdit *>(m_main->findScreen(QStringLiteral("frmKojinEdit")));
+        auto *editor = qobject_cast<frmKojinEdit *>(m_main->findScreen(ScreenId::KojinEdit));
         QVERIFY(editor);
         clickAt(m_main, editor->findChild<QPushButton *>(QStringLiteral("cmdAfter")));
         QVERIFY(editor->secondHalf());
@@ -109,7 +109,7 @@ private slots:
 
         // 日常業務 → データ収集: the editor stays in view behind the intake screen.
         action(m_main, QStringLiteral("mnuDataInput"))->trigger();
-        QWidget *intake = m_main->findScreen(QStringLiteral("frmDataInput"));
+        QWidget *intake = m_main->findScreen(ScreenId::DataInput);
         QVERIFY(intake);
         QCOMPARE(mdi->activeSubWindow()->widget(), intake);
         QVERIFY(editor->isVisible());

@@ -101,7 +101,7 @@ private slots:
         click(w, "CmdFinish");
 
         QVERIFY(setupCompleted());
-        QCOMPARE(userSetting(QStringLiteral("Pass_Wd")), QStringLiteral("418305"));
+        QCOMPARE(userSetting(UserKey::Pass_Wd), QStringLiteral("418305"));
         {
             Database db;
             QVERIFY(db.open(masterDbPath()));
@@ -124,7 +124,7 @@ private slots:
         MDIForm1 *main = MDIForm1::instance();
         QVERIFY(main);
         QCOMPARE(child<QLabel>(main, QStringLiteral("Label1"))->text(), QStringLiteral("2010年04月度"));
-        QVERIFY(main->findScreen(QStringLiteral("frmSetMenu")));
+        QVERIFY(main->findScreen(ScreenId::SetMenu));
         QCOMPARE(g_company.closingDayNo, 31);
         QVERIFY(desk.ends.isEmpty());
     }

@@ -8,35 +8,68 @@
 #include "MonthStart.h"
 #include "ScreenFactory.h"
 #include "ScreenHost.h"
+#include "ScreenTable.h"
 #include "ScriptedDialogs.h"
+#include "frmAbout.h"
+#include "frmKojinEdit.h"
+#include "frmMonthChg.h"
+#include "frmPwdChg.h"
+#include "frmSimebiSet.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSet>
 #include <QTimer>
 #include <QToolBar>
 
 namespace {
 
-// An editor standing in front, whose check routine answers as told and counts its calls.
-class GuardedEditor : public QWidget, public EditingScreen
-{
-public:
-    explicit GuardedEditor(int answer) : m_answer(answer) { setObjectName(QStringLiteral("frmKojinEdit")); }
-    int checkRoutine() override
-    {
-        ++calls;
-        return m_answer;
-    }
-    int calls = 0;
+const QString kCard = QStringLiteral("000000001");
+const QString kRefusedTime = QStringLiteral("時刻が正しくセットされていません。（00:00 ～ 71:59）");
 
-private:
-    int m_answer;
-};
+// One employee with an in punch on 2010/12/06, so that the individual editor has a day to correct.
+bool seedOneDay()
+{
+    return dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 VALUES ('01','000001','社員1',?,'01','1')"), {kCard})
+           && dbs().monthly.exec(QStringLiteral("INSERT INTO タイムカード VALUES ('12','06','08','55','00',?,'0','00','0')"),
+                                 {kCard});
+}
+
+// The individual editor's 入1 field of 2010/12/06, brought into view (the editor shows 16 of
+// its 32 days at a time).
+QLineEdit *firstInOf(frmKojinEdit *editor)
+{
+    const int row = editor->periodDays().rowOf(QDate(2010, 12, 6));
+    if ((row >= 16) != editor->secondHalf())
+        editor->findChild<QPushButton *>(row >= 16 ? QStringLiteral("cmdAfter") : QStringLiteral("cmdBefore"))->click();
+    return editor->findChild<QLineEdit *>(QStringLiteral("txt入1_%1").arg(row));
+}
+
+// Types into a field as a user would; leave: Tab out of it, so that the field check runs.
+void typeInto(QLineEdit *e, const QString &keys, bool leave)
+{
+    e->setFocus(Qt::MouseFocusReason);
+    QCoreApplication::processEvents();
+    e->selectAll();
+    QTest::keyClicks(e, keys);
+    if (leave)
+        QTest::keyClick(e, Qt::Key_Tab);
+    QCoreApplication::processEvents();
+}
+
+QString storedFirstIn()
+{
+    QVector<QStringList> rows;
+    dbs().monthly.select(QStringLiteral("SELECT 時 || ':' || 分 FROM タイムカード WHERE 月 = '12' AND 日 = '06' AND 入退 = '0'"),
+                         rows);
+    return rows.value(0).value(0);
+}
 
 QAction *action(QWidget *w, const QString &name)
 {
@@ -84,6 +117,9 @@ private slots:
         m_main = new MDIForm1;
         m_main->setMonthLabel(g_run.year, g_run.month);
         m_main->show();
+        // Active, so that the keyboard focus goes where a test types.
+        m_main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_main));
         m_main->showSetMenu();
     }
     void cleanup()
@@ -120,13 +156,13 @@ private slots:
             shown << a->text();
         QCOMPARE(shown, titles);
         // Items whose screen is not built are disabled, never a stand-in screen.
-        for (const char *n : {"mnuDataInput", "mnuKojinEdit", "mnuMasSet", "keyDataInp", "keyFileOut"}) {
-            const QString screen = QString::fromLatin1(n) == QLatin1String("keyDataInp") ? QStringLiteral("frmDataInput")
-                                   : QString::fromLatin1(n) == QLatin1String("keyFileOut")
-                                       ? QStringLiteral("frmFileOut")
-                                       : QStringLiteral("frm") + QString::fromLatin1(n).mid(3);
+        const QList<std::pair<const char *, ScreenId>> opening = {{"mnuDataInput", ScreenId::DataInput},
+                                                                  {"mnuKojinEdit", ScreenId::KojinEdit},
+                                                                  {"mnuMasSet", ScreenId::MasSet},
+                                                                  {"keyDataInp", ScreenId::DataInput},
+                                                                  {"keyFileOut", ScreenId::FileOut}};
+        for (const auto &[n, screen] : opening)
             QCOMPARE(action(m_main, QString::fromLatin1(n))->isEnabled(), screenAvailable(screen));
-        }
         QVERIFY(action(m_main, QStringLiteral("keySet"))->isEnabled());
         QVERIFY(action(m_main, QStringLiteral("mnuLANset"))->isVisible()); // LAN installation
         QCOMPARE(child<QLabel>(m_main, QStringLiteral("Label1"))->text(), QStringLiteral("2010年12月度"));
@@ -134,16 +170,17 @@ private slots:
 
     void childWindowsAreTitledInJapaneseAndFoundByFormName()
     {
-        const QList<std::pair<const char *, const char *>> screens = {
-            {"frmDataInput", "データ収集"},     {"frmKojinEdit", "個人修正"}, {"frmListEdit", "一覧修正"},
-            {"frmFileOut", "ファイル出力"},     {"frmListPrint", "帳票印刷"}, {"frmSetMenu", "設定メニュー"},
-            {"frmMasSet", "個人マスタ登録"},    {"frmKubunSet", " 勤務区分 設定 "},
-            {"frmCalendar", "カレンダー設定"},
+        const QList<std::tuple<ScreenId, const char *, const char *>> screens = {
+            {ScreenId::DataInput, "frmDataInput", "データ収集"},   {ScreenId::KojinEdit, "frmKojinEdit", "個人修正"},
+            {ScreenId::ListEdit, "frmListEdit", "一覧修正"},       {ScreenId::FileOut, "frmFileOut", "ファイル出力"},
+            {ScreenId::ListPrint, "frmListPrint", "帳票印刷"},     {ScreenId::SetMenu, "frmSetMenu", "設定メニュー"},
+            {ScreenId::MasSet, "frmMasSet", "個人マスタ登録"},     {ScreenId::KubunSet, "frmKubunSet", " 勤務区分 設定 "},
+            {ScreenId::Calendar, "frmCalendar", "カレンダー設定"},
         };
-        for (const auto &[form, title] : screens) {
+        for (const auto &[id, form, title] : screens) {
             const QString name = QString::fromLatin1(form);
-            m_main->openScreen(name);
-            QWidget *w = m_main->findScreen(name);
+            m_main->openScreen(id);
+            QWidget *w = m_main->findScreen(id);
             QVERIFY2(w, form);
             QCOMPARE(w->objectName(), name);
             QCOMPARE(w->windowTitle(), QString::fromUtf8(title));
@@ -153,31 +190,80 @@ private slots:
             QCOMPARE(m_main->frontScreen(), w); // the main window still knows it by its form name
         }
         // The card screen is opened from the intake screen.
-        auto *intake = m_main->findScreen(QStringLiteral("frmDataInput"));
-        m_main->openScreen(QStringLiteral("frmDataInput"));
+        auto *intake = m_main->findScreen(ScreenId::DataInput);
+        m_main->openScreen(ScreenId::DataInput);
         child<QPushButton>(intake, QStringLiteral("cmdCardSet"))->click();
-        QWidget *card = m_main->findScreen(QStringLiteral("frmCardSet"));
+        QWidget *card = m_main->findScreen(ScreenId::CardSet);
         QVERIFY(card);
+        QCOMPARE(card->objectName(), QStringLiteral("frmCardSet"));
         QCOMPARE(card->windowTitle(), QStringLiteral("カード番号登録"));
         QCOMPARE(m_main->frontScreen()->objectName(), QStringLiteral("frmCardSet"));
+
+        // The main window's own dialogs.
+        const auto dialog = [this](QWidget *d, const char *form, const char *title) {
+            std::unique_ptr<QWidget> owned(d);
+            QCOMPARE(d->objectName(), QString::fromLatin1(form));
+            QCOMPARE(d->windowTitle(), QString::fromUtf8(title));
+            QCOMPARE(screenOf(d), screenByName(QString::fromLatin1(form)));
+        };
+        dialog(new frmAbout(m_main), "frmAbout", "バージョン情報");
+        dialog(new frmMonthChg(m_main), "frmMonthChg", "処理月変更");
+        dialog(new frmPwdChg(m_main), "frmPwdChg", "パスワード変更");
+        dialog(new frmSimebiSet(m_main), "frmSimebiSet", "締日、日替時刻　設定");
+        QCOMPARE(m_main->objectName(), QStringLiteral("MDIForm1"));
+    }
+
+    void theScreenTableNamesEachScreenOnce()
+    {
+        QSet<QString> names;
+        for (const ScreenEntry &e : screenTable()) {
+            const QString name = QString::fromLatin1(e.formName);
+            QVERIFY2(!names.contains(name), e.formName);
+            names.insert(name);
+            QCOMPARE(screenByName(name), std::optional<ScreenId>(e.id));
+            QCOMPARE(screenEntry(e.id).formName, e.formName);
+        }
+        QCOMPARE(screenByName(QStringLiteral("frmNothing")), std::nullopt);
+        // Only the editors answer the editing guard; the start routines are those of the editors
+        // the main window brings forward again.
+        QStringList checked, started;
+        for (const ScreenEntry &e : screenTable()) {
+            if (e.check)
+                checked << QString::fromLatin1(e.formName);
+            if (e.start)
+                started << QString::fromLatin1(e.formName);
+        }
+        QCOMPARE(checked, (QStringList{QStringLiteral("frmKojinEdit"), QStringLiteral("frmListEdit"), QStringLiteral("frmMasSet"),
+                                       QStringLiteral("frmCardSet"), QStringLiteral("frmKubunSet"), QStringLiteral("frmCalendar")}));
+        QCOMPARE(started, (QStringList{QStringLiteral("frmKojinEdit"), QStringLiteral("frmListEdit"), QStringLiteral("frmMasSet")}));
     }
 
     void editingGuardStopsAToolbarCommand()
     {
-        auto *editor = new GuardedEditor(-1);
-        m_main->showScreen(editor);
+        QVERIFY(seedOneDay());
+        action(m_main, QStringLiteral("keyKojinEdit"))->trigger();
+        auto *editor = qobject_cast<frmKojinEdit *>(m_main->findScreen(ScreenId::KojinEdit));
+        QVERIFY(editor);
         QCOMPARE(m_main->frontScreen(), editor);
+        // A time the editor refuses, still being typed: its check keeps the screen.
+        typeInto(firstInOf(editor), QStringLiteral("7260"), false);
         action(m_main, QStringLiteral("keySet"))->trigger();
-        QCOMPARE(editor->calls, 1);
+        QCOMPARE(m_dlg->messages().size(), 1);
+        QCOMPARE(m_dlg->last().text, kRefusedTime);
+        QCOMPARE(m_dlg->last().title, QStringLiteral("個人修正"));
         QCOMPARE(m_main->frontScreen(), editor); // nothing else happened
+        QVERIFY(!m_main->findScreen(ScreenId::SetMenu)->isVisible());
 
-        auto *leaving = new GuardedEditor(0);
-        m_main->closeScreen(QStringLiteral("frmKojinEdit"));
-        m_main->showScreen(leaving);
+        // An accepted edit: the check asks, No drops it, and the command goes on.
+        typeInto(firstInOf(editor), QStringLiteral("0845"), true);
+        m_dlg->answer(Dialogs::Answer::No);
         action(m_main, QStringLiteral("keySet"))->trigger();
-        QCOMPARE(leaving->calls, 1);
+        QCOMPARE(m_dlg->last().text, QStringLiteral("変更した時刻を保存します。よろしいですか？"));
         QCOMPARE(m_main->frontScreen()->objectName(), QStringLiteral("frmSetMenu"));
-        QVERIFY(!m_main->findScreen(QStringLiteral("frmKojinEdit"))->isVisible()); // hidden, kept
+        QVERIFY(!m_main->findScreen(ScreenId::KojinEdit)->isVisible()); // hidden, kept
+        QCOMPARE(firstInOf(editor)->text(), QStringLiteral("08:55"));
+        QCOMPARE(storedFirstIn(), QStringLiteral("08:55"));
+        QVERIFY(m_dlg->drained());
     }
 
     void monthChangeToStartupMonthJustCloses()
@@ -212,7 +298,7 @@ private slots:
         QCOMPARE(child<QLabel>(m_main, QStringLiteral("Label1"))->text(), QStringLiteral("2010年10月度"));
         QVERIFY(QFile::exists(monthlyDbPath(QStringLiteral("201010"))));
         QCOMPARE(cell(dbs().master, QStringLiteral("SELECT 起動年 || 起動月 FROM 起動")), QStringLiteral("201010"));
-        QVERIFY(m_main->findScreen(QStringLiteral("frmSetMenu")));
+        QVERIFY(m_main->findScreen(ScreenId::SetMenu));
 
         // No at the first question: nothing opens.
         m_dlg->answer(Dialogs::Answer::No);
@@ -320,14 +406,14 @@ private slots:
         action(m_main, QStringLiteral("mnuReStore"))->trigger();
         QCOMPARE(cell(dbs().monthly, QStringLiteral("SELECT COUNT(*) FROM タイムカード")), QStringLiteral("0"));
 
-        QWidget *menuBefore = m_main->findScreen(QStringLiteral("frmSetMenu"));
+        QWidget *menuBefore = m_main->findScreen(ScreenId::SetMenu);
         m_dlg->answerFile(folder);
         m_dlg->answer(Dialogs::Answer::Yes);
         action(m_main, QStringLiteral("mnuReStore"))->trigger();
         QCOMPARE(m_dlg->last().text, QStringLiteral("リストアを正常終了しました。\nマスタ登録画面で登録を行なって下さい。"));
         QCOMPARE(cell(dbs().monthly, QStringLiteral("SELECT COUNT(*) FROM タイムカード")), QStringLiteral("1"));
         QCOMPARE(cell(dbs().master, QStringLiteral("SELECT リストアpath FROM 起動")), folder);
-        QWidget *menuAfter = m_main->findScreen(QStringLiteral("frmSetMenu"));
+        QWidget *menuAfter = m_main->findScreen(ScreenId::SetMenu);
         QVERIFY(menuAfter && menuAfter != menuBefore); // reloaded
 
         // A damaged backup is refused and the month stays as it is.
@@ -363,8 +449,8 @@ private slots:
 
         // The month changes after the backup; an editor holding the later state is open behind.
         QVERIFY(dbs().monthly.exec(QStringLiteral("DELETE FROM タイムカード")));
-        m_main->openScreen(QStringLiteral("frmKojinEdit"));
-        QVERIFY(m_main->findScreen(QStringLiteral("frmKojinEdit")));
+        m_main->openScreen(ScreenId::KojinEdit);
+        QVERIFY(m_main->findScreen(ScreenId::KojinEdit));
         m_main->showSetMenu();
         m_dlg->answerFile(folder);
         m_dlg->answer(Dialogs::Answer::Yes);
@@ -373,7 +459,7 @@ private slots:
                                                               "リストア元のフォルダを記録できませんでした。\n\nエラー：(")));
         QCOMPARE(cell(dbs().monthly, QStringLiteral("SELECT COUNT(*) FROM タイムカード")), QStringLiteral("1"));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!m_main->findScreen(QStringLiteral("frmKojinEdit"))); // closed: it reloads when opened next
+        QVERIFY(!m_main->findScreen(ScreenId::KojinEdit)); // closed: it reloads when opened next
         QCOMPARE(m_main->frontScreen()->objectName(), QStringLiteral("frmSetMenu"));
         QVERIFY(m_dlg->drained());
     }
@@ -446,10 +532,14 @@ private slots:
 
     void endIsStoppedByTheEditorInFront()
     {
-        auto *editor = new GuardedEditor(-1);
-        m_main->showScreen(editor);
+        QVERIFY(seedOneDay());
+        action(m_main, QStringLiteral("keyKojinEdit"))->trigger();
+        auto *editor = qobject_cast<frmKojinEdit *>(m_main->findScreen(ScreenId::KojinEdit));
+        QVERIFY(editor);
+        typeInto(firstInOf(editor), QStringLiteral("7260"), false);
         m_main->close(); // the window's close box
-        QCOMPARE(editor->calls, 1);
+        QCOMPARE(m_dlg->messages().size(), 1);
+        QCOMPARE(m_dlg->last().text, kRefusedTime);
         QVERIFY(m_main->isVisible());
         QVERIFY(dbs().monthly.isOpen());
         QVERIFY(m_desk->ends.isEmpty());
@@ -462,8 +552,9 @@ private slots:
         action(m_main, QStringLiteral("keyHelp"))->trigger();
         QCOMPARE(m_desk->opened.size(), 1);
         QCOMPARE(m_desk->opened.last().toLocalFile(), programPath(QStringLiteral("help/10002.html")));
-        QCOMPARE(contextTopicFor(QStringLiteral("frmListPrint")), 10015);
-        QCOMPARE(contextTopicFor(QStringLiteral("frmAbout")), 0);
+        QCOMPARE(contextTopicFor(ScreenId::ListPrint), 10015);
+        QCOMPARE(contextTopicFor(ScreenId::About), 0);
+        QCOMPARE(contextTopicFor(std::nullopt), 0);
 
         action(m_main, QStringLiteral("mnuHelp"))->trigger(); // default page is missing here
         QVERIFY(m_dlg->last().text.contains(QStringLiteral("help/lan/index.html")));

@@ -169,7 +169,7 @@ private slots:
             QSettings ini(installSettingsPath(), QSettings::IniFormat);
             ini.setValue(QStringLiteral("Install/RecorderPort"), QString::number(port));
         }
-        QVERIFY(setUserSetting(QStringLiteral("IP_adrs"), QStringLiteral("127.0.0.1")));
+        QVERIFY(setUserSetting(UserKey::IP_adrs, QStringLiteral("127.0.0.1")));
 
         QProcess collecting;
         collecting.start(QStringLiteral(CORVAN_BATCH), batchArgs("collect"));

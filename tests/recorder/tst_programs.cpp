@@ -66,7 +66,7 @@ private slots:
                QString::number(port)},
               &rc);
         QCOMPARE(rc, 0);
-        QVERIFY(setUserSetting(QStringLiteral("IP_adrs"), QStringLiteral("127.0.0.1")));
+        QVERIFY(setUserSetting(UserKey::IP_adrs, QStringLiteral("127.0.0.1")));
         QVERIFY(home.openMonth(QStringLiteral("201001")));
         QVERIFY(dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 VALUES ('01','000001','A','000000001','01','1')")));
         closeAllDatabases();
@@ -123,7 +123,7 @@ private slots:
         batch({QStringLiteral("init"), QStringLiteral("--command-set"), set, QStringLiteral("--port"), QString::number(port)},
               &rc);
         QCOMPARE(rc, 0);
-        QVERIFY(setUserSetting(QStringLiteral("IP_adrs"), QStringLiteral("127.0.0.1")));
+        QVERIFY(setUserSetting(UserKey::IP_adrs, QStringLiteral("127.0.0.1")));
         const QString out = batch({QStringLiteral("collect"), QStringLiteral("--month"), QStringLiteral("201001"),
                                    QStringLiteral("--password"), QStringLiteral("418305")},
                                   &rc);
@@ -145,7 +145,7 @@ private slots:
         int rc = -1;
         batch({QStringLiteral("init"), QStringLiteral("--port"), QString::number(port)}, &rc);
         QCOMPARE(rc, 0);
-        QVERIFY(setUserSetting(QStringLiteral("IP_adrs"), QStringLiteral("127.0.0.1")));
+        QVERIFY(setUserSetting(UserKey::IP_adrs, QStringLiteral("127.0.0.1")));
         batch({QStringLiteral("collect"), QStringLiteral("--month"), QStringLiteral("201001"), QStringLiteral("--password"),
                QStringLiteral("nope")},
               &rc);

@@ -369,7 +369,7 @@ private slots:
         QVERIFY(port);
         QCOMPARE(stateLines(state).size(), kPunches);
         QCOMPARE(batch({QStringLiteral("init"), QStringLiteral("--port"), QString::number(port)}).exitCode, 0);
-        QVERIFY(setUserSetting(QStringLiteral("IP_adrs"), QStringLiteral("127.0.0.1")));
+        QVERIFY(setUserSetting(UserKey::IP_adrs, QStringLiteral("127.0.0.1")));
         QVERIFY(home.openMonth(QStringLiteral("201001")));
         QVERIFY(dbs().master.exec(QStringLiteral("UPDATE 会社 SET 締日 = '31'")));
         QVERIFY(dbs().monthly.exec(QStringLiteral("UPDATE 会社 SET 締日 = '31'")));

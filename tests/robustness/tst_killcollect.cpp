@@ -144,7 +144,7 @@ private slots:
             QVERIFY(init.waitForFinished(30000));
             QCOMPARE(init.exitCode(), 0);
         }
-        QVERIFY(setUserSetting(QStringLiteral("IP_adrs"), QStringLiteral("127.0.0.1")));
+        QVERIFY(setUserSetting(UserKey::IP_adrs, QStringLiteral("127.0.0.1")));
         QVERIFY(home.openMonth(QStringLiteral("201001")));
         // closing at the month's end: every punch belongs to the processing month
         QVERIFY(dbs().master.exec(QStringLiteral("UPDATE 会社 SET 締日 = '31'")));

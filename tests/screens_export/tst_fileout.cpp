@@ -283,7 +283,7 @@ private slots:
             QCOMPARE(contents(path), ExportFixture::expected(QStringLiteral("kintai_yayoi.txt")));
             w.close();
         }
-        QCOMPARE(userSetting(QStringLiteral("Syuukei")), QStringLiteral("2"));
+        QCOMPARE(userSetting(UserKey::Syuukei), QStringLiteral("2"));
         {
             frmFileOut again;
             QVERIFY(child<QRadioButton>(&again, QStringLiteral("opt集計_1"))->isChecked());
@@ -298,7 +298,7 @@ private slots:
             choose(&again, QStringLiteral("opt集計_0"));
             again.close();
         }
-        QCOMPARE(userSetting(QStringLiteral("Syuukei")), QStringLiteral("-1"));
+        QCOMPARE(userSetting(UserKey::Syuukei), QStringLiteral("-1"));
     }
 
     void writeFailureIsShownWithoutTheCompletionMessage()

@@ -48,15 +48,15 @@ void useRecorder(quint16 port)
     g_install.linkKind = LinkLan;
     g_install.commandSet = 0;
     g_install.recorderPort = port;
-    QVERIFY(setUserSetting(QStringLiteral("IP_adrs"), QStringLiteral("127.0.0.1")));
+    QVERIFY(setUserSetting(UserKey::IP_adrs, QStringLiteral("127.0.0.1")));
 }
 
 struct TestHost : ScreenHost {
     QList<QWidget *> shown;
-    QWidget *findScreen(const QString &n) override
+    QWidget *findScreen(ScreenId n) override
     {
         for (QWidget *w : shown)
-            if (w->objectName() == n)
+            if (w->objectName() == formName(n))
                 return w;
         return nullptr;
     }
@@ -66,7 +66,7 @@ struct TestHost : ScreenHost {
             shown << s;
         s->show();
     }
-    void closeScreen(const QString &) override {}
+    void closeScreen(ScreenId) override {}
     ~TestHost() override { qDeleteAll(shown); }
 };
 
@@ -328,7 +328,7 @@ private slots:
         host.showScreen(w);
         QTest::mouseClick(btn(w, "cmdCardSet"), Qt::LeftButton);
         QVERIFY(!w->isVisible());
-        auto *card = qobject_cast<frmCardSet *>(host.findScreen(QStringLiteral("frmCardSet")));
+        auto *card = qobject_cast<frmCardSet *>(host.findScreen(ScreenId::CardSet));
         QVERIFY(card);
         QVERIFY(card->isVisible());
         // a second time the loaded card screen is reused
@@ -351,7 +351,7 @@ private slots:
         auto *w = new frmDataInput;
         host.showScreen(w);
         QTest::mouseClick(btn(w, "cmdCardSet"), Qt::LeftButton);
-        auto *card = qobject_cast<frmCardSet *>(host.findScreen(QStringLiteral("frmCardSet")));
+        auto *card = qobject_cast<frmCardSet *>(host.findScreen(ScreenId::CardSet));
         QVERIFY(card);
         auto *grid = card->findChild<QTableWidget *>(QStringLiteral("VSFlexGrid1"));
         QVERIFY(card->commitCell(0, 3, QStringLiteral("123")));
@@ -362,7 +362,7 @@ private slots:
         // own button (another window was clicked), then カード番号変更 once more.
         host.showScreen(w);
         QTest::mouseClick(btn(w, "cmdCardSet"), Qt::LeftButton);
-        QCOMPARE(host.findScreen(QStringLiteral("frmCardSet")), card);
+        QCOMPARE(host.findScreen(ScreenId::CardSet), card);
         QVERIFY(card->isChanged());
         QCOMPARE(grid->item(0, 3)->text(), QStringLiteral("000000123"));
         QVERIFY(dlg.messages().isEmpty());

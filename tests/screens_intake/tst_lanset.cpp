@@ -18,7 +18,7 @@ private slots:
     void storedAddressIsSplitIntoTheBoxes()
     {
         TestHome home(false);
-        QVERIFY(setUserSetting(QStringLiteral("IP_adrs"), QStringLiteral("10.0.12.250")));
+        QVERIFY(setUserSetting(UserKey::IP_adrs, QStringLiteral("10.0.12.250")));
         frmLANset d;
         QCOMPARE(d.windowTitle(), QStringLiteral("ＬＡＮ 設定"));
         QCOMPARE(box(&d, 0)->text(), QStringLiteral("10"));
@@ -28,7 +28,7 @@ private slots:
     void octetsTakeFullWidthDigitsAndRefuseOtherText()
     {
         TestHome home(false);
-        QVERIFY(setUserSetting(QStringLiteral("IP_adrs"), QStringLiteral("192.168.1.200")));
+        QVERIFY(setUserSetting(UserKey::IP_adrs, QStringLiteral("192.168.1.200")));
         frmLANset d;
         QLineEdit *b3 = box(&d, 3);
         b3->selectAll();
@@ -46,7 +46,7 @@ private slots:
     {
         TestHome home(false);
         ScriptedDialogs dlg;
-        QVERIFY(setUserSetting(QStringLiteral("IP_adrs"), QStringLiteral("192.168.1.200")));
+        QVERIFY(setUserSetting(UserKey::IP_adrs, QStringLiteral("192.168.1.200")));
         frmLANset d;
         d.show();
         QVERIFY(QTest::qWaitForWindowExposed(&d));
@@ -73,18 +73,18 @@ private slots:
         QVERIFY(box(&d, 2)->hasFocus());
         QTest::mouseClick(d.findChild<QPushButton *>(QStringLiteral("cmdSet")), Qt::LeftButton);
         QCOMPARE(d.result(), int(QDialog::Accepted));
-        QCOMPARE(userSetting(QStringLiteral("IP_adrs")), QStringLiteral("192.0.1.200"));
+        QCOMPARE(userSetting(UserKey::IP_adrs), QStringLiteral("192.0.1.200"));
         QCOMPARE(g_recorderAddress, QStringLiteral("192.0.1.200"));
     }
 
     void cancelStoresNothing()
     {
         TestHome home(false);
-        QVERIFY(setUserSetting(QStringLiteral("IP_adrs"), QStringLiteral("192.168.1.200")));
+        QVERIFY(setUserSetting(UserKey::IP_adrs, QStringLiteral("192.168.1.200")));
         frmLANset d;
         box(&d, 0)->setText(QStringLiteral("10"));
         QTest::mouseClick(d.findChild<QPushButton *>(QStringLiteral("cmdCancel")), Qt::LeftButton);
-        QCOMPARE(userSetting(QStringLiteral("IP_adrs")), QStringLiteral("192.168.1.200"));
+        QCOMPARE(userSetting(UserKey::IP_adrs), QStringLiteral("192.168.1.200"));
     }
 };
 

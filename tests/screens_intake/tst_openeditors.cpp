@@ -30,10 +30,10 @@ struct Host : ScreenHost {
         setScreenHost(nullptr);
         qDeleteAll(shown);
     }
-    QWidget *findScreen(const QString &n) override
+    QWidget *findScreen(ScreenId n) override
     {
         for (QWidget *w : shown)
-            if (w->objectName() == n)
+            if (w->objectName() == formName(n))
                 return w;
         return nullptr;
     }
@@ -44,7 +44,7 @@ struct Host : ScreenHost {
         s->show();
         s->raise();
     }
-    void closeScreen(const QString &) override {}
+    void closeScreen(ScreenId) override {}
 };
 
 // The monthly punch 01/09 08:50 in, and the out punch of that day waiting in the intake table.

@@ -24,12 +24,10 @@ public:
     QStringList closed;
     QWidget *dataInput = nullptr;
     QWidget *shown = nullptr;
-    QWidget *findScreen(const QString &name) override
-    {
-        return name == QLatin1String("frmDataInput") ? dataInput : nullptr;
-    }
+    QWidget *findScreen(ScreenId screen) override { return screen == ScreenId::DataInput ? dataInput : nullptr; }
     void showScreen(QWidget *w) override { shown = w; }
-    void closeScreen(const QString &name) override { closed << name; }
+    // By form name, so that the expectations below also hold the names themselves.
+    void closeScreen(ScreenId screen) override { closed << formName(screen); }
 };
 
 QTableWidget *gridOf(QWidget &w) { return w.findChild<QTableWidget *>(QStringLiteral("VSFlexGrid1")); }

@@ -113,11 +113,37 @@ private slots:
         TestHome home(false);
         Settings_Read();
         QCOMPARE(g_recorderAddress, QStringLiteral("192.168.1.200"));
-        QVERIFY(setUserSetting(QStringLiteral("IP_adrs"), QStringLiteral("127.0.0.1")));
+        QVERIFY(setUserSetting(UserKey::IP_adrs, QStringLiteral("127.0.0.1")));
         Settings_Read();
         QCOMPARE(g_recorderAddress, QStringLiteral("127.0.0.1"));
         QVERIFY(QFile::exists(home.file(QStringLiteral("config/VESKO/Corvan21.conf"))));
-        QCOMPARE(userSetting(QStringLiteral("Syuukei"), QStringLiteral("-1")), QStringLiteral("-1"));
+        // Keys not stored read as their defaults, or as the fallback a caller gives.
+        QCOMPARE(userSetting(UserKey::Syuukei), QStringLiteral("-1"));
+        QCOMPARE(userSetting(UserKey::Pass_Wd), QString());
+        QCOMPARE(userSetting(UserKey::Syuukei, QStringLiteral("x")), QStringLiteral("x"));
+    }
+
+    // The file keeps the key names it has always had: settings written by an earlier version
+    // are read, and what is written now is found by it.
+    void userSettingsKeepTheirStoredNames()
+    {
+        TestHome home(false);
+        const QString conf = home.file(QStringLiteral("config/VESKO/Corvan21.conf"));
+        QVERIFY(QDir().mkpath(QFileInfo(conf).path()));
+        writeFile(conf, "[General]\r\nIP_adrs=10.1.2.3\r\nSyuukei=1\r\nPass_Wd=418305\r\n");
+        QCOMPARE(userSetting(UserKey::IP_adrs), QStringLiteral("10.1.2.3"));
+        QCOMPARE(userSetting(UserKey::Syuukei), QStringLiteral("1"));
+        QCOMPARE(userSetting(UserKey::Pass_Wd), QStringLiteral("418305"));
+
+        QFile::remove(conf);
+        QVERIFY(setUserSetting(UserKey::IP_adrs, QStringLiteral("127.0.0.1")));
+        QVERIFY(setUserSetting(UserKey::Syuukei, QStringLiteral("2")));
+        QVERIFY(setUserSetting(UserKey::Pass_Wd, QStringLiteral("418305")));
+        QSettings raw(conf, QSettings::IniFormat);
+        QCOMPARE(raw.allKeys(), (QStringList{QStringLiteral("IP_adrs"), QStringLiteral("Pass_Wd"), QStringLiteral("Syuukei")}));
+        QCOMPARE(raw.value(QStringLiteral("IP_adrs")).toString(), QStringLiteral("127.0.0.1"));
+        QCOMPARE(raw.value(QStringLiteral("Syuukei")).toString(), QStringLiteral("2"));
+        QCOMPARE(userKeyName(UserKey::Pass_Wd), QStringLiteral("Pass_Wd"));
     }
 
     void installSettings()

@@ -153,8 +153,8 @@ int main(int argc, char *argv[])
             say(QStringLiteral("no readable corvan21.ini in %1; using port %2, command set 0").arg(programFolder()).arg(port));
         }
         punches = RecorderSimulator::demoPunches(Clock::today());
-        if (userSetting(QStringLiteral("IP_adrs")) != QLatin1String("127.0.0.1")) {
-            if (setUserSetting(QStringLiteral("IP_adrs"), QStringLiteral("127.0.0.1")))
+        if (userSetting(UserKey::IP_adrs) != QLatin1String("127.0.0.1")) {
+            if (setUserSetting(UserKey::IP_adrs, QStringLiteral("127.0.0.1")))
                 say(QStringLiteral("the recorder address (IP_adrs) is now 127.0.0.1; change it back in ＬＡＮ 設定"));
             else
                 say(QStringLiteral("could not set IP_adrs: enter 127.0.0.1 in ＬＡＮ 設定"));
