@@ -31,15 +31,14 @@ int queryError(Database &db, const QSqlQuery &q)
     bool ok = false;
     int no = e.nativeErrorCode().toInt(&ok);
     if (!ok || no == 0)
-        no = 3001;
+        no = DbErr::QueryFailed;
     db.setError(no, e.text());
     return no;
 }
 
 int notOpen(Database &db)
 {
-    db.setError(3420, QStringLiteral("データベースが開かれていません"));
-    return 3420;
+    return db.setNotOpen();
 }
 
 // The reads of one fill share one read transaction, so the file is locked and checked once

@@ -198,7 +198,7 @@ bool PunchInserter::insert(const PunchRecord &r)
     const QSqlError e = m_q->q.lastError();
     bool ok = false;
     const int no = e.nativeErrorCode().toInt(&ok);
-    m_db.setError(ok && no ? no : 3000 + int(e.type()), e.databaseText().isEmpty() ? e.text() : e.databaseText());
+    m_db.setError(ok && no ? no : DbErr::DriverBase + int(e.type()), e.databaseText().isEmpty() ? e.text() : e.databaseText());
     return false;
 }
 

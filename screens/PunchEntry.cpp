@@ -110,7 +110,7 @@ int readDays(Database &db, const QString &where, const QVariantList &binds, QHas
     if (!db.select(QStringLiteral("SELECT ") + kRowColumns + QStringLiteral(" FROM タイムカード WHERE ") + where
                        + QStringLiteral(" ORDER BY 時, 分, 秒, rowid"),
                    binds, rows))
-        return db.errorNumber() != 0 ? db.errorNumber() : 3001;
+        return db.errorNumber() != 0 ? db.errorNumber() : DbErr::QueryFailed;
     for (const QStringList &r : rows) {
         StoredPunchRow row;
         row.rowid = r.value(0).toLongLong();
@@ -173,7 +173,7 @@ int PunchDay_Replace(Database &db, int month, int day, const QString &card, cons
         return true;
     });
     if (!ok)
-        return db.errorNumber() != 0 ? db.errorNumber() : 3001;
+        return db.errorNumber() != 0 ? db.errorNumber() : DbErr::QueryFailed;
     shown = now;
     if (unseen)
         *unseen = int(now.size()) - inserted;

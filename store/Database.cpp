@@ -8,8 +8,6 @@
 
 namespace {
 QAtomicInt g_counter;
-// SQLite reports "file is not a database" as error 26; used for files we refuse ourselves.
-constexpr int kNotFound = 53; // the classic "file not found" error number
 } // namespace
 
 Database::~Database() { close(); }
@@ -18,7 +16,7 @@ bool Database::open(const QString &path)
 {
     close();
     if (!QFileInfo(path).isFile()) {
-        setError(kNotFound, QStringLiteral("ファイルが見つかりません: ") + path);
+        setError(DbErr::FileNotFound, QStringLiteral("ファイルが見つかりません: ") + path);
         return false;
     }
     if (!create(path))
@@ -26,7 +24,7 @@ bool Database::open(const QString &path)
     QVector<QStringList> rows;
     if (!select(QStringLiteral("PRAGMA quick_check"), rows) || rows.isEmpty() || rows.first().value(0) != QLatin1String("ok")) {
         const QString why = m_errText.isEmpty() ? rows.value(0).value(0) : m_errText;
-        const int no = m_errNo ? m_errNo : 26;
+        const int no = m_errNo ? m_errNo : DbErr::NotADatabase;
         close();
         setError(no, QStringLiteral("データベースが壊れています: ") + why);
         return false;
@@ -100,7 +98,7 @@ bool Database::fromQuery(const QSqlQuery &q)
     bool ok = false;
     int no = e.nativeErrorCode().toInt(&ok);
     if (!ok || no == 0)
-        no = 3000 + int(e.type()); // no native code: a generic database error number
+        no = DbErr::DriverBase + int(e.type()); // no native code: a generic database error number
     QString text = e.databaseText();
     if (text.isEmpty())
         text = e.text();
@@ -108,11 +106,17 @@ bool Database::fromQuery(const QSqlQuery &q)
     return false;
 }
 
+int Database::setNotOpen()
+{
+    setError(DbErr::NotOpen, QStringLiteral("データベースが開かれていません"));
+    return DbErr::NotOpen;
+}
+
 bool Database::select(const QString &sql, const QVariantList &binds, QVector<QStringList> &rows)
 {
     rows.clear();
     if (!isOpen()) {
-        setError(3420, QStringLiteral("データベースが開かれていません"));
+        setNotOpen();
         return false;
     }
     QSqlQuery q(m_db);
@@ -141,7 +145,7 @@ bool Database::select(const QString &sql, const QVariantList &binds, QVector<QSt
 bool Database::exec(const QString &sql, const QVariantList &binds)
 {
     if (!isOpen()) {
-        setError(3420, QStringLiteral("データベースが開かれていません"));
+        setNotOpen();
         return false;
     }
     QSqlQuery q(m_db);

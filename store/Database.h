@@ -6,6 +6,18 @@
 #include <QVariantList>
 #include <QVector>
 
+// The error numbers the program reports for database failures of its own finding, named once.
+// A failure the driver numbers keeps the driver's number.
+namespace DbErr {
+constexpr int NotADatabase = 26;      // the file is no sound database (SQLite's own number for it)
+constexpr int FileNotFound = 53;
+constexpr int DriverBase = 3000;      // plus the driver's error type, where it gives no number
+constexpr int QueryFailed = 3001;     // a statement on the punches failed without a number of its own
+constexpr int NoCurrentRecord = 3021; // a table has no row where one is required
+constexpr int ItemNotFound = 3265;    // no such column
+constexpr int NotOpen = 3420;         // the database is not open
+} // namespace DbErr
+
 // A thin handle on one database file: open, select and walk rows with an exact count,
 // execute, transactions, close. Values are always bound as parameters.
 class Database
@@ -39,6 +51,8 @@ public:
     int errorNumber() const { return m_errNo; }
     QString errorText() const { return m_errText; }
     void setError(int number, const QString &text);
+    // Records that the database is not open; gives DbErr::NotOpen.
+    int setNotOpen();
 
     QSqlDatabase &handle() { return m_db; }
 

@@ -39,9 +39,6 @@ QString weekdayName(const QDate &d)
 
 namespace {
 
-// The error number of a table that has no row where one is required ("no current record").
-constexpr int kErrNoCurrentRecord = 3021;
-
 // Settings and master data go to the monthly and then the master database. Both writes run in
 // a transaction of their own and are committed only when both succeeded, the master first: a
 // failure anywhere leaves the monthly file as it was, so the running month, the tables in
@@ -144,7 +141,7 @@ bool Kaisya_Read()
             }
             db.setError(13, QStringLiteral("締日の値が正しくありません: ") + c.closingDay);
         } else {
-            db.setError(kErrNoCurrentRecord, QStringLiteral("会社データがありません。"));
+            db.setError(DbErr::NoCurrentRecord, QStringLiteral("会社データがありません。"));
         }
     }
     showDbFailure(QStringLiteral("締日、日替時刻データの読み込みに失敗しました。！"), db.errorNumber(), db.errorText());
@@ -353,8 +350,8 @@ int Kidou_Read()
     // The installer always writes the single row; without it no processing month or folder
     // could ever be remembered (every update would change nothing), so the master is damaged.
     if (rows.isEmpty()) {
-        db.setError(kErrNoCurrentRecord, QStringLiteral("起動 にデータがありません"));
-        return kErrNoCurrentRecord;
+        db.setError(DbErr::NoCurrentRecord, QStringLiteral("起動 にデータがありません"));
+        return DbErr::NoCurrentRecord;
     }
     const QStringList &r = rows.first();
     auto take = [&](int i, QString &into) {
@@ -375,7 +372,7 @@ bool Kidou_Write(const QString &column, const QString &value)
     static const QStringList allowed = {QStringLiteral("起動年"), QStringLiteral("起動月"), QStringLiteral("書き出しpath"),
                                         QStringLiteral("リストアpath"), QStringLiteral("バックアップpath")};
     if (!allowed.contains(column)) {
-        dbs().master.setError(3265, QStringLiteral("起動 に列 %1 はありません").arg(column));
+        dbs().master.setError(DbErr::ItemNotFound, QStringLiteral("起動 に列 %1 はありません").arg(column));
         return false;
     }
     Database &db = dbs().master;
@@ -386,7 +383,7 @@ bool Kidou_Write(const QString &column, const QString &value)
     if (!db.select(QStringLiteral("SELECT changes()"), rows))
         return false;
     if (rows.value(0).value(0).toInt() == 0) {
-        db.setError(kErrNoCurrentRecord, QStringLiteral("起動 にデータがありません"));
+        db.setError(DbErr::NoCurrentRecord, QStringLiteral("起動 にデータがありません"));
         return false;
     }
     return true;
