@@ -409,14 +409,15 @@ QString definitionFiles(const QByteArray &input)
 QString usbControl(const QByteArray &input)
 {
     using namespace kesto::proto;
+    namespace le = kesto::le;
     const auto *p = reinterpret_cast<const uint8_t *>(input.constData());
     const size_t size = size_t(input.size());
     uint8_t setup[11] = {};
     std::memcpy(setup, p, std::min<size_t>(size, sizeof setup));
     const uint8_t requestType = setup[0], request = setup[1];
-    const uint16_t value = uint16_t(setup[2] | setup[3] << 8), index = uint16_t(setup[4] | setup[5] << 8);
+    const uint16_t value = le::get16(setup + 2), index = le::get16(setup + 4);
     const bool hostToDevice = setup[6] & 1;
-    const uint32_t length = getU32(setup + 7);
+    const uint32_t length = le::get32(setup + 7);
 
     uint16_t function = 0xFFFF;
     const char *refusal = "unset";
@@ -441,8 +442,8 @@ QString usbControl(const QByteArray &input)
     uint8_t record[kControlRecordSize];
     std::memset(record, 0xCC, sizeof record);
     controlRecord(length, function, request, value, index, hostToDevice, record);
-    EXPECT(getU32(record) == length && uint16_t(record[4] | record[5] << 8) == function && record[6] == request
-               && uint16_t(record[8] | record[9] << 8) == value && uint16_t(record[10] | record[11] << 8) == index
+    EXPECT(le::get32(record) == length && le::get16(record + 4) == function && record[6] == request
+               && le::get16(record + 8) == value && le::get16(record + 10) == index
                && record[12] == (hostToDevice ? 1 : 0) && record[7] == 0 && record[13] == 0 && record[14] == 0
                && record[15] == 0,
            QStringLiteral("control record does not carry its values"));

@@ -4,6 +4,8 @@
 // socket, so that they can be checked on their own.
 #pragma once
 
+#include "ByteOrder.h"
+
 #include <cstdint>
 
 namespace kesto::proto {
@@ -71,15 +73,11 @@ inline void controlRecord(uint32_t length, uint16_t function, uint8_t request, u
 {
     for (uint32_t i = 0; i < kControlRecordSize; ++i)
         out[i] = 0;
-    for (int i = 0; i < 4; ++i)
-        out[i] = static_cast<uint8_t>(length >> (8 * i));
-    out[4] = static_cast<uint8_t>(function);
-    out[5] = static_cast<uint8_t>(function >> 8);
+    le::put32(out, length);
+    le::put16(out + 4, function);
     out[6] = request;
-    out[8] = static_cast<uint8_t>(value);
-    out[9] = static_cast<uint8_t>(value >> 8);
-    out[10] = static_cast<uint8_t>(index);
-    out[11] = static_cast<uint8_t>(index >> 8);
+    le::put16(out + 8, value);
+    le::put16(out + 10, index);
     out[12] = hostToDevice ? 1 : 0;
 }
 

@@ -1,6 +1,7 @@
 // The exported driver access functions: each turns its arguments into one control code and
 // request record for the device's driver endpoint.
 
+#include "ByteOrder.h"
 #include "ControlRequest.h"
 #include "DeviceNotifier.h"
 #include "DriverConnection.h"
@@ -19,23 +20,10 @@ namespace {
 
 unsigned hv(KESTO_HANDLE h) { return static_cast<unsigned>(reinterpret_cast<uintptr_t>(h)); }
 
-void put16(uint8_t *p, uint16_t v)
-{
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-
-void put32(uint8_t *p, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-uint32_t get32(const uint8_t *p)
-{
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
+using le::get16;
+using le::get32;
+using le::put16;
+using le::put32;
 
 // Issues one request. Without an overlapped record the call waits for the driver's answer
 // (the synchronous form); with one it returns 997 while the request is pending.
@@ -197,7 +185,7 @@ void traceDescriptor(const char *record, KESTO_HANDLE h, const uint8_t *d, const
     traceLine("%s on handle 0x%08X", record, hv(h));
     for (int i = 0; i < count; ++i) {
         const Field &f = fields[i];
-        unsigned v = f.size == 1 ? d[f.offset] : static_cast<unsigned>(d[f.offset] | d[f.offset + 1] << 8);
+        unsigned v = f.size == 1 ? d[f.offset] : get16(d + f.offset);
         traceLine(f.size == 1 ? "\t%s: 0x%02X" : "\t%s: 0x%04X", f.name, v);
     }
 }
@@ -520,7 +508,7 @@ uint32_t KestoGetNumberOfLanguageIds(KESTO_HANDLE h, uint16_t *numberOfIds)
     uint8_t out[2] = {};
     uint32_t r = issue(h, KESTO_IOCTL_GET_NUMBER_OF_LANGUAGE_IDS, nullptr, 0, out, 2, nullptr, nullptr);
     if (r == 0)
-        *numberOfIds = static_cast<uint16_t>(out[0] | out[1] << 8);
+        *numberOfIds = get16(out);
     traceFailure("KestoGetNumberOfLanguageIds", r, h);
     return r;
 }
@@ -578,8 +566,8 @@ uint32_t KestoGetGuid(KESTO_HANDLE h, KESTO_GUID *guid)
     uint32_t r = issue(h, KESTO_IOCTL_GET_DEVICE_GUID, nullptr, 0, out, 16, nullptr, nullptr);
     if (r == 0) {
         guid->Data1 = get32(out);
-        guid->Data2 = static_cast<uint16_t>(out[4] | out[5] << 8);
-        guid->Data3 = static_cast<uint16_t>(out[6] | out[7] << 8);
+        guid->Data2 = get16(out + 4);
+        guid->Data3 = get16(out + 6);
         std::memcpy(guid->Data4, out + 8, 8);
     }
     traceFailure("KestoGetGuid", r, h);

@@ -63,7 +63,7 @@ uint32_t DriverConnection::open(const std::string &socketPath, bool exclusive, s
     h.kind = Open;
     h.inputLength = 4;
     encode(h, frame);
-    putU32(frame + kRequestHeaderSize, exclusive ? kOpenExclusive : 0);
+    le::put32(frame + kRequestHeaderSize, exclusive ? kOpenExclusive : 0);
     uint8_t reply[kReplyHeaderSize];
     if (!writeFully(fd, frame, sizeof frame) || !readFully(fd, reply, sizeof reply)) {
         uint32_t e = errno == EAGAIN || errno == EWOULDBLOCK ? 121 : KESTO_ERROR_DEVICE_NOT_CONNECTED;

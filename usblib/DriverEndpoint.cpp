@@ -228,7 +228,7 @@ bool DriverEndpoint::serveFrame(Client &c)
         return false;
 
     if (h.kind == Open) {
-        const bool exclusive = rq.input.size() >= 4 && (getU32(rq.input.data()) & kOpenExclusive);
+        const bool exclusive = rq.input.size() >= 4 && (le::get32(rq.input.data()) & kOpenExclusive);
         DriverReply reply;
         {
             std::lock_guard<std::mutex> g(m_lock);

@@ -2,6 +2,8 @@
 // stream socket. DRIVER_PROTOCOL.md describes it for people writing a driver.
 #pragma once
 
+#include "ByteOrder.h"
+
 #include <sys/socket.h>
 #include <sys/types.h>
 
@@ -44,43 +46,29 @@ struct ReplyHeader {
     uint32_t dataLength = 0;
 };
 
-inline void putU32(uint8_t *p, uint32_t v)
-{
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-    p[2] = static_cast<uint8_t>(v >> 16);
-    p[3] = static_cast<uint8_t>(v >> 24);
-}
-
-inline uint32_t getU32(const uint8_t *p)
-{
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
-}
-
 inline void encode(const RequestHeader &h, uint8_t *out)
 {
     const uint32_t f[7] = {h.magic, h.kind, h.tag, h.controlCode, h.inputLength, h.outputLength, h.dataLength};
     for (int i = 0; i < 7; ++i)
-        putU32(out + 4 * i, f[i]);
+        le::put32(out + 4 * i, f[i]);
 }
 
 inline RequestHeader decodeRequest(const uint8_t *in)
 {
-    return {getU32(in), getU32(in + 4), getU32(in + 8), getU32(in + 12), getU32(in + 16), getU32(in + 20),
-            getU32(in + 24)};
+    return {le::get32(in), le::get32(in + 4), le::get32(in + 8), le::get32(in + 12), le::get32(in + 16), le::get32(in + 20),
+            le::get32(in + 24)};
 }
 
 inline void encode(const ReplyHeader &h, uint8_t *out)
 {
     const uint32_t f[5] = {h.magic, h.tag, h.status, h.information, h.dataLength};
     for (int i = 0; i < 5; ++i)
-        putU32(out + 4 * i, f[i]);
+        le::put32(out + 4 * i, f[i]);
 }
 
 inline ReplyHeader decodeReply(const uint8_t *in)
 {
-    return {getU32(in), getU32(in + 4), getU32(in + 8), getU32(in + 12), getU32(in + 16)};
+    return {le::get32(in), le::get32(in + 4), le::get32(in + 8), le::get32(in + 12), le::get32(in + 16)};
 }
 
 // The header of one request frame: the input record goes along when there is one, and for

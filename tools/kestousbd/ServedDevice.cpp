@@ -2,6 +2,8 @@
 
 #include "UsbMapping.h"
 
+#include "ByteOrder.h"
+
 #include <sys/time.h>
 
 #include <algorithm>
@@ -15,28 +17,10 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-uint32_t get32(const Bytes &v, size_t at)
-{
-    return uint32_t(v[at]) | uint32_t(v[at + 1]) << 8 | uint32_t(v[at + 2]) << 16 | uint32_t(v[at + 3]) << 24;
-}
-
-void put32(uint8_t *p, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = uint8_t(v >> (8 * i));
-}
-
-void add16(Bytes &out, uint16_t v)
-{
-    out.push_back(uint8_t(v));
-    out.push_back(uint8_t(v >> 8));
-}
-
-void add32(Bytes &out, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        out.push_back(uint8_t(v >> (8 * i)));
-}
+using kesto::le::add16;
+using kesto::le::add32;
+using kesto::le::get32;
+using kesto::le::put32;
 
 Bytes deviceDescriptorBytes(const libusb_device_descriptor &d)
 {
@@ -394,8 +378,8 @@ bool ServedDevice::controlTransfer(const kesto::DriverRequest &rq, kesto::Driver
         return true;
     }
     const uint32_t length = get32(rq.input, 0);
-    const uint16_t function = uint16_t(rq.input[4] | rq.input[5] << 8);
-    const uint16_t value = uint16_t(rq.input[8] | rq.input[9] << 8), index = uint16_t(rq.input[10] | rq.input[11] << 8);
+    const uint16_t function = kesto::le::get16(rq.input.data() + 4);
+    const uint16_t value = kesto::le::get16(rq.input.data() + 8), index = kesto::le::get16(rq.input.data() + 10);
     if (length > kMaxControlLength || length > rq.outputLength ||
         !controlSetup(function, rq.input[6], rq.input[12] != 0, &setup)) {
         reply.status = kInvalidParameter;
@@ -476,7 +460,7 @@ bool ServedDevice::stringRequest(const kesto::DriverRequest &rq, kesto::DriverRe
             reply.status = kInvalidParameter;
             return true;
         }
-        language = uint16_t(rq.input[0] | rq.input[1] << 8);
+        language = kesto::le::get16(rq.input.data());
         index = uint8_t(get32(rq.input, 4));
     }
     auto *f = new InFlight;

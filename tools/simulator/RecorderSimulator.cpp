@@ -10,20 +10,6 @@
 
 namespace {
 
-struct Commands {
-    QString count, read, del;
-    QChar ack, wrong, done;
-};
-
-Commands commandsOf(int set)
-{
-    if (set == 1)
-        return {QStringLiteral("NUMU"), QStringLiteral("GETU"), QStringLiteral("DELE"), QLatin1Char('R'),
-                QLatin1Char('B'), QLatin1Char('O')};
-    return {QStringLiteral("GTNC"), QStringLiteral("GTND"), QStringLiteral("DELT"), QLatin1Char('S'), QLatin1Char('C'),
-            QLatin1Char('G')};
-}
-
 QString two(int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); }
 
 QString record(const QDate &d, int h, int m, int s, int card, int inOut)
@@ -33,6 +19,17 @@ QString record(const QDate &d, int h, int m, int s, int card, int inOut)
 }
 
 } // namespace
+
+const RecorderCommands &recorderCommands(int set)
+{
+    static const RecorderCommands sets[2] = {
+        {QStringLiteral("GTNC"), QStringLiteral("GTND"), QStringLiteral("DELT"), QLatin1Char('S'), QLatin1Char('C'),
+         QLatin1Char('G')},
+        {QStringLiteral("NUMU"), QStringLiteral("GETU"), QStringLiteral("DELE"), QLatin1Char('R'), QLatin1Char('B'),
+         QLatin1Char('O')},
+    };
+    return sets[set == 1 ? 1 : 0];
+}
 
 RecorderSimulator::RecorderSimulator(QObject *parent) : QObject(parent), m_server(new QTcpServer(this))
 {
@@ -121,7 +118,7 @@ void RecorderSimulator::handleFrame(const QByteArray &frame)
         std::fprintf(stderr, "corvan21-sim: <- %s\n", frame.constData());
     if (m_opt.fault == Silent || !f.startsWith(QLatin1String("000000  ")))
         return;
-    const Commands c = commandsOf(m_opt.commandSet);
+    const RecorderCommands &c = recorderCommands(m_opt.commandSet);
     const QString cmd = f.mid(8, 4);
     const QChar ack = m_opt.fault == WrongStatus ? c.wrong : c.ack;
     const int held = int(m_punches.size());

@@ -12,6 +12,15 @@
 class QTcpServer;
 class QTcpSocket;
 
+// The recorder's commands and status letters of each command set (0 or 1; any other value is
+// set 0), shared by the LAN and the USB recorder. The program keeps its own table in the
+// recorder layer; this one stays apart, so that a mistake there shows against the recorder.
+struct RecorderCommands {
+    QString count, read, del;
+    QChar ack, wrong, done;
+};
+const RecorderCommands &recorderCommands(int set);
+
 // Plays a time recorder on a loopback TCP port: holds punch records and answers the count,
 // read and delete conversations of either command set. Its memory is erased only by a delete
 // conversation. It sends as a recorder does, each message as soon as it is ready, so messages

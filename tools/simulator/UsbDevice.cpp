@@ -1,25 +1,13 @@
 #include "UsbDevice.h"
 
+#include "ByteOrder.h"
+
 #include <QSaveFile>
 
 #include <cstdarg>
 #include <cstdio>
 
 namespace {
-
-struct Commands {
-    QString count, read, del;
-    QChar ack, wrong, done;
-};
-
-Commands commandsOf(int set)
-{
-    if (set == 1)
-        return {QStringLiteral("NUMU"), QStringLiteral("GETU"), QStringLiteral("DELE"), QLatin1Char('R'),
-                QLatin1Char('B'), QLatin1Char('O')};
-    return {QStringLiteral("GTNC"), QStringLiteral("GTND"), QStringLiteral("DELT"), QLatin1Char('S'), QLatin1Char('C'),
-            QLatin1Char('G')};
-}
 
 using Bytes = std::vector<uint8_t>;
 
@@ -36,14 +24,9 @@ const Bytes kDeviceDescriptor = {18,   1,    0x10, 0x01, 0xFF, 0x00, 0x00, 64, 0
 const Bytes kConfigDescriptor = {9, 2, 32, 0, 1, 1, 0, 0x80, 50};
 const Bytes kInterfaceDescriptor = {9, 4, 0, 0, 2, 0xFF, 0x00, 0x00, 0};
 
-uint32_t get32(const std::vector<uint8_t> &v, size_t at)
-{
-    if (v.size() < at + 4)
-        return 0;
-    return uint32_t(v[at]) | uint32_t(v[at + 1]) << 8 | uint32_t(v[at + 2]) << 16 | uint32_t(v[at + 3]) << 24;
-}
-
-Bytes le32(uint32_t v) { return {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)}; }
+using kesto::le::add16;
+using kesto::le::add32;
+using kesto::le::get32;
 
 Bytes utf16(const QString &s)
 {
@@ -290,16 +273,13 @@ bool UsbDevice::handle(const kesto::DriverRequest &rq, kesto::DriverReply &reply
         break;
     }
     case KESTO_IOCTL_GET_DRIVER_VERSION:
-        reply.data = le32(kDriverMajor);
-        for (uint8_t b : le32(kDriverMinor))
-            reply.data.push_back(b);
+        add32(reply.data, kDriverMajor);
+        add32(reply.data, kDriverMinor);
         break;
     case KESTO_IOCTL_GET_DEVICE_GUID:
-        reply.data = le32(kInterfaceGuid.Data1);
-        reply.data.push_back(uint8_t(kInterfaceGuid.Data2));
-        reply.data.push_back(uint8_t(kInterfaceGuid.Data2 >> 8));
-        reply.data.push_back(uint8_t(kInterfaceGuid.Data3));
-        reply.data.push_back(uint8_t(kInterfaceGuid.Data3 >> 8));
+        add32(reply.data, kInterfaceGuid.Data1);
+        add16(reply.data, kInterfaceGuid.Data2);
+        add16(reply.data, kInterfaceGuid.Data3);
         reply.data.insert(reply.data.end(), kInterfaceGuid.Data4, kInterfaceGuid.Data4 + 8);
         break;
     case KESTO_IOCTL_GET_LINK_NAME:
@@ -309,7 +289,7 @@ bool UsbDevice::handle(const kesto::DriverRequest &rq, kesto::DriverReply &reply
         reply.data = {1, 0};
         break;
     case KESTO_IOCTL_GET_LANGUAGE_IDS:
-        reply.data = {uint8_t(kLanguage), uint8_t(kLanguage >> 8)};
+        add16(reply.data, kLanguage);
         break;
     case KESTO_IOCTL_GET_STRING_DESCRIPTOR_LENGTH:
     case KESTO_IOCTL_GET_STRING_DESCRIPTOR: {
@@ -320,7 +300,7 @@ bool UsbDevice::handle(const kesto::DriverRequest &rq, kesto::DriverReply &reply
             break;
         }
         if (rq.controlCode == KESTO_IOCTL_GET_STRING_DESCRIPTOR_LENGTH)
-            reply.data = le32(uint32_t(text.size()));
+            add32(reply.data, uint32_t(text.size()));
         else
             reply.data = utf16(text);
         break;
@@ -360,7 +340,7 @@ void UsbDevice::handleFrame(const QByteArray &frame)
     say("<- %s", frame.constData());
     if (m_opt.fault == RecorderSimulator::Silent || !f.startsWith(QLatin1String("000000  ")))
         return;
-    const Commands c = commandsOf(m_opt.commandSet);
+    const RecorderCommands &c = recorderCommands(m_opt.commandSet);
     const QString cmd = f.mid(8, 4);
     const QChar ack = m_opt.fault == RecorderSimulator::WrongStatus ? c.wrong : c.ack;
     const int held = int(m_punches.size());

@@ -1,6 +1,7 @@
 // The four descriptor classes: read-only views of a USB descriptor record that the control
 // fills through their hidden setters.
 
+#include "ByteOrder.h"
 #include "Runtime.h"
 
 #include <cstring>
@@ -69,8 +70,7 @@ protected:
     uint8_t byteAt(int offset) const { return reinterpret_cast<const uint8_t *>(&m_record)[offset]; }
     uint16_t wordAt(int offset) const
     {
-        const auto *b = reinterpret_cast<const uint8_t *>(&m_record);
-        return static_cast<uint16_t>(b[offset] | b[offset + 1] << 8);
+        return le::get16(reinterpret_cast<const uint8_t *>(&m_record) + offset);
     }
     HRESULT getByte(int offset, uint8_t *v) const
     {
