@@ -20,7 +20,7 @@ Run batch(const QStringList &args)
 {
     ProgramRuns::Options o;
     o.showMessages = true;
-    return ProgramRuns::run(QStringLiteral(CORVAN21_BATCH), QStringList{QStringLiteral("export")} + args, o);
+    return ProgramRuns::run(QStringLiteral(CORVAN_BATCH), QStringList{QStringLiteral("export")} + args, o);
 }
 
 QByteArray contents(const QString &path)

@@ -33,7 +33,7 @@ class TestBatchPrint : public QObject
         env.insert(QStringLiteral("CORVAN21_NOW"), QStringLiteral("2010-03-02T10:00:00"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
         p.setProcessEnvironment(env);
-        p.start(QStringLiteral(CORVAN21_BATCH), QStringList{QStringLiteral("print")} + args);
+        p.start(QStringLiteral(CORVAN_BATCH), QStringList{QStringLiteral("print")} + args);
         if (!p.waitForFinished(120000))
             return {};
         return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardError())};
