@@ -308,6 +308,16 @@ void MDIForm1::closeScreen(ScreenId screen)
 void MDIForm1::openScreen(ScreenId screen, bool hideFront)
 {
     QWidget *w = findScreen(screen);
+    // The start routine of a loaded screen reads the stored data again, over whatever it holds.
+    // The editing guard asked only the screen in front; an editor standing behind it asks about
+    // its own edits here, with the question it asks whenever it is left. When they may not be
+    // thrown away (a refused field, a failed save) it is brought forward as it stands.
+    bool restart = w && screenEntry(screen).start;
+    if (restart) {
+        auto *editor = dynamic_cast<EditingScreen *>(w);
+        if (editor && editor->holdsEdits() && editor->settleEdits() != 0)
+            restart = false;
+    }
     if (hideFront) {
         QWidget *front = frontScreen();
         if (front && front != w) {
@@ -316,8 +326,8 @@ void MDIForm1::openScreen(ScreenId screen, bool hideFront)
         }
     }
     if (w) {
-        if (const auto start = screenEntry(screen).start)
-            start(*w);
+        if (restart)
+            screenEntry(screen).start(*w);
         showScreen(w);
         return;
     }

@@ -351,6 +351,18 @@ void EmployeeGrid::setCellText(int row, int col, const QString &text)
     m_updating = was;
 }
 
+bool EmployeeGrid::holdsEdits() const
+{
+    if (m_changed || m_cellFailed || m_reenterPending || m_grid->openEditor())
+        return true;
+    for (int r = 0; r < kRows; ++r) {
+        const QString a = cell(r, kColActive)->checkState() == Qt::Checked ? QStringLiteral("1") : QStringLiteral("0");
+        if (m_rows[r].active != a)
+            return true;
+    }
+    return false;
+}
+
 void EmployeeGrid::syncChecks()
 {
     for (int r = 0; r < kRows; ++r) {

@@ -28,6 +28,10 @@ public:
     bool FormIniFlag = true;
 
     bool isChanged() const { return m_changed; }
+    // Unsaved rows or ticks, a cell being edited, or a refused cell.
+    bool holdsEdits() const override;
+    // The check without taking the keyboard focus, for a screen standing behind another.
+    int settleEdits() override { return check(1); }
     int markedCount() const { return m_marks; }
 
     // Called by the grid's cell editor when an edit is committed; false when the text was

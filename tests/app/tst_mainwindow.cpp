@@ -25,6 +25,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSet>
+#include <QTableWidget>
 #include <QTimer>
 #include <QToolBar>
 
@@ -263,6 +264,71 @@ private slots:
         QVERIFY(!m_main->findScreen(ScreenId::KojinEdit)->isVisible()); // hidden, kept
         QCOMPARE(firstInOf(editor)->text(), QStringLiteral("08:55"));
         QCOMPARE(storedFirstIn(), QStringLiteral("08:55"));
+        QVERIFY(m_dlg->drained());
+    }
+
+    void anEditorBehindIsAskedBeforeItIsStartedAgain()
+    {
+        QVERIFY(seedOneDay());
+        const auto editorWithAnEditBehind = [this](const QString &keys, bool leave) {
+            action(m_main, QStringLiteral("keyKojinEdit"))->trigger();
+            auto *editor = qobject_cast<frmKojinEdit *>(m_main->findScreen(ScreenId::KojinEdit));
+            typeInto(firstInOf(editor), keys, leave);
+            // The settings menu brought forward by a click on its window: no guard runs.
+            m_main->showScreen(m_main->findScreen(ScreenId::SetMenu));
+            return editor;
+        };
+
+        // Yes: the edit is saved before the editor reads the month again.
+        frmKojinEdit *editor = editorWithAnEditBehind(QStringLiteral("0845"), true);
+        QVERIFY(m_main->frontScreen() != editor);
+        m_dlg->answer(Dialogs::Answer::Yes);
+        action(m_main, QStringLiteral("keyKojinEdit"))->trigger();
+        QCOMPARE(m_dlg->messages().size(), 1);
+        QCOMPARE(m_dlg->last().text, QStringLiteral("変更した時刻を保存します。よろしいですか？"));
+        QCOMPARE(m_dlg->last().title, QStringLiteral("個人修正"));
+        QCOMPARE(m_main->findScreen(ScreenId::KojinEdit), editor);
+        QCOMPARE(m_main->frontScreen(), editor);
+        QCOMPARE(storedFirstIn(), QStringLiteral("08:45"));
+        QCOMPARE(firstInOf(editor)->text(), QStringLiteral("08:45"));
+
+        // No: dropped, and the stored time shows again.
+        editorWithAnEditBehind(QStringLiteral("0830"), true);
+        m_dlg->answer(Dialogs::Answer::No);
+        action(m_main, QStringLiteral("keyKojinEdit"))->trigger();
+        QCOMPARE(m_dlg->messages().size(), 2);
+        QCOMPARE(storedFirstIn(), QStringLiteral("08:45"));
+        QCOMPARE(firstInOf(editor)->text(), QStringLiteral("08:45"));
+
+        // A refused time: the editor comes forward as it stands, the field to be typed again.
+        editorWithAnEditBehind(QStringLiteral("7260"), false);
+        action(m_main, QStringLiteral("keyKojinEdit"))->trigger();
+        QCOMPARE(m_dlg->messages().size(), 3);
+        QCOMPARE(m_dlg->last().text, kRefusedTime);
+        QCOMPARE(m_main->frontScreen(), editor);
+        QVERIFY(editor->fieldRejected());
+        QCOMPARE(storedFirstIn(), QStringLiteral("08:45"));
+        QVERIFY(m_dlg->drained());
+    }
+
+    void theMasterScreenBehindIsAskedToo()
+    {
+        QVERIFY(seedOneDay());
+        action(m_main, QStringLiteral("mnuMasSet"))->trigger();
+        QWidget *master = m_main->findScreen(ScreenId::MasSet);
+        QVERIFY(master);
+        auto *grid = child<QTableWidget>(master, QStringLiteral("VSFlexGrid1"));
+        QCOMPARE(grid->item(0, 5)->checkState(), Qt::Checked);
+        grid->item(0, 5)->setCheckState(Qt::Unchecked); // the employee's 対象 box cleared
+        m_main->showScreen(m_main->findScreen(ScreenId::SetMenu));
+
+        m_dlg->answer(Dialogs::Answer::No);
+        action(m_main, QStringLiteral("mnuMasSet"))->trigger();
+        QCOMPARE(m_dlg->messages().size(), 1);
+        QCOMPARE(m_dlg->last().text, QStringLiteral("変更した内容を保存します。よろしいですか？"));
+        QCOMPARE(m_main->frontScreen(), master);
+        QCOMPARE(grid->item(0, 5)->checkState(), Qt::Checked); // dropped: read afresh
+        QCOMPARE(cell(dbs().monthly, QStringLiteral("SELECT 対象 FROM 個人")), QStringLiteral("1"));
         QVERIFY(m_dlg->drained());
     }
 
