@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // The value texts of the export and payroll files.
 namespace ExportFormat {
@@ -21,3 +22,13 @@ qint64 hourMinuteNumber(qint64 minutes);
 QString hoursSeparatorMinutes(qint64 minutes, QChar separator);
 
 } // namespace ExportFormat
+
+// The save dialog's filters, as the export screen offers them.
+namespace ExportFilters {
+QStringList ownLayouts();
+QStringList payroll(int package);
+QString payrollFileName(int package);
+} // namespace ExportFilters
+
+// The layout a name selects: 0 comma (.csv), -1 text (.txt), 1 neither; case does not matter.
+int textFlagOf(const QString &path);

@@ -1,6 +1,6 @@
 #include "ExportJob.h"
 
-#include "ExportFileChoice.h"
+#include "ExportFormat.h"
 #include "ExportWriters.h"
 #include "PayrollWriters.h"
 #include "SjisText.h"

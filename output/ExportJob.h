@@ -50,7 +50,7 @@ struct ExportResult {
 };
 
 // The layout an own-layout export takes from its file name: 0 comma, -1 text, 1 none.
-// (ExportFileChoice.h: textFlagOf.)
+// (ExportFormat.h: textFlagOf.)
 
 // Writes the whole export to the device: the own layouts in the layout of textFlag (0 comma,
 // -1 text), a payroll file whatever the flag. Stops at the first block that fails.

@@ -5,7 +5,7 @@
 #include "DigitInput.h"
 #include "Dialogs.h"
 #include "EmployeeRules.h"
-#include "PrintOut.h"
+#include "PrintQuestions.h"
 #include "ProgramInputs.h"
 #include "ScreenTable.h"
 #include "WidgetDialogs.h"

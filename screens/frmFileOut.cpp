@@ -8,6 +8,7 @@
 #include "Dialogs.h"
 #include "ExFile.h"
 #include "ExportFileChoice.h"
+#include "ExportFormat.h"
 #include "Period.h"
 #include "ProgramInputs.h"
 

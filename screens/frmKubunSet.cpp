@@ -4,7 +4,7 @@
 #include "Dialogs.h"
 #include "DigitInput.h"
 #include "KubunRules.h"
-#include "PrintOut.h"
+#include "PrintQuestions.h"
 #include "ProgramInputs.h"
 #include "ScreenTable.h"
 #include "TimeMath.h"

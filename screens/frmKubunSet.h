@@ -1,7 +1,7 @@
 #pragma once
 
 #include "DbFile.h"
-#include "PrintOut.h"
+#include "PrintQuestions.h"
 #include "ScreenHost.h"
 
 #include <QVector>

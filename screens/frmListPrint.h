@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PrintOut.h"
+#include "PrintQuestions.h"
 
 #include "SelectionPickers.h"
 

@@ -10,7 +10,7 @@
 #include "BatchSelection.h"
 #include "Common.h"
 #include "DbFile.h"
-#include "ExportFileChoice.h"
+#include "ExportFormat.h"
 #include "ExportJob.h"
 #include "MonthStart.h"
 #include "Period.h"

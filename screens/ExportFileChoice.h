@@ -28,13 +28,3 @@ struct ExportFileChoice {
 };
 
 ExportFileChoice chooseExportFile(const ExportFileRequest &request, StartupState &startup);
-
-// The save dialog's filters, as the export screen offers them.
-namespace ExportFilters {
-QStringList ownLayouts();
-QStringList payroll(int package);
-QString payrollFileName(int package);
-} // namespace ExportFilters
-
-// The layout a name selects: 0 comma (.csv), -1 text (.txt), 1 neither; case does not matter.
-int textFlagOf(const QString &path);

@@ -2,6 +2,7 @@
 
 #include "Dialogs.h"
 #include "DbFile.h"
+#include "ExportFormat.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -33,16 +34,6 @@ QString folderOf(const QString &path)
 }
 
 } // namespace
-
-int textFlagOf(const QString &path)
-{
-    const QString ext = path.right(4).toLower();
-    if (ext == QLatin1String(".csv"))
-        return 0;
-    if (ext == QLatin1String(".txt"))
-        return -1;
-    return 1;
-}
 
 ExportFileChoice chooseExportFile(const ExportFileRequest &request, StartupState &startup)
 {
@@ -117,23 +108,3 @@ ExportFileChoice chooseExportFile(const ExportFileRequest &request, StartupState
     choice.textFlag = textFlagOf(path);
     return choice;
 }
-
-namespace ExportFilters {
-
-QStringList ownLayouts()
-{
-    return {QStringLiteral("データファイル（csv形式） (*.csv)"), QStringLiteral("テキスト(txt形式) (*.txt)")};
-}
-
-QStringList payroll(int package)
-{
-    switch (package) {
-    case 0: return {QStringLiteral("PCA給与2000データ形式（dat形式） (*.dat)")};
-    case 1: return {QStringLiteral("給与奉行21データ形式（txt形式） (*.txt)")};
-    default: return {QStringLiteral("弥生給与データ形式（txt形式） (*.txt)")};
-    }
-}
-
-QString payrollFileName(int package) { return package == 0 ? QStringLiteral("kintai0") : QStringLiteral("kintai"); }
-
-} // namespace ExportFilters
