@@ -1,9 +1,9 @@
 #include "HelpCalls.h"
 
 #include "AppHooks.h"
-#include "Common.h"
-#include "Dialogs.h"
-#include "ExFile.h"
+#include "common/Common.h"
+#include "common/Dialogs.h"
+#include "store/ExFile.h"
 
 #include <QDir>
 #include <QFileInfo>

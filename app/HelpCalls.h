@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ScreenTable.h"
+#include "screens/ScreenTable.h"
 
 #include <QString>
 #include <QUrl>

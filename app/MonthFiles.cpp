@@ -1,9 +1,9 @@
 #include "MonthFiles.h"
 
 #include "AppHooks.h"
-#include "Common.h"
-#include "DbFile.h"
-#include "Dialogs.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "common/Dialogs.h"
 #include "HelpCalls.h"
 
 #include <QDir>

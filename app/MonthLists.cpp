@@ -1,6 +1,6 @@
 #include "MonthLists.h"
 
-#include "Common.h"
+#include "common/Common.h"
 #include "StartupLogic.h"
 
 #include <QComboBox>

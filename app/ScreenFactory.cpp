@@ -2,16 +2,16 @@
 
 #include "frmSetMenu.h"
 #include "HelpCalls.h"
-#include "frmDataInput.h"
-#include "frmLANset.h"
-#include "frmCalendar.h"
-#include "frmCardSet.h"
-#include "frmKubunSet.h"
-#include "frmMasSet.h"
-#include "frmKojinEdit.h"
-#include "frmListEdit.h"
-#include "frmListPrint.h"
-#include "frmFileOut.h"
+#include "screens/frmDataInput.h"
+#include "screens/frmLANset.h"
+#include "screens/frmCalendar.h"
+#include "screens/frmCardSet.h"
+#include "screens/frmKubunSet.h"
+#include "screens/frmMasSet.h"
+#include "screens/frmKojinEdit.h"
+#include "screens/frmListEdit.h"
+#include "screens/frmListPrint.h"
+#include "screens/frmFileOut.h"
 
 #include <QWidget>
 

@@ -1,11 +1,11 @@
 #include "SetupWizard.h"
 
 #include "AppHooks.h"
-#include "Common.h"
-#include "DbFile.h"
-#include "Dialogs.h"
-#include "ExFile.h"
-#include "ScreenTable.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "common/Dialogs.h"
+#include "store/ExFile.h"
+#include "screens/ScreenTable.h"
 #include "StartupLogic.h"
 #include "frmStartUp.h"
 

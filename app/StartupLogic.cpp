@@ -1,9 +1,9 @@
 #include "StartupLogic.h"
 
-#include "ExFile.h"
+#include "store/ExFile.h"
 
 // The class registry as the USB library writes it (header only, no link to the library).
-#include "../usblib/KestoRegistry.h"
+#include "usblib/KestoRegistry.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #include "frmAbout.h"
 
-#include "Common.h"
-#include "ExFile.h"
-#include "ScreenTable.h"
+#include "common/Common.h"
+#include "store/ExFile.h"
+#include "screens/ScreenTable.h"
 
 #include <QGridLayout>
 #include <QIcon>

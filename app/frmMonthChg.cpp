@@ -1,12 +1,12 @@
 #include "frmMonthChg.h"
 
-#include "Common.h"
-#include "DbFile.h"
-#include "Dialogs.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "common/Dialogs.h"
 #include "MDIForm1.h"
 #include "MonthLists.h"
-#include "MonthStart.h"
-#include "ScreenTable.h"
+#include "store/MonthStart.h"
+#include "screens/ScreenTable.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

@@ -1,11 +1,11 @@
 #include "frmPwdChg.h"
 
-#include "Common.h"
-#include "Dialogs.h"
-#include "ExFile.h"
+#include "common/Common.h"
+#include "common/Dialogs.h"
+#include "store/ExFile.h"
 #include "HelpCalls.h"
-#include "ScreenTable.h"
-#include "SjisText.h"
+#include "screens/ScreenTable.h"
+#include "common/SjisText.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>

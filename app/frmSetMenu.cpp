@@ -1,9 +1,9 @@
 #include "frmSetMenu.h"
 
-#include "ExFile.h"
+#include "store/ExFile.h"
 #include "MDIForm1.h"
 #include "ScreenFactory.h"
-#include "ScreenTable.h"
+#include "screens/ScreenTable.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -1,11 +1,11 @@
 #include "frmSimebiSet.h"
 
-#include "Common.h"
-#include "DbFile.h"
-#include "Dialogs.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "common/Dialogs.h"
 #include "HelpCalls.h"
 #include "MDIForm1.h"
-#include "ScreenTable.h"
+#include "screens/ScreenTable.h"
 
 #include <QComboBox>
 #include <QGridLayout>

@@ -1,14 +1,14 @@
 #include "frmStartUp.h"
 
 #include "AppHooks.h"
-#include "Common.h"
-#include "DbFile.h"
-#include "Dialogs.h"
-#include "ExFile.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "common/Dialogs.h"
+#include "store/ExFile.h"
 #include "MDIForm1.h"
 #include "MonthLists.h"
-#include "MonthStart.h"
-#include "ScreenTable.h"
+#include "store/MonthStart.h"
+#include "screens/ScreenTable.h"
 #include "StartupLogic.h"
 
 #include <QApplication>

@@ -1,11 +1,11 @@
-#include "Common.h"
-#include "DbFile.h"
-#include "Dialogs.h"
-#include "Installer.h"
-#include "ProgramLock.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "common/Dialogs.h"
+#include "store/Installer.h"
+#include "common/ProgramLock.h"
 #include "SetupWizard.h"
 #include "StartupLogic.h"
-#include "WidgetDialogs.h"
+#include "screens/WidgetDialogs.h"
 #include "frmStartUp.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "BenchUtil.h"
 
-#include "DbFile.h"
+#include "store/DbFile.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -6,13 +6,13 @@
 
 #include "BenchUtil.h"
 
-#include "CalcoloCom.h"
-#include "Common.h"
-#include "DbFile.h"
-#include "Intake.h"
-#include "LanLink.h"
-#include "RecorderSimulator.h"
-#include "TestHome.h"
+#include "recorder/CalcoloCom.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "recorder/Intake.h"
+#include "recorder/LanLink.h"
+#include "tools/simulator/RecorderSimulator.h"
+#include "tests/support/TestHome.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

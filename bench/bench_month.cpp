@@ -5,14 +5,14 @@
 
 #include "BenchUtil.h"
 
-#include "Calculate.h"
-#include "DbFile.h"
-#include "ExFile.h"
-#include "ExportJob.h"
-#include "PayrollWriters.h"
-#include "Period.h"
-#include "Punch.h"
-#include "TestHome.h"
+#include "calc/Calculate.h"
+#include "store/DbFile.h"
+#include "store/ExFile.h"
+#include "output/ExportJob.h"
+#include "output/PayrollWriters.h"
+#include "calc/Period.h"
+#include "calc/Punch.h"
+#include "tests/support/TestHome.h"
 
 #include <QCoreApplication>
 #include <QFile>

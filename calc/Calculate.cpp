@@ -1,7 +1,7 @@
 #include "Calculate.h"
 
-#include "Common.h"
-#include "DbFile.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
 #include "Period.h"
 #include "Punch.h"
 

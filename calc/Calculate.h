@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DbFile.h"
+#include "store/DbFile.h"
 #include "Period.h"
 #include "Punch.h"
 #include "TimeMath.h"

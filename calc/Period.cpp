@@ -1,7 +1,7 @@
 #include "Period.h"
 
-#include "Common.h"
-#include "DbFile.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
 #include "TimeMath.h"
 
 #include <algorithm>

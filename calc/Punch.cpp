@@ -1,8 +1,8 @@
 #include "Punch.h"
 
-#include "Common.h"
-#include "DbFile.h"
-#include "ExFile.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "store/ExFile.h"
 #include "Period.h"
 #include "TimeMath.h"
 

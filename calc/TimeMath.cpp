@@ -1,7 +1,7 @@
 #include "TimeMath.h"
 
-#include "Common.h"
-#include "DbFile.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
 
 #include <algorithm>
 #include <limits>

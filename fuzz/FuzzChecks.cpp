@@ -1,14 +1,14 @@
 #include "FuzzChecks.h"
 
-#include "CalcoloCom.h"
-#include "ControlRequest.h"
-#include "DriverProtocol.h"
-#include "ExFile.h"
-#include "KestoUsb.h"
-#include "KubunRules.h"
-#include "PunchEntry.h"
-#include "ReplyFramer.h"
-#include "SjisText.h"
+#include "recorder/CalcoloCom.h"
+#include "usblib/ControlRequest.h"
+#include "usblib/DriverProtocol.h"
+#include "store/ExFile.h"
+#include "usblib/KestoUsb.h"
+#include "screens/KubunRules.h"
+#include "screens/PunchEntry.h"
+#include "recorder/ReplyFramer.h"
+#include "common/SjisText.h"
 
 #include <QDate>
 #include <QFile>

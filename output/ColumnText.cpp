@@ -1,6 +1,6 @@
 #include "ColumnText.h"
 
-#include "SjisText.h"
+#include "common/SjisText.h"
 
 ColumnText::ColumnText(SjisTextWriter &out) : m_out(out) {}
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Calculate.h"
+#include "calc/Calculate.h"
 
 #include <QDate>
 #include <QString>

@@ -1,7 +1,7 @@
 #include "ExportFormat.h"
 
-#include "Common.h"
-#include "TimeMath.h"
+#include "common/Common.h"
+#include "calc/TimeMath.h"
 
 namespace ExportFormat {
 

@@ -3,12 +3,12 @@
 #include "ExportFormat.h"
 #include "ExportWriters.h"
 #include "PayrollWriters.h"
-#include "SjisText.h"
+#include "common/SjisText.h"
 
-#include "Calculate.h"
-#include "DbFile.h"
-#include "Period.h"
-#include "Punch.h"
+#include "calc/Calculate.h"
+#include "store/DbFile.h"
+#include "calc/Period.h"
+#include "calc/Punch.h"
 
 #include <QFile>
 #include <QFileDevice>

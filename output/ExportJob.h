@@ -1,10 +1,10 @@
 #pragma once
 
-#include "Calculate.h"
-#include "DbFile.h"
+#include "calc/Calculate.h"
+#include "store/DbFile.h"
 #include "ExportData.h"
-#include "Period.h"
-#include "Punch.h"
+#include "calc/Period.h"
+#include "calc/Punch.h"
 
 #include <QDate>
 #include <QString>

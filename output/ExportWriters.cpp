@@ -2,10 +2,10 @@
 
 #include "ColumnText.h"
 #include "ExportFormat.h"
-#include "SjisText.h"
+#include "common/SjisText.h"
 
-#include "Common.h"
-#include "DbFile.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
 
 namespace ExportWriters {
 

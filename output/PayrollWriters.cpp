@@ -2,7 +2,7 @@
 
 #include "ExportFormat.h"
 #include "ExportWriters.h"
-#include "SjisText.h"
+#include "common/SjisText.h"
 
 namespace PayrollWriters {
 

@@ -2,14 +2,14 @@
 
 #include "ReportCanvas.h"
 
-#include "Calculate.h"
-#include "Common.h"
-#include "DbFile.h"
+#include "calc/Calculate.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
 #include "ExportFormat.h"
 #include "ExportJob.h"
 #include "ExportWriters.h"
-#include "Period.h"
-#include "TimeMath.h"
+#include "calc/Period.h"
+#include "calc/TimeMath.h"
 
 #include <QFileInfo>
 #include <QPageLayout>

@@ -5,9 +5,9 @@
 //   <folder>/icons/hicolor/<n>x<n>/apps/corvan21.png
 // The folder is emptied first, so that a page no longer written does not linger in a package.
 
-#include "Common.h"
-#include "HelpPages.h"
-#include "InstallerImages.h"
+#include "common/Common.h"
+#include "tools/corvan21-batch/HelpPages.h"
+#include "tools/corvan21-batch/InstallerImages.h"
 
 #include <QDir>
 #include <QGuiApplication>

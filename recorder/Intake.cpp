@@ -1,7 +1,7 @@
 #include "Intake.h"
 
-#include "Common.h"
-#include "Database.h"
+#include "common/Common.h"
+#include "store/Database.h"
 
 namespace Intake {
 

@@ -1,8 +1,8 @@
 #include "LanLink.h"
 
-#include "Common.h"
-#include "Database.h"
-#include "SjisText.h"
+#include "common/Common.h"
+#include "store/Database.h"
+#include "common/SjisText.h"
 
 #include <QTcpSocket>
 

@@ -1,10 +1,10 @@
 #include "UsbLink.h"
 
-#include "Database.h"
-#include "SjisText.h"
+#include "store/Database.h"
+#include "common/SjisText.h"
 
-#include "KestoClient.h"
-#include "KestoUsb.h"
+#include "usblib/KestoClient.h"
+#include "usblib/KestoUsb.h"
 
 #include <QElapsedTimer>
 

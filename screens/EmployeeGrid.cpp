@@ -1,9 +1,9 @@
 #include "EmployeeGrid.h"
 
-#include "Common.h"
-#include "DbFile.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
 #include "DigitInput.h"
-#include "Dialogs.h"
+#include "common/Dialogs.h"
 #include "EmployeeRules.h"
 #include "PrintQuestions.h"
 #include "ProgramInputs.h"

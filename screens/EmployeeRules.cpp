@@ -1,6 +1,6 @@
 #include "EmployeeRules.h"
 
-#include "Common.h"
+#include "common/Common.h"
 
 #include <QRegularExpression>
 

@@ -1,8 +1,8 @@
 #include "ExportFileChoice.h"
 
-#include "Dialogs.h"
-#include "DbFile.h"
-#include "ExportFormat.h"
+#include "common/Dialogs.h"
+#include "store/DbFile.h"
+#include "output/ExportFormat.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #include "KubunRules.h"
 
-#include "Common.h"
-#include "TimeMath.h"
+#include "common/Common.h"
+#include "calc/TimeMath.h"
 
 namespace KubunRules {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CalcoloCom.h"
+#include "recorder/CalcoloCom.h"
 #include "ScreenTable.h"
 
 #include <QDialog>

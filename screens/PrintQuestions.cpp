@@ -1,6 +1,6 @@
 #include "PrintQuestions.h"
 
-#include "Dialogs.h"
+#include "common/Dialogs.h"
 
 #include <QCoreApplication>
 #include <QCursor>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PrintOut.h"
+#include "output/PrintOut.h"
 
 // What the report screens ask and tell around a print job: the printer or PDF file to print
 // to, the warning when there is no printer, and the job's messages. The job itself (output/)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ExportJob.h"
+#include "output/ExportJob.h"
 
 // The program-wide tables and settings as the screens hand them to the computation, the
 // exports and the reports: the category and employee tables as a screen last read them, the

@@ -1,9 +1,9 @@
 #include "PunchEntry.h"
 
-#include "Common.h"
-#include "Database.h"
-#include "Punch.h"
-#include "TimeMath.h"
+#include "common/Common.h"
+#include "store/Database.h"
+#include "calc/Punch.h"
+#include "calc/TimeMath.h"
 
 #include <algorithm>
 

@@ -1,10 +1,10 @@
 #include "PunchSheet.h"
 
-#include "Common.h"
-#include "Dialogs.h"
+#include "common/Common.h"
+#include "common/Dialogs.h"
 #include "DigitInput.h"
-#include "ExFile.h"
-#include "TimeMath.h"
+#include "store/ExFile.h"
+#include "calc/TimeMath.h"
 
 #include <QApplication>
 #include <QFocusEvent>

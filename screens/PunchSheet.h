@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Calculate.h"
+#include "calc/Calculate.h"
 #include "PunchEntry.h"
 #include "ScreenHost.h"
 

@@ -2,10 +2,10 @@
 
 #include "frmDateSelect.h"
 
-#include "Common.h"
-#include "DbFile.h"
-#include "ExportJob.h"
-#include "Period.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "output/ExportJob.h"
+#include "calc/Period.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

@@ -1,8 +1,8 @@
 #include "frmCalendar.h"
 
-#include "Common.h"
-#include "DbFile.h"
-#include "Dialogs.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "common/Dialogs.h"
 #include "ScreenTable.h"
 
 #include <QButtonGroup>

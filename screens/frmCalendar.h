@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CalendarStore.h"
+#include "store/CalendarStore.h"
 #include "ScreenHost.h"
 
 #include <QDate>

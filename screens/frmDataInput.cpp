@@ -1,9 +1,9 @@
 #include "frmDataInput.h"
 
-#include "Common.h"
-#include "DbFile.h"
-#include "Dialogs.h"
-#include "ExFile.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "common/Dialogs.h"
+#include "store/ExFile.h"
 #include "ScreenHost.h"
 #include "frmCardSet.h"
 #include "frmDataList.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "CalcoloCom.h"
-#include "Intake.h"
+#include "recorder/CalcoloCom.h"
+#include "recorder/Intake.h"
 
 #include <QWidget>
 

@@ -1,8 +1,8 @@
 #include "frmDataList.h"
 
-#include "Common.h"
-#include "DbFile.h"
-#include "Intake.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "recorder/Intake.h"
 #include "ScreenTable.h"
 
 #include <QHBoxLayout>

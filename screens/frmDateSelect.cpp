@@ -1,8 +1,8 @@
 #include "frmDateSelect.h"
 
-#include "CalendarStore.h"
-#include "Common.h"
-#include "DbFile.h"
+#include "store/CalendarStore.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
 #include "ScreenTable.h"
 
 #include <QGridLayout>

@@ -3,13 +3,13 @@
 #include "ScreenTable.h"
 #include "SelectionPickers.h"
 
-#include "Common.h"
-#include "DbFile.h"
-#include "Dialogs.h"
-#include "ExFile.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "common/Dialogs.h"
+#include "store/ExFile.h"
 #include "ExportFileChoice.h"
-#include "ExportFormat.h"
-#include "Period.h"
+#include "output/ExportFormat.h"
+#include "calc/Period.h"
 #include "ProgramInputs.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ExportJob.h"
+#include "output/ExportJob.h"
 
 #include "SelectionPickers.h"
 

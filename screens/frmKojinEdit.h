@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DbFile.h"
-#include "Period.h"
+#include "store/DbFile.h"
+#include "calc/Period.h"
 #include "PunchSheet.h"
 
 class QComboBox;

@@ -1,13 +1,13 @@
 #include "frmKubunSet.h"
 
-#include "Common.h"
-#include "Dialogs.h"
+#include "common/Common.h"
+#include "common/Dialogs.h"
 #include "DigitInput.h"
 #include "KubunRules.h"
 #include "PrintQuestions.h"
 #include "ProgramInputs.h"
 #include "ScreenTable.h"
-#include "TimeMath.h"
+#include "calc/TimeMath.h"
 #include "WidgetDialogs.h"
 
 #include <QComboBox>

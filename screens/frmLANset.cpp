@@ -1,8 +1,8 @@
 #include "frmLANset.h"
 
-#include "Dialogs.h"
+#include "common/Dialogs.h"
 #include "DigitInput.h"
-#include "ExFile.h"
+#include "store/ExFile.h"
 #include "ScreenTable.h"
 
 #include <QGridLayout>

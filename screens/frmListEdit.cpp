@@ -1,11 +1,11 @@
 #include "frmListEdit.h"
 
-#include "Common.h"
-#include "Dialogs.h"
-#include "ExFile.h"
-#include "Punch.h"
+#include "common/Common.h"
+#include "common/Dialogs.h"
+#include "store/ExFile.h"
+#include "calc/Punch.h"
 #include "ScreenTable.h"
-#include "TimeMath.h"
+#include "calc/TimeMath.h"
 #include "frmDateSelect.h"
 
 #include <QComboBox>

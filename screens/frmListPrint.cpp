@@ -3,11 +3,11 @@
 #include "ScreenTable.h"
 #include "SelectionPickers.h"
 
-#include "Common.h"
-#include "DbFile.h"
-#include "Dialogs.h"
-#include "ExportJob.h"
-#include "Period.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "common/Dialogs.h"
+#include "output/ExportJob.h"
+#include "calc/Period.h"
 #include "ProgramInputs.h"
 
 #include <QButtonGroup>

@@ -1,6 +1,6 @@
 #include "CalendarStore.h"
 
-#include "Common.h"
+#include "common/Common.h"
 #include "Database.h"
 
 QString dayTypeText(DayType t)

@@ -1,7 +1,7 @@
 #include "DbFile.h"
 
-#include "Common.h"
-#include "Dialogs.h"
+#include "common/Common.h"
+#include "common/Dialogs.h"
 
 #include <QLocale>
 

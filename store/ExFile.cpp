@@ -1,7 +1,7 @@
 #include "ExFile.h"
 
-#include "Common.h"
-#include "SjisText.h"
+#include "common/Common.h"
+#include "common/SjisText.h"
 
 #include <QFile>
 #include <QFileInfo>

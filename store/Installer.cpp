@@ -1,6 +1,6 @@
 #include "Installer.h"
 
-#include "Common.h"
+#include "common/Common.h"
 #include "Setup.h"
 
 #include <QDir>

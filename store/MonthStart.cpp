@@ -1,6 +1,6 @@
 #include "MonthStart.h"
 
-#include "Common.h"
+#include "common/Common.h"
 #include "DbFile.h"
 #include "ExFile.h"
 

@@ -1,6 +1,6 @@
 #include "Setup.h"
 
-#include "Common.h"
+#include "common/Common.h"
 #include "Database.h"
 #include "DbFile.h"
 #include "Schema.h"

@@ -3,11 +3,11 @@
 // Shared by the app tests: a complete program folder (databases, corvan21.ini, icon, picture,
 // a help page), the desktop hooks recorded instead of run, and small widget finders.
 
-#include "AppHooks.h"
-#include "Common.h"
-#include "DbFile.h"
-#include "ExFile.h"
-#include "TestHome.h"
+#include "app/AppHooks.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "store/ExFile.h"
+#include "tests/support/TestHome.h"
 
 #include <QApplication>
 #include <QDir>

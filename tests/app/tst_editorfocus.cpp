@@ -3,10 +3,10 @@
 // and a click on the editor and then on a field puts the keyboard in that very field.
 
 #include "AppTestSupport.h"
-#include "MDIForm1.h"
-#include "MonthStart.h"
-#include "ScriptedDialogs.h"
-#include "frmKojinEdit.h"
+#include "app/MDIForm1.h"
+#include "store/MonthStart.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "screens/frmKojinEdit.h"
 
 #include <QAction>
 #include <QLineEdit>

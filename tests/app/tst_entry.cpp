@@ -2,7 +2,7 @@
 // stays up with its window.
 
 #include "AppTestSupport.h"
-#include "StartupLogic.h"
+#include "app/StartupLogic.h"
 
 #include <QLockFile>
 #include <QProcess>

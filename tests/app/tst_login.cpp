@@ -2,12 +2,12 @@
 // the month lists, the seven-month question and the start of a month.
 
 #include "AppTestSupport.h"
-#include "MDIForm1.h"
-#include "MonthStart.h"
-#include "ScriptedDialogs.h"
-#include "SetupWizard.h"
-#include "StartupLogic.h"
-#include "frmStartUp.h"
+#include "app/MDIForm1.h"
+#include "store/MonthStart.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "app/SetupWizard.h"
+#include "app/StartupLogic.h"
+#include "app/frmStartUp.h"
 
 #include <QComboBox>
 #include <QLabel>

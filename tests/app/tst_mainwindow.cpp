@@ -2,19 +2,19 @@
 // log viewing, help and the orderly end.
 
 #include "AppTestSupport.h"
-#include "HelpCalls.h"
-#include "MDIForm1.h"
-#include "MonthFiles.h"
-#include "MonthStart.h"
-#include "ScreenFactory.h"
-#include "ScreenHost.h"
-#include "ScreenTable.h"
-#include "ScriptedDialogs.h"
-#include "frmAbout.h"
-#include "frmKojinEdit.h"
-#include "frmMonthChg.h"
-#include "frmPwdChg.h"
-#include "frmSimebiSet.h"
+#include "app/HelpCalls.h"
+#include "app/MDIForm1.h"
+#include "app/MonthFiles.h"
+#include "store/MonthStart.h"
+#include "app/ScreenFactory.h"
+#include "screens/ScreenHost.h"
+#include "screens/ScreenTable.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "app/frmAbout.h"
+#include "screens/frmKojinEdit.h"
+#include "app/frmMonthChg.h"
+#include "app/frmPwdChg.h"
+#include "app/frmSimebiSet.h"
 
 #include <QAction>
 #include <QComboBox>

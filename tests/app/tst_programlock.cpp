@@ -4,9 +4,9 @@
 // when a batch command writes; a lock left by a killed run blocks nothing.
 
 #include "AppTestSupport.h"
-#include "ProgramLock.h"
-#include "ProgramRuns.h"
-#include "StartupLogic.h"
+#include "common/ProgramLock.h"
+#include "tests/support/ProgramRuns.h"
+#include "app/StartupLogic.h"
 
 #include <QElapsedTimer>
 #include <QLockFile>

@@ -1,10 +1,10 @@
 // The closing day / day-change dialog and the password change dialog.
 
 #include "AppTestSupport.h"
-#include "MonthStart.h"
-#include "ScriptedDialogs.h"
-#include "frmPwdChg.h"
-#include "frmSimebiSet.h"
+#include "store/MonthStart.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "app/frmPwdChg.h"
+#include "app/frmSimebiSet.h"
 
 #include <QComboBox>
 #include <QKeyEvent>

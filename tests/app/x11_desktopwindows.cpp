@@ -2,7 +2,7 @@
 // a viewer's window that names a log copy is seen while it is on screen, and no longer once
 // it is closed or hidden.
 
-#include "DesktopWindows.h"
+#include "app/DesktopWindows.h"
 
 #include <QApplication>
 #include <QTest>

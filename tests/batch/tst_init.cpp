@@ -1,7 +1,7 @@
-#include "TestHome.h"
+#include "tests/support/TestHome.h"
 
-#include "ExFile.h"
-#include "SjisText.h"
+#include "store/ExFile.h"
+#include "common/SjisText.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -2,9 +2,9 @@
 // keep it out of the process list and the shell history; --password P still works. Exactly
 // one of them is given; the password is checked as the login screen checks it.
 
-#include "DbFile.h"
-#include "ExFile.h"
-#include "TestHome.h"
+#include "store/DbFile.h"
+#include "store/ExFile.h"
+#include "tests/support/TestHome.h"
 
 #include <QFile>
 #include <QProcess>

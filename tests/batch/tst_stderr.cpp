@@ -1,8 +1,8 @@
 // What a scripted run (cron, ssh: no XDG_RUNTIME_DIR) finds on standard error: the tool's own
 // messages and nothing else, while a real problem that Qt reports still gets through.
 
-#include "DbFile.h"
-#include "TestHome.h"
+#include "store/DbFile.h"
+#include "tests/support/TestHome.h"
 
 #include <QDir>
 #include <QFile>

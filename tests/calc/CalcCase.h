@@ -1,7 +1,7 @@
 #pragma once
 
-#include "DbFile.h"
-#include "Punch.h"
+#include "store/DbFile.h"
+#include "calc/Punch.h"
 
 #include <QStringList>
 

@@ -2,12 +2,12 @@
 // on each of 31 days, loaded from a monthly database file, paired and computed.
 // Not a test: run it by hand (calc_bench [rounds]) and read the figures it prints.
 
-#include "Calculate.h"
-#include "DbFile.h"
-#include "ExFile.h"
-#include "Period.h"
-#include "Punch.h"
-#include "TestHome.h"
+#include "calc/Calculate.h"
+#include "store/DbFile.h"
+#include "store/ExFile.h"
+#include "calc/Period.h"
+#include "calc/Punch.h"
+#include "tests/support/TestHome.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

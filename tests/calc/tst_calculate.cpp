@@ -1,9 +1,9 @@
 #include "CalcCase.h"
 
-#include "Calculate.h"
-#include "DbFile.h"
-#include "Period.h"
-#include "Punch.h"
+#include "calc/Calculate.h"
+#include "store/DbFile.h"
+#include "calc/Period.h"
+#include "calc/Punch.h"
 
 #include <QFile>
 #include <QTest>

@@ -1,7 +1,7 @@
-#include "Common.h"
-#include "DbFile.h"
-#include "Period.h"
-#include "TestHome.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "calc/Period.h"
+#include "tests/support/TestHome.h"
 
 #include <QTest>
 

@@ -1,9 +1,9 @@
-#include "Common.h"
-#include "DbFile.h"
-#include "ExFile.h"
-#include "Period.h"
-#include "Punch.h"
-#include "TestHome.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "store/ExFile.h"
+#include "calc/Period.h"
+#include "calc/Punch.h"
+#include "tests/support/TestHome.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
-#include "DbFile.h"
-#include "TimeMath.h"
+#include "store/DbFile.h"
+#include "calc/TimeMath.h"
 
 #include <QTest>
 

@@ -1,8 +1,8 @@
-#include "Common.h"
-#include "Dialogs.h"
-#include "FileSizeLimit.h"
-#include "ScriptedDialogs.h"
-#include "SjisText.h"
+#include "common/Common.h"
+#include "common/Dialogs.h"
+#include "tests/support/FileSizeLimit.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "common/SjisText.h"
 
 #include <QBuffer>
 #include <QDir>

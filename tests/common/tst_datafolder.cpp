@@ -1,8 +1,8 @@
 // Where an installation keeps its files: CORVAN21_HOME, a writable program folder, the site's
 // shared folder from its configuration file, the user's XDG data folder, in that order.
 
-#include "Common.h"
-#include "DataFolderRule.h"
+#include "common/Common.h"
+#include "common/DataFolderRule.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "FuzzChecks.h"
-#include "TestHome.h"
+#include "fuzz/FuzzChecks.h"
+#include "tests/support/TestHome.h"
 
 #include <QDir>
 #include <QFile>

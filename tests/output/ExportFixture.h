@@ -6,11 +6,11 @@
 // non-statutory holiday (02/27), a second pair (02/05) and a day with only a clock-in (02/08).
 // The expected files in tests/fixtures/export/ are written for this month.
 
-#include "Common.h"
-#include "DbFile.h"
-#include "ExFile.h"
-#include "ExportJob.h"
-#include "TestHome.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "store/ExFile.h"
+#include "output/ExportJob.h"
+#include "tests/support/TestHome.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,10 +3,10 @@
 
 #include "ExportFixture.h"
 
-#include "DbFile.h"
-#include "ProgramRuns.h"
-#include "SjisText.h"
-#include "TestHome.h"
+#include "store/DbFile.h"
+#include "tests/support/ProgramRuns.h"
+#include "common/SjisText.h"
+#include "tests/support/TestHome.h"
 
 #include <QFile>
 #include <QTest>

@@ -5,11 +5,11 @@
 #include "ExportFixture.h"
 #include "FailingDevice.h"
 
-#include "DbFile.h"
-#include "ExportJob.h"
-#include "ScriptedDialogs.h"
-#include "SjisText.h"
-#include "TestHome.h"
+#include "store/DbFile.h"
+#include "output/ExportJob.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "common/SjisText.h"
+#include "tests/support/TestHome.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -2,11 +2,11 @@
 // names, the quoting of the comma layouts, the widening fields of the payroll files and a
 // device that stops taking data.
 
-#include "ColumnText.h"
-#include "ExportWriters.h"
+#include "output/ColumnText.h"
+#include "output/ExportWriters.h"
 #include "FailingDevice.h"
-#include "PayrollWriters.h"
-#include "SjisText.h"
+#include "output/PayrollWriters.h"
+#include "common/SjisText.h"
 
 #include <QBuffer>
 #include <QTest>

@@ -3,11 +3,11 @@
 
 #include "PdfPages.h"
 
-#include "Common.h"
-#include "../output/ExportFixture.h"
+#include "common/Common.h"
+#include "tests/output/ExportFixture.h"
 
-#include "DbFile.h"
-#include "TestHome.h"
+#include "store/DbFile.h"
+#include "tests/support/TestHome.h"
 
 #include <QFileInfo>
 #include <QProcess>

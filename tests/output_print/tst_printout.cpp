@@ -3,15 +3,15 @@
 
 #include "PdfPages.h"
 
-#include "Common.h"
-#include "../output/ExportFixture.h"
+#include "common/Common.h"
+#include "tests/output/ExportFixture.h"
 
-#include "Calculate.h"
-#include "DbFile.h"
-#include "Period.h"
-#include "PrintOut.h"
-#include "ReportCanvas.h"
-#include "TestHome.h"
+#include "calc/Calculate.h"
+#include "store/DbFile.h"
+#include "calc/Period.h"
+#include "output/PrintOut.h"
+#include "output/ReportCanvas.h"
+#include "tests/support/TestHome.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 // The recorder's messages taken off the bytes of a stream, read by read, with the ends the
 // conversation awaits; and the simulator's writes that put them on the wire merged or cut.
 
-#include "CalcoloCom.h"
-#include "RecorderSimulator.h"
-#include "ReplyFramer.h"
+#include "recorder/CalcoloCom.h"
+#include "tools/simulator/RecorderSimulator.h"
+#include "recorder/ReplyFramer.h"
 
 #include <QTest>
 

@@ -1,7 +1,7 @@
-#include "Common.h"
-#include "DbFile.h"
-#include "Intake.h"
-#include "TestHome.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "recorder/Intake.h"
+#include "tests/support/TestHome.h"
 
 #include <QTest>
 

@@ -1,10 +1,10 @@
-#include "CalcoloCom.h"
-#include "Common.h"
-#include "DbFile.h"
-#include "LanLink.h"
-#include "RecorderSimulator.h"
-#include "SjisText.h"
-#include "TestHome.h"
+#include "recorder/CalcoloCom.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "recorder/LanLink.h"
+#include "tools/simulator/RecorderSimulator.h"
+#include "common/SjisText.h"
+#include "tests/support/TestHome.h"
 
 #include <QFile>
 #include <QHash>

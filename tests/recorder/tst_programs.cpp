@@ -1,12 +1,12 @@
 // corvan21-sim and corvan21-batch collect/process run as programs, the way a user or a script
 // runs them.
 
-#include "Common.h"
-#include "DbFile.h"
-#include "ExFile.h"
-#include "ProgramRuns.h"
-#include "SjisText.h"
-#include "TestHome.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "store/ExFile.h"
+#include "tests/support/ProgramRuns.h"
+#include "common/SjisText.h"
+#include "tests/support/TestHome.h"
 
 #include <QFile>
 #include <QProcess>

@@ -1,8 +1,8 @@
-#include "CalcoloCom.h"
-#include "Common.h"
-#include "DbFile.h"
-#include "SjisText.h"
-#include "TestHome.h"
+#include "recorder/CalcoloCom.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "common/SjisText.h"
+#include "tests/support/TestHome.h"
 
 #include <QFile>
 #include <QTest>

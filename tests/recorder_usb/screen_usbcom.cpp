@@ -1,17 +1,17 @@
 // データ収集 of a USB installation: frmDataInput opens frmUsbCom, which hosts the USB link
 // against the simulated recorder, and shows the collection's outcome.
 
-#include "CalcoloCom.h"
-#include "Common.h"
-#include "DbFile.h"
-#include "ExFile.h"
-#include "KestoAutomation.h"
-#include "ScriptedDialogs.h"
-#include "SjisText.h"
-#include "TestHome.h"
-#include "UsbDevice.h"
-#include "frmDataInput.h"
-#include "frmUsbCom.h"
+#include "recorder/CalcoloCom.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "store/ExFile.h"
+#include "usblib/KestoAutomation.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "common/SjisText.h"
+#include "tests/support/TestHome.h"
+#include "tools/simulator/UsbDevice.h"
+#include "screens/frmDataInput.h"
+#include "screens/frmUsbCom.h"
 
 #include <QFile>
 #include <QLabel>

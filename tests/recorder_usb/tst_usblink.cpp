@@ -2,16 +2,16 @@
 // registry, talking to the recorder simulator's driver endpoint (or a scripted device) in a
 // private driver folder.
 
-#include "CalcoloCom.h"
-#include "Common.h"
-#include "DbFile.h"
-#include "DriverEndpoint.h"
-#include "KestoAutomation.h"
-#include "RecorderSimulator.h"
-#include "SjisText.h"
-#include "TestHome.h"
-#include "UsbDevice.h"
-#include "UsbLink.h"
+#include "recorder/CalcoloCom.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "usblib/DriverEndpoint.h"
+#include "usblib/KestoAutomation.h"
+#include "tools/simulator/RecorderSimulator.h"
+#include "common/SjisText.h"
+#include "tests/support/TestHome.h"
+#include "tools/simulator/UsbDevice.h"
+#include "recorder/UsbLink.h"
 
 #include <QElapsedTimer>
 #include <QFile>

@@ -1,10 +1,10 @@
 // corvan21-batch init and collect for a USB installation, against corvan21-sim --usb, run as
 // programs the way an installer or a script runs them.
 
-#include "Common.h"
-#include "DbFile.h"
-#include "ProgramRuns.h"
-#include "TestHome.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "tests/support/ProgramRuns.h"
+#include "tests/support/TestHome.h"
 
 #include <QDir>
 #include <QFile>

@@ -5,19 +5,19 @@
 // leave the earlier files as they were, leave no half-written file under the final name and
 // lose no punch.
 
-#include "ExportFixture.h"
+#include "tests/output/ExportFixture.h"
 
-#include "Common.h"
-#include "DbFile.h"
-#include "ExFile.h"
-#include "ExportJob.h"
-#include "FileSizeLimit.h"
-#include "MonthFiles.h"
-#include "Period.h"
-#include "ProgramRuns.h"
-#include "ScriptedDialogs.h"
-#include "frmFileOut.h"
-#include "TestHome.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "store/ExFile.h"
+#include "output/ExportJob.h"
+#include "tests/support/FileSizeLimit.h"
+#include "app/MonthFiles.h"
+#include "calc/Period.h"
+#include "tests/support/ProgramRuns.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "screens/frmFileOut.h"
+#include "tests/support/TestHome.h"
 
 #include <QDir>
 #include <QFile>

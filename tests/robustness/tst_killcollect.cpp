@@ -4,11 +4,11 @@
 // every database file passes its integrity check; after a last complete collection and
 // processing each punch is in タイムカード exactly once and the recorder is empty.
 
-#include "Common.h"
-#include "DbFile.h"
-#include "ExFile.h"
-#include "ProgramRuns.h"
-#include "TestHome.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "store/ExFile.h"
+#include "tests/support/ProgramRuns.h"
+#include "tests/support/TestHome.h"
 
 #include <QFile>
 #include <QProcess>

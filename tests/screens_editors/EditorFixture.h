@@ -4,15 +4,15 @@
 // period is 2010/03/21..2010/04/20), work categories, employees, calendar days and punches
 // written straight into the databases a login would have opened.
 
-#include "Calculate.h"
-#include "Common.h"
-#include "DbFile.h"
-#include "ExFile.h"
-#include "Period.h"
-#include "Punch.h"
-#include "ScriptedDialogs.h"
-#include "TestHome.h"
-#include "TimeMath.h"
+#include "calc/Calculate.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "store/ExFile.h"
+#include "calc/Period.h"
+#include "calc/Punch.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestHome.h"
+#include "calc/TimeMath.h"
 
 #include <QApplication>
 #include <QLabel>

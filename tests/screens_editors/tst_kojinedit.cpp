@@ -1,5 +1,5 @@
 #include "EditorFixture.h"
-#include "frmKojinEdit.h"
+#include "screens/frmKojinEdit.h"
 
 #include <QClipboard>
 #include <QComboBox>

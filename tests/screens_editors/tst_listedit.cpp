@@ -1,6 +1,6 @@
 #include "EditorFixture.h"
-#include "frmDateSelect.h"
-#include "frmListEdit.h"
+#include "screens/frmDateSelect.h"
+#include "screens/frmListEdit.h"
 
 #include <QComboBox>
 #include <QScrollBar>

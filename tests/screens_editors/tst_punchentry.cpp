@@ -1,5 +1,5 @@
 #include "EditorFixture.h"
-#include "PunchEntry.h"
+#include "screens/PunchEntry.h"
 
 namespace {
 

@@ -1,15 +1,15 @@
 // The export screen: what it offers when it opens, its visibility rules and pickers, its
 // validation messages, the save dialog's checks and the payroll choice it keeps.
 
-#include "../output/ExportFixture.h"
+#include "tests/output/ExportFixture.h"
 
-#include "frmDateSelect.h"
-#include "frmFileOut.h"
+#include "screens/frmDateSelect.h"
+#include "screens/frmFileOut.h"
 
-#include "DbFile.h"
-#include "ExFile.h"
-#include "ScriptedDialogs.h"
-#include "TestHome.h"
+#include "store/DbFile.h"
+#include "store/ExFile.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestHome.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -2,15 +2,15 @@
 // shows, so processing settles its unsaved edits first and makes it read the days again once
 // punches have moved in. A correction made afterwards must never delete a moved punch.
 
-#include "Common.h"
-#include "DbFile.h"
-#include "ExFile.h"
-#include "ScreenHost.h"
-#include "ScriptedDialogs.h"
-#include "TestHome.h"
-#include "frmDataInput.h"
-#include "frmKojinEdit.h"
-#include "frmListEdit.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "store/ExFile.h"
+#include "screens/ScreenHost.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestHome.h"
+#include "screens/frmDataInput.h"
+#include "screens/frmKojinEdit.h"
+#include "screens/frmListEdit.h"
 
 #include <QComboBox>
 #include <QLineEdit>

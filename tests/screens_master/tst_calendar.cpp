@@ -1,10 +1,10 @@
-#include "frmCalendar.h"
+#include "screens/frmCalendar.h"
 
-#include "CalendarStore.h"
-#include "Common.h"
-#include "DbFile.h"
-#include "ScriptedDialogs.h"
-#include "TestHome.h"
+#include "store/CalendarStore.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestHome.h"
 
 #include <QComboBox>
 #include <QLabel>

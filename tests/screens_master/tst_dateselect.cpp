@@ -1,9 +1,9 @@
-#include "frmDateSelect.h"
+#include "screens/frmDateSelect.h"
 
-#include "CalendarStore.h"
-#include "DbFile.h"
-#include "ScriptedDialogs.h"
-#include "TestHome.h"
+#include "store/CalendarStore.h"
+#include "store/DbFile.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestHome.h"
 
 #include <QPushButton>
 #include <QLabel>

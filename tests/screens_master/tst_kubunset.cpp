@@ -1,10 +1,10 @@
-#include "frmKubunSet.h"
+#include "screens/frmKubunSet.h"
 
-#include "Common.h"
-#include "DbFile.h"
-#include "KubunRules.h"
-#include "ScriptedDialogs.h"
-#include "TestHome.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "screens/KubunRules.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestHome.h"
 
 #include <QClipboard>
 #include <QComboBox>

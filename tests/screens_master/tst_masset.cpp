@@ -1,11 +1,11 @@
-#include "frmCardSet.h"
-#include "frmMasSet.h"
+#include "screens/frmCardSet.h"
+#include "screens/frmMasSet.h"
 
-#include "Common.h"
-#include "DbFile.h"
-#include "PrintOut.h"
-#include "ScriptedDialogs.h"
-#include "TestHome.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "output/PrintOut.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestHome.h"
 
 #include <QComboBox>
 #include <QHeaderView>

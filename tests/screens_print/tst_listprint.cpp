@@ -2,19 +2,19 @@
 // button builds, the checks before printing and the printer dialog's answer carried out, one
 // job per copy, into PDF files.
 
-#include "frmDateSelect.h"
-#include "frmKubunSet.h"
-#include "frmListPrint.h"
-#include "frmMasSet.h"
+#include "screens/frmDateSelect.h"
+#include "screens/frmKubunSet.h"
+#include "screens/frmListPrint.h"
+#include "screens/frmMasSet.h"
 
-#include "Common.h"
-#include "../output/ExportFixture.h"
-#include "../output_print/PdfPages.h"
+#include "common/Common.h"
+#include "tests/output/ExportFixture.h"
+#include "tests/output_print/PdfPages.h"
 
-#include "DbFile.h"
-#include "PrintOut.h"
-#include "ScriptedDialogs.h"
-#include "TestHome.h"
+#include "store/DbFile.h"
+#include "output/PrintOut.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestHome.h"
 
 #include <QApplication>
 #include <QComboBox>

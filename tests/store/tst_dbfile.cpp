@@ -1,7 +1,7 @@
-#include "Common.h"
-#include "DbFile.h"
-#include "ScriptedDialogs.h"
-#include "TestHome.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestHome.h"
 
 #include <QFile>
 #include <QTest>

@@ -1,7 +1,7 @@
-#include "ExFile.h"
-#include "FileSizeLimit.h"
-#include "SjisText.h"
-#include "TestHome.h"
+#include "store/ExFile.h"
+#include "tests/support/FileSizeLimit.h"
+#include "common/SjisText.h"
+#include "tests/support/TestHome.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,9 +2,9 @@
 // written. A write is watched where its bytes are pushed to the disk: this program's fsync and
 // fdatasync note the mode of every file they are given below the watched folder.
 
-#include "ExFile.h"
-#include "SjisText.h"
-#include "TestHome.h"
+#include "store/ExFile.h"
+#include "common/SjisText.h"
+#include "tests/support/TestHome.h"
 
 #include <QDir>
 #include <QFile>

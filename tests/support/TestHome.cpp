@@ -1,7 +1,7 @@
 #include "TestHome.h"
 
-#include "DbFile.h"
-#include "Setup.h"
+#include "store/DbFile.h"
+#include "store/Setup.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,8 +2,8 @@
 // libusb: device lines, GUIDs, link names that must stay inside the driver folder, the
 // result codes of libusb's outcomes and the setup packets of control function codes.
 
-#include "DeviceConfig.h"
-#include "UsbMapping.h"
+#include "tools/kestousbd/DeviceConfig.h"
+#include "tools/kestousbd/UsbMapping.h"
 
 #include <QTemporaryDir>
 #include <QTest>

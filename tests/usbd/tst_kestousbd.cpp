@@ -3,12 +3,12 @@
 // test talks to the daemon through KestoUsb's exported functions and, for a whole
 // collection, runs corvan21-batch as a user does. The program runs under umockdev-wrapper.
 
-#include "Common.h"
-#include "DbFile.h"
-#include "KestoUsb.h"
-#include "ProgramRuns.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "usblib/KestoUsb.h"
+#include "tests/support/ProgramRuns.h"
 #include "ScriptedRecorder.h"
-#include "TestHome.h"
+#include "tests/support/TestHome.h"
 
 #include <QDir>
 #include <QFile>

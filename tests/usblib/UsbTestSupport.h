@@ -2,7 +2,7 @@
 // per test program, and access to the texts traced by the library.
 #pragma once
 
-#include "KestoUsb.h"
+#include "usblib/KestoUsb.h"
 
 #include <QByteArray>
 #include <QTemporaryDir>

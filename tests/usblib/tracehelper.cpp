@@ -9,7 +9,7 @@
 //                           program ("idle"), prints the child's pid and ends normally
 //   tracehelper idle        waits to be killed, without the library
 
-#include "KestoUsb.h"
+#include "usblib/KestoUsb.h"
 
 #include <fcntl.h>
 #include <unistd.h>

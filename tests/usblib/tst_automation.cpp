@@ -1,8 +1,8 @@
 // The automation classes as a client meets them: registration in the class registry,
 // creation by CLSID, the control's members against test driver endpoints, error reports.
 
-#include "DriverEndpoint.h"
-#include "KestoClient.h"
+#include "usblib/DriverEndpoint.h"
+#include "usblib/KestoClient.h"
 #include "UsbTestSupport.h"
 
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // The driver access functions against a test driver endpoint: the control codes, the request
 // records byte for byte, refusals, asynchronous requests, device lists and notification.
 
-#include "DriverEndpoint.h"
+#include "usblib/DriverEndpoint.h"
 #include "UsbTestSupport.h"
 
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 // The shared trace buffer, written and read by two processes.
 
-#include "TraceSection.h"
+#include "usblib/TraceSection.h"
 #include "UsbTestSupport.h"
 
 #include <fcntl.h>

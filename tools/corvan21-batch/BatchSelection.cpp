@@ -1,10 +1,10 @@
 #include "BatchSelection.h"
 
-#include "Common.h"
-#include "DbFile.h"
-#include "ExFile.h"
-#include "ExportJob.h"
-#include "Period.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "store/ExFile.h"
+#include "output/ExportJob.h"
+#include "calc/Period.h"
 
 #include <QMap>
 #include <QRegularExpression>

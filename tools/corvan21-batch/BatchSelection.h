@@ -1,7 +1,7 @@
 #pragma once
 
 #include "BatchCommand.h"
-#include "ExportJob.h"
+#include "output/ExportJob.h"
 
 #include <QDate>
 #include <QString>

@@ -8,12 +8,12 @@
 #include "BatchCommand.h"
 #include "BatchPassword.h"
 #include "BatchSelection.h"
-#include "Common.h"
-#include "DbFile.h"
-#include "ExportFormat.h"
-#include "ExportJob.h"
-#include "MonthStart.h"
-#include "Period.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "output/ExportFormat.h"
+#include "output/ExportJob.h"
+#include "store/MonthStart.h"
+#include "calc/Period.h"
 
 #include <QDate>
 

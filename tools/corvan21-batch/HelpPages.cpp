@@ -1,8 +1,8 @@
 #include "HelpPages.h"
 
-#include "Common.h"
-#include "ExFile.h"
-#include "SjisText.h"
+#include "common/Common.h"
+#include "store/ExFile.h"
+#include "common/SjisText.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,14 +1,14 @@
 // corvan21-batch init: the installer.
 
 #include "BatchCommand.h"
-#include "Common.h"
-#include "ExFile.h"
+#include "common/Common.h"
+#include "store/ExFile.h"
 #include "HelpPages.h"
-#include "Installer.h"
+#include "store/Installer.h"
 #include "InstallerImages.h"
-#include "UsbLink.h"
+#include "recorder/UsbLink.h"
 
-#include "KestoClient.h"
+#include "usblib/KestoClient.h"
 
 #include <QCoreApplication>
 #include <QDir>

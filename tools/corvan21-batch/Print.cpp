@@ -9,12 +9,12 @@
 #include "BatchCommand.h"
 #include "BatchPassword.h"
 #include "BatchSelection.h"
-#include "Common.h"
-#include "DbFile.h"
-#include "ExportJob.h"
-#include "MonthStart.h"
-#include "Period.h"
-#include "PrintOut.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
+#include "output/ExportJob.h"
+#include "store/MonthStart.h"
+#include "calc/Period.h"
+#include "output/PrintOut.h"
 
 #include <QDate>
 

@@ -1,6 +1,6 @@
 #include "BatchCommand.h"
-#include "Common.h"
-#include "Installer.h"
+#include "common/Common.h"
+#include "store/Installer.h"
 
 #include <QGuiApplication>
 

@@ -3,7 +3,7 @@
 //
 //   kestotrace <owner key> [--force] [--seconds N]
 
-#include "KestoUsb.h"
+#include "usblib/KestoUsb.h"
 
 #include <csignal>
 #include <cstdio>

@@ -4,7 +4,7 @@
 // Only the vendor:product pair is required; the others default to the time recorder's.
 #pragma once
 
-#include "KestoUsb.h"
+#include "usblib/KestoUsb.h"
 
 #include <cstdint>
 #include <string>

@@ -2,7 +2,7 @@
 
 #include "UsbMapping.h"
 
-#include "ByteOrder.h"
+#include "usblib/ByteOrder.h"
 
 #include <sys/time.h>
 

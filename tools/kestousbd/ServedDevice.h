@@ -1,7 +1,7 @@
 #pragma once
 
 #include "DeviceConfig.h"
-#include "DriverEndpoint.h"
+#include "usblib/DriverEndpoint.h"
 
 #include <libusb.h>
 

@@ -4,7 +4,7 @@
 
 #include "Daemon.h"
 #include "DeviceConfig.h"
-#include "DriverEndpoint.h"
+#include "usblib/DriverEndpoint.h"
 
 #include <sys/stat.h>
 

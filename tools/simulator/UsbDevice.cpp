@@ -1,6 +1,6 @@
 #include "UsbDevice.h"
 
-#include "ByteOrder.h"
+#include "usblib/ByteOrder.h"
 
 #include <QSaveFile>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DriverEndpoint.h"
+#include "usblib/DriverEndpoint.h"
 #include "RecorderSimulator.h"
 
 #include <QByteArray>

@@ -16,9 +16,9 @@
 // endpoint in the driver folder (KESTOUSB_DEVICE_DIR) instead of the TCP port; --demo does so
 // by itself when the installation's link is USB.
 
-#include "Common.h"
-#include "ExFile.h"
-#include "Installer.h"
+#include "common/Common.h"
+#include "store/ExFile.h"
+#include "store/Installer.h"
 #include "RecorderSimulator.h"
 #include "UsbDevice.h"
 
