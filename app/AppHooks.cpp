@@ -21,11 +21,8 @@ struct Panel {
     const char *argument;
 };
 const Panel kPanels[] = {
-    {"gnome-control-center", "datetime"},
-    {"kcmshell6", "kcm_clock"},
-    {"kcmshell5", "clock"},
-    {"xfce4-datetime-settings", nullptr},
-    {"time-admin", nullptr},
+    {"gnome-control-center", "datetime"}, {"kcmshell6", "kcm_clock"}, {"kcmshell5", "clock"},
+    {"xfce4-datetime-settings", nullptr}, {"time-admin", nullptr},
 };
 
 const Panel *findPanel()

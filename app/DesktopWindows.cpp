@@ -25,7 +25,8 @@ xcb_connection_t *connection()
 
 xcb_atom_t atom(xcb_connection_t *c, const char *name)
 {
-    xcb_intern_atom_reply_t *r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, uint16_t(qstrlen(name)), name), nullptr);
+    xcb_intern_atom_reply_t *r =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, uint16_t(qstrlen(name)), name), nullptr);
     const xcb_atom_t a = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
     std::free(r);
     return a;

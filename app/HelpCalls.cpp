@@ -51,7 +51,8 @@ bool showInViewer(const QUrl &url, const QString &title)
     if (AppHooks::openExternal(url))
         return true;
     const QString where = url.isLocalFile() ? url.toLocalFile() : url.toString();
-    Dialogs::inform(QStringLiteral("表示するプログラムを起動できませんでした。") + QLatin1Char('\n') + where + QLatin1Char('\n')
+    Dialogs::inform(QStringLiteral("表示するプログラムを起動できませんでした。") + QLatin1Char('\n') + where
+                        + QLatin1Char('\n')
                         + QStringLiteral("ブラウザ（テキストを表示するプログラム）が使えるか確認してください。"),
                     title, Dialogs::Icon::Exclamation);
     return false;

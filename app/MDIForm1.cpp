@@ -1,19 +1,19 @@
 #include "MDIForm1.h"
 
 #include "AppHooks.h"
-#include "recorder/CalcoloCom.h"
-#include "common/Common.h"
-#include "store/DbFile.h"
-#include "common/Dialogs.h"
-#include "store/ExFile.h"
 #include "HelpCalls.h"
 #include "MonthFiles.h"
 #include "ScreenFactory.h"
-#include "screens/ScreenTable.h"
+#include "common/Common.h"
+#include "common/Dialogs.h"
 #include "frmAbout.h"
 #include "frmMonthChg.h"
 #include "frmPwdChg.h"
 #include "frmSimebiSet.h"
+#include "recorder/CalcoloCom.h"
+#include "screens/ScreenTable.h"
+#include "store/DbFile.h"
+#include "store/ExFile.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -56,10 +56,9 @@ const ToolButton kToolButtons[] = {
 
 const QList<ScreenId> &MDIForm1::reloadOrder()
 {
-    static const QList<ScreenId> order = {ScreenId::DataInput, ScreenId::KojinEdit, ScreenId::ListEdit,
-                                          ScreenId::FileOut,   ScreenId::ListPrint, ScreenId::CardSet,
-                                          ScreenId::SetMenu,   ScreenId::MasSet,    ScreenId::KubunSet,
-                                          ScreenId::Calendar};
+    static const QList<ScreenId> order = {
+        ScreenId::DataInput, ScreenId::KojinEdit, ScreenId::ListEdit, ScreenId::FileOut,  ScreenId::ListPrint,
+        ScreenId::CardSet,   ScreenId::SetMenu,   ScreenId::MasSet,   ScreenId::KubunSet, ScreenId::Calendar};
     return order;
 }
 
@@ -149,11 +148,10 @@ void MDIForm1::buildMenus()
     addItem(m_setMenu, QStringLiteral("個人マスタ"), "mnuMasSet", ScreenId::MasSet);
     addItem(m_setMenu, QStringLiteral("区分設定"), "mnuKubunSet", ScreenId::KubunSet);
     addItem(m_setMenu, QStringLiteral("カレンダー設定"), "mnuCalendar", ScreenId::Calendar);
-    connect(addItem(m_setMenu, QStringLiteral("締日 日替設定"), "mnuSimebiSet"), &QAction::triggered, this,
-            [this] {
-                if (!editingGuard())
-                    simebiSet();
-            });
+    connect(addItem(m_setMenu, QStringLiteral("締日 日替設定"), "mnuSimebiSet"), &QAction::triggered, this, [this] {
+        if (!editingGuard())
+            simebiSet();
+    });
     connect(addItem(m_setMenu, QStringLiteral("パスワード変更"), "mnuPwdChg"), &QAction::triggered, this, [this] {
         if (!editingGuard())
             pwdChg();
@@ -169,7 +167,8 @@ void MDIForm1::buildMenus()
     QMenu *help = bar->addMenu(QStringLiteral("ヘルプ"));
     help->setObjectName(QStringLiteral("mnuHelpTitle"));
     connect(addItem(help, QStringLiteral("ヘルプ"), "mnuHelp"), &QAction::triggered, this, &MDIForm1::help);
-    connect(addItem(help, QStringLiteral("ＦＡＱサイトへ接続"), "mnuFAQconn"), &QAction::triggered, this, &MDIForm1::faq);
+    connect(addItem(help, QStringLiteral("ＦＡＱサイトへ接続"), "mnuFAQconn"), &QAction::triggered, this,
+            &MDIForm1::faq);
     connect(addItem(help, QStringLiteral("バージョン情報"), "mnuVersion"), &QAction::triggered, this, &MDIForm1::about);
 }
 
@@ -382,7 +381,8 @@ void MDIForm1::monthChange()
 {
     if (editingGuard())
         return;
-    if (!Dialogs::askYesNo(QStringLiteral("このまま処理月を変更してもよろしいですか？"), QStringLiteral("処理月の変更　確認")))
+    if (!Dialogs::askYesNo(QStringLiteral("このまま処理月を変更してもよろしいですか？"),
+                           QStringLiteral("処理月の変更　確認")))
         return;
     frmMonthChg dlg(this);
     dlg.exec();

@@ -1,10 +1,10 @@
 #include "MonthFiles.h"
 
 #include "AppHooks.h"
-#include "common/Common.h"
-#include "store/DbFile.h"
-#include "common/Dialogs.h"
 #include "HelpCalls.h"
+#include "common/Common.h"
+#include "common/Dialogs.h"
+#include "store/DbFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -60,7 +60,8 @@ struct AfterCopy {
     }
 };
 
-const QString kReopenFailed = QStringLiteral("処理月のデータベースを開き直せませんでした。プログラムを終了して、もう一度起動してください。");
+const QString kReopenFailed =
+    QStringLiteral("処理月のデータベースを開き直せませんでした。プログラムを終了して、もう一度起動してください。");
 
 // Reopens the monthly database after a copy, whatever the copy's outcome.
 bool reopenMonthly(int *number, QString *description)
@@ -145,8 +146,8 @@ bool replaceWithCopy(const QString &source, const QString &target, int *errorNum
 bool backupMonth()
 {
     const QString title = QStringLiteral("バックアップ");
-    const QString folder = chooseFolder(QStringLiteral("バックアップファイルを格納するフォルダを選択してください"),
-                                        g_startup.backupPath);
+    const QString folder =
+        chooseFolder(QStringLiteral("バックアップファイルを格納するフォルダを選択してください"), g_startup.backupPath);
     if (folder.isEmpty())
         return false;
     const QString target = pathInFolder(folder, backupFileName(g_run.key()));
@@ -196,8 +197,8 @@ bool backupMonth()
 bool restoreMonth()
 {
     const QString title = QStringLiteral("リストア");
-    const QString folder = chooseFolder(QStringLiteral("リストアするファイルを読み込むフォルダを選択してください"),
-                                        g_startup.restorePath);
+    const QString folder =
+        chooseFolder(QStringLiteral("リストアするファイルを読み込むフォルダを選択してください"), g_startup.restorePath);
     if (folder.isEmpty())
         return false;
     const QString source = pathInFolder(folder, backupFileName(g_run.key()));
@@ -213,7 +214,8 @@ bool restoreMonth()
     // A file that is no sound database would replace the month's data with nothing usable.
     QString why;
     if (!isSoundDatabaseFile(source, &why)) {
-        Dialogs::show({failureText(QStringLiteral("ファイル呼び出しに失敗しました。"), 26, why + QStringLiteral(" (") + source + QLatin1Char(')')),
+        Dialogs::show({failureText(QStringLiteral("ファイル呼び出しに失敗しました。"), 26,
+                                   why + QStringLiteral(" (") + source + QLatin1Char(')')),
                        title, Dialogs::Icon::Exclamation, Dialogs::Buttons::CancelTryAgainContinue, 1});
         return false;
     }
@@ -241,7 +243,8 @@ bool restoreMonth()
     if (!Kidou_Write(QStringLiteral("リストアpath"), folder))
         after.add(QStringLiteral("リストア元のフォルダを記録できませんでした。"), dbs().master.errorNumber(),
                   dbs().master.errorText());
-    after.report(QStringLiteral("リストアを正常終了しました。") + QLatin1Char('\n') + QStringLiteral("マスタ登録画面で登録を行なって下さい。"),
+    after.report(QStringLiteral("リストアを正常終了しました。") + QLatin1Char('\n')
+                     + QStringLiteral("マスタ登録画面で登録を行なって下さい。"),
                  title);
     return true;
 }
@@ -253,7 +256,8 @@ void viewLog(LogKind kind)
     const QString pattern = com ? QStringLiteral("E*.log") : QStringLiteral("E*.err");
     const QDir data(dataFolder());
     if (data.entryList({pattern}, QDir::Files).isEmpty()) {
-        Dialogs::show({(com ? QStringLiteral("通信ログファイルがありません。") : QStringLiteral("エラーログファイルがありません。"))
+        Dialogs::show({(com ? QStringLiteral("通信ログファイルがありません。")
+                            : QStringLiteral("エラーログファイルがありません。"))
                            + QLatin1Char('\n'),
                        title, Dialogs::Icon::Exclamation, Dialogs::Buttons::CancelTryAgainContinue, 1});
         return;
@@ -262,7 +266,8 @@ void viewLog(LogKind kind)
     r.kind = Dialogs::FileRequest::Kind::Open;
     r.title = com ? QStringLiteral("通信ログファイル選択") : QStringLiteral("エラーログファイル選択");
     r.directory = dataFolder() + QLatin1Char('/');
-    r.filters << (com ? QStringLiteral("通信ログファイル形式 (E*.log)") : QStringLiteral("エラーログファイル形式 (E*.err)"));
+    r.filters << (com ? QStringLiteral("通信ログファイル形式 (E*.log)")
+                      : QStringLiteral("エラーログファイル形式 (E*.err)"));
     const Dialogs::FileAnswer a = Dialogs::chooseFile(r);
     if (!a.accepted || a.path.isEmpty())
         return;
@@ -273,7 +278,8 @@ void viewLog(LogKind kind)
     // program), so every other request shows a fresh copy of the log as it stands now: a log
     // that grew since (a new collection) is read as it is.
     if (QFileInfo::exists(copy) && AppHooks::viewerShowing(QFileInfo(copy).fileName())) {
-        Dialogs::show({(com ? QStringLiteral("すでに通信ログファイルは開いています。") : QStringLiteral("すでにエラーログファイルは開いています。"))
+        Dialogs::show({(com ? QStringLiteral("すでに通信ログファイルは開いています。")
+                            : QStringLiteral("すでにエラーログファイルは開いています。"))
                            + QLatin1Char('\n'),
                        title, Dialogs::Icon::Exclamation, Dialogs::Buttons::CancelTryAgainContinue, 1});
         return;

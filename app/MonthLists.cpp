@@ -1,7 +1,7 @@
 #include "MonthLists.h"
 
-#include "common/Common.h"
 #include "StartupLogic.h"
+#include "common/Common.h"
 
 #include <QComboBox>
 #include <QSignalBlocker>

@@ -1,17 +1,17 @@
 #include "ScreenFactory.h"
 
-#include "frmSetMenu.h"
 #include "HelpCalls.h"
-#include "screens/frmDataInput.h"
-#include "screens/frmLANset.h"
+#include "frmSetMenu.h"
 #include "screens/frmCalendar.h"
 #include "screens/frmCardSet.h"
-#include "screens/frmKubunSet.h"
-#include "screens/frmMasSet.h"
+#include "screens/frmDataInput.h"
+#include "screens/frmFileOut.h"
 #include "screens/frmKojinEdit.h"
+#include "screens/frmKubunSet.h"
+#include "screens/frmLANset.h"
 #include "screens/frmListEdit.h"
 #include "screens/frmListPrint.h"
-#include "screens/frmFileOut.h"
+#include "screens/frmMasSet.h"
 
 #include <QWidget>
 
@@ -28,7 +28,11 @@ const Maker kMakers[] = {
     {ScreenId::DataInput, []() -> QWidget * { return new frmDataInput; }},
     {ScreenId::KojinEdit, []() -> QWidget * { return new frmKojinEdit; }},
     {ScreenId::ListEdit, []() -> QWidget * { return new frmListEdit; }},
-    {ScreenId::LANset, []() -> QWidget * { frmLANset::setHelpHandler(showHelp); return new frmLANset; }},
+    {ScreenId::LANset,
+     []() -> QWidget * {
+         frmLANset::setHelpHandler(showHelp);
+         return new frmLANset;
+     }},
     {ScreenId::MasSet, []() -> QWidget * { return new frmMasSet; }},
     {ScreenId::CardSet, []() -> QWidget * { return new frmCardSet; }},
     {ScreenId::KubunSet, []() -> QWidget * { return new frmKubunSet; }},

@@ -1,13 +1,13 @@
 #include "SetupWizard.h"
 
 #include "AppHooks.h"
-#include "common/Common.h"
-#include "store/DbFile.h"
-#include "common/Dialogs.h"
-#include "store/ExFile.h"
-#include "screens/ScreenTable.h"
 #include "StartupLogic.h"
+#include "common/Common.h"
+#include "common/Dialogs.h"
 #include "frmStartUp.h"
+#include "screens/ScreenTable.h"
+#include "store/DbFile.h"
+#include "store/ExFile.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -265,8 +265,8 @@ void frmInitConfirm::finish()
     master.close();
     if (!ok) {
         // Nothing is recorded as done, so the wizard runs again at the next start.
-        Dialogs::inform(QStringLiteral("初期設定を書き込めませんでした。") + QStringLiteral("\n\nエラー：(") + QString::number(no)
-                            + QLatin1Char(')') + desc,
+        Dialogs::inform(QStringLiteral("初期設定を書き込めませんでした。") + QStringLiteral("\n\nエラー：(")
+                            + QString::number(no) + QLatin1Char(')') + desc,
                         windowTitle(), Dialogs::Icon::Exclamation);
         return;
     }

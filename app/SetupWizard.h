@@ -48,6 +48,7 @@ public:
     explicit frmInitDateTime(QWidget *parent = nullptr);
 public slots:
     void next();
+
 private:
     QLabel *m_dateTime;
 };
@@ -60,6 +61,7 @@ public:
 public slots:
     void next();
     void back();
+
 private:
     void storeChoice();
     QComboBox *m_simebi;
@@ -74,6 +76,7 @@ public:
 public slots:
     void back();
     void finish();
+
 private:
     QLabel *m_dateTime;
 };

@@ -1,8 +1,8 @@
 #include "frmAbout.h"
 
 #include "common/Common.h"
-#include "store/ExFile.h"
 #include "screens/ScreenTable.h"
+#include "store/ExFile.h"
 
 #include <QGridLayout>
 #include <QIcon>
@@ -25,7 +25,9 @@ frmAbout::frmAbout(QWidget *parent) : QDialog(parent)
     icon->setPixmap(QIcon(installedFile(g_install.iconFile)).pixmap(48, 48));
     grid->addWidget(icon, 0, 0, 3, 1, Qt::AlignTop);
     const QVersionNumber v = QVersionNumber::fromString(QStringLiteral(CORVAN_VERSION));
-    auto *version = new QLabel(QStringLiteral("Version    ： %1.%2.%3").arg(v.majorVersion()).arg(v.minorVersion()).arg(v.microVersion()), this);
+    auto *version = new QLabel(
+        QStringLiteral("Version    ： %1.%2.%3").arg(v.majorVersion()).arg(v.minorVersion()).arg(v.microVersion()),
+        this);
     version->setObjectName(QStringLiteral("lblVersion"));
     auto *title = new QLabel(appTitle(), this);
     title->setObjectName(QStringLiteral("lblTitle"));

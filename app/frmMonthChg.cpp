@@ -1,12 +1,12 @@
 #include "frmMonthChg.h"
 
-#include "common/Common.h"
-#include "store/DbFile.h"
-#include "common/Dialogs.h"
 #include "MDIForm1.h"
 #include "MonthLists.h"
-#include "store/MonthStart.h"
+#include "common/Common.h"
+#include "common/Dialogs.h"
 #include "screens/ScreenTable.h"
+#include "store/DbFile.h"
+#include "store/MonthStart.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -72,7 +72,8 @@ void frmMonthChg::change()
     const QString month = m_month->currentText();
     const int d = monthDistance(g_startup.year.toInt(), g_startup.month.toInt(), year.toInt(), month.toInt());
     if (d <= -7
-        && !Dialogs::askYesNo(QStringLiteral("処理月が７ヶ月以上戻されます。よろしいですか？"), QStringLiteral("処理月　確認")))
+        && !Dialogs::askYesNo(QStringLiteral("処理月が７ヶ月以上戻されます。よろしいですか？"),
+                              QStringLiteral("処理月　確認")))
         return;
 
     const QString oldKey = g_run.key();
@@ -97,8 +98,9 @@ void frmMonthChg::change()
         return;
     }
     if (!enterMonth(year, month, true, &why)) {
-        Dialogs::show({QStringLiteral("処理年月の開始に失敗しました！　") + QLatin1Char('\n') + QStringLiteral("エラー：") + why,
-                       QStringLiteral("処理月変更"), Dialogs::Icon::Critical, Dialogs::Buttons::OkOnly, 2});
+        Dialogs::show(
+            {QStringLiteral("処理年月の開始に失敗しました！　") + QLatin1Char('\n') + QStringLiteral("エラー：") + why,
+             QStringLiteral("処理月変更"), Dialogs::Icon::Critical, Dialogs::Buttons::OkOnly, 2});
     }
     accept();
     if (MDIForm1 *m = MDIForm1::instance()) {

@@ -1,11 +1,11 @@
 #include "frmPwdChg.h"
 
+#include "HelpCalls.h"
 #include "common/Common.h"
 #include "common/Dialogs.h"
-#include "store/ExFile.h"
-#include "HelpCalls.h"
-#include "screens/ScreenTable.h"
 #include "common/SjisText.h"
+#include "screens/ScreenTable.h"
+#include "store/ExFile.h"
 
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -126,8 +126,10 @@ void frmPwdChg::ok()
     if (newPwd.size() < 4)
         return refuse(QStringLiteral("パスワードは半角４桁以上必要です！") + kRetype, m_new);
     if (!allowed.match(newPwd).hasMatch())
-        return refuse(QStringLiteral("入力禁止の文字が含まれています！\n入力可能文字は半角0-9、a-z、A-Zです。\n再入力して下さい。"),
-                      m_new);
+        return refuse(
+            QStringLiteral(
+                "入力禁止の文字が含まれています！\n入力可能文字は半角0-9、a-z、A-Zです。\n再入力して下さい。"),
+            m_new);
     if (m_confirm->text() != newPwd)
         return refuse(QStringLiteral("新しいパスワードと確認入力したパスワードが一致しません。") + kRetype, m_confirm);
     const int err = Password_Write(newPwd);

@@ -1,9 +1,9 @@
 #include "frmSetMenu.h"
 
-#include "store/ExFile.h"
 #include "MDIForm1.h"
 #include "ScreenFactory.h"
 #include "screens/ScreenTable.h"
+#include "store/ExFile.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -50,11 +50,11 @@ frmSetMenu::frmSetMenu(QWidget *parent) : QWidget(parent)
         if (auto *m = MDIForm1::instance())
             m->pwdChg();
     });
-    auto [lanImage, lanButton] = add("cmdLANSet", QStringLiteral("LAN設定"), QStyle::SP_DriveNetIcon,
-                                     ScreenId::LANset, [] {
-                                         if (auto *m = MDIForm1::instance())
-                                             m->lanSet();
-                                     });
+    auto [lanImage, lanButton] =
+        add("cmdLANSet", QStringLiteral("LAN設定"), QStyle::SP_DriveNetIcon, ScreenId::LANset, [] {
+            if (auto *m = MDIForm1::instance())
+                m->lanSet();
+        });
     const bool lan = g_install.linkKind == LinkLan;
     lanImage->setVisible(lan);
     lanButton->setVisible(lan);

@@ -1,11 +1,11 @@
 #include "frmSimebiSet.h"
 
-#include "common/Common.h"
-#include "store/DbFile.h"
-#include "common/Dialogs.h"
 #include "HelpCalls.h"
 #include "MDIForm1.h"
+#include "common/Common.h"
+#include "common/Dialogs.h"
 #include "screens/ScreenTable.h"
+#include "store/DbFile.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -13,7 +13,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
-
 
 frmSimebiSet::frmSimebiSet(QWidget *parent) : QDialog(parent)
 {
@@ -86,8 +85,8 @@ void frmSimebiSet::set()
     if (m_simebi->currentIndex() != m_simebiAtOpen) {
         QVector<QStringList> rows;
         if (!dbs().monthly.select(QStringLiteral(" select * from タイムカード order by 月, 日; "), rows)) {
-            showDbFailure(QStringLiteral("締日、日替時刻データの書き込みに失敗しました。！"), dbs().monthly.errorNumber(),
-                          dbs().monthly.errorText());
+            showDbFailure(QStringLiteral("締日、日替時刻データの書き込みに失敗しました。！"),
+                          dbs().monthly.errorNumber(), dbs().monthly.errorText());
             return;
         }
         if (!rows.isEmpty()) {

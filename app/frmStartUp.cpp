@@ -1,15 +1,15 @@
 #include "frmStartUp.h"
 
 #include "AppHooks.h"
-#include "common/Common.h"
-#include "store/DbFile.h"
-#include "common/Dialogs.h"
-#include "store/ExFile.h"
 #include "MDIForm1.h"
 #include "MonthLists.h"
-#include "store/MonthStart.h"
-#include "screens/ScreenTable.h"
 #include "StartupLogic.h"
+#include "common/Common.h"
+#include "common/Dialogs.h"
+#include "screens/ScreenTable.h"
+#include "store/DbFile.h"
+#include "store/ExFile.h"
+#include "store/MonthStart.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -135,7 +135,8 @@ void frmStartUp::start()
         return;
     const int d = monthDistance(g_startup.year.toInt(), g_startup.month.toInt(), year.toInt(), month.toInt());
     if (d <= -7
-        && !Dialogs::askYesNo(QStringLiteral("処理月が７ヶ月以上戻されます。よろしいですか？"), QStringLiteral("処理月　確認")))
+        && !Dialogs::askYesNo(QStringLiteral("処理月が７ヶ月以上戻されます。よろしいですか？"),
+                              QStringLiteral("処理月　確認")))
         return;
 
     const QString key = year + month;
@@ -146,8 +147,8 @@ void frmStartUp::start()
         return;
     }
     auto startFailed = [&](const QString &description) {
-        Dialogs::show({QStringLiteral("処理年月の開始に失敗しました！　") + QLatin1Char('\n') + QStringLiteral("エラー：")
-                           + description,
+        Dialogs::show({QStringLiteral("処理年月の開始に失敗しました！　") + QLatin1Char('\n')
+                           + QStringLiteral("エラー：") + description,
                        kStartError, Dialogs::Icon::Critical, Dialogs::Buttons::OkOnly, 2});
     };
     if (!openIntakeAndCalendar(&why)) {

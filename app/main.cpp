@@ -1,12 +1,12 @@
-#include "common/Common.h"
-#include "store/DbFile.h"
-#include "common/Dialogs.h"
-#include "store/Installer.h"
-#include "common/ProgramLock.h"
 #include "SetupWizard.h"
 #include "StartupLogic.h"
-#include "screens/WidgetDialogs.h"
+#include "common/Common.h"
+#include "common/Dialogs.h"
+#include "common/ProgramLock.h"
 #include "frmStartUp.h"
+#include "screens/WidgetDialogs.h"
+#include "store/DbFile.h"
+#include "store/Installer.h"
 
 #include <QApplication>
 #include <QDir>
@@ -46,8 +46,8 @@ int main(int argc, char *argv[])
     // start there creates a new installation, which then goes to the setup wizard.
     QString why;
     if (!prepareDataFolder(&why)) {
-        Dialogs::inform(QStringLiteral("データフォルダ ") + programFolder() + QStringLiteral(" を作成できませんでした。")
-                            + QLatin1Char('\n') + why,
+        Dialogs::inform(QStringLiteral("データフォルダ ") + programFolder()
+                            + QStringLiteral(" を作成できませんでした。") + QLatin1Char('\n') + why,
                         appTitle(), Dialogs::Icon::Critical);
         return 1;
     }

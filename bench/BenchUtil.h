@@ -8,7 +8,6 @@
 
 #include <functional>
 
-
 class Database;
 
 namespace Bench {

@@ -6,13 +6,13 @@
 
 #include "BenchUtil.h"
 
-#include "recorder/CalcoloCom.h"
 #include "common/Common.h"
-#include "store/DbFile.h"
+#include "recorder/CalcoloCom.h"
 #include "recorder/Intake.h"
 #include "recorder/LanLink.h"
-#include "tools/simulator/RecorderSimulator.h"
+#include "store/DbFile.h"
 #include "tests/support/TestHome.h"
+#include "tools/simulator/RecorderSimulator.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -132,8 +132,8 @@ int main(int argc, char **argv)
         if (!oneRound(r))
             return 1;
         all << r;
-        std::printf("  round %d: collection %.1f ms, marking %.1f ms, processing %.1f ms, baseline insert %.1f ms\n", i + 1,
-                    r.collectMs, r.markMs, r.processMs, r.baselineMs);
+        std::printf("  round %d: collection %.1f ms, marking %.1f ms, processing %.1f ms, baseline insert %.1f ms\n",
+                    i + 1, r.collectMs, r.markMs, r.processMs, r.baselineMs);
     }
     auto fig = [&](auto member) {
         QVector<double> v;

@@ -10,15 +10,15 @@
 
 #include "BenchUtil.h"
 
+#include "app/MDIForm1.h"
+#include "app/StartupLogic.h"
+#include "app/frmStartUp.h"
 #include "common/Common.h"
+#include "screens/ScreenTable.h"
+#include "screens/WidgetDialogs.h"
 #include "store/DbFile.h"
 #include "store/ExFile.h"
-#include "app/MDIForm1.h"
-#include "screens/ScreenTable.h"
-#include "app/StartupLogic.h"
 #include "tests/support/TestHome.h"
-#include "screens/WidgetDialogs.h"
-#include "app/frmStartUp.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -6,12 +6,12 @@
 #include "BenchUtil.h"
 
 #include "calc/Calculate.h"
-#include "store/DbFile.h"
-#include "store/ExFile.h"
-#include "output/ExportJob.h"
-#include "output/PayrollWriters.h"
 #include "calc/Period.h"
 #include "calc/Punch.h"
+#include "output/ExportJob.h"
+#include "output/PayrollWriters.h"
+#include "store/DbFile.h"
+#include "store/ExFile.h"
 #include "tests/support/TestHome.h"
 
 #include <QCoreApplication>

@@ -1,9 +1,9 @@
 #include "Calculate.h"
 
-#include "common/Common.h"
-#include "store/DbFile.h"
 #include "Period.h"
 #include "Punch.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
 
 #include <limits>
 
@@ -27,11 +27,7 @@ qint16 atLeastZero(qint16 v) { return v > 0 ? v : qint16(0); }
 class DayCalc
 {
 public:
-    DayCalc(const Category &k, CalcStatus &st)
-        : m_k(k)
-        , m_st(st)
-    {
-    }
+    DayCalc(const Category &k, CalcStatus &st) : m_k(k), m_st(st) {}
 
     qint16 at(CategoryTime t) const { return to16(m_k.minutes[size_t(t)]); }
     qint16 base() const { return to16(m_k.baseMinutes); }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "store/DbFile.h"
 #include "Period.h"
 #include "Punch.h"
 #include "TimeMath.h"
+#include "store/DbFile.h"
 
 #include <QString>
 #include <QVector>

@@ -1,8 +1,8 @@
 #include "Period.h"
 
+#include "TimeMath.h"
 #include "common/Common.h"
 #include "store/DbFile.h"
-#include "TimeMath.h"
 
 #include <algorithm>
 
@@ -160,8 +160,7 @@ int PeriodDays_FillFixed(const RunState &run, const CompanySettings &company, Pe
     return fillDayTypes(days);
 }
 
-int PeriodDays_FillCompact(const RunState &run, const CompanySettings &company, PeriodDays &days,
-                           PeriodRange &period)
+int PeriodDays_FillCompact(const RunState &run, const CompanySettings &company, PeriodDays &days, PeriodRange &period)
 {
     int y, m, c;
     if (!runState(run, company, y, m, c))

@@ -66,5 +66,4 @@ bool Period_Set(const RunState &run, const CompanySettings &company, PeriodRange
 // rows. Return 0, or the number of the error that stopped them (the rows filled so far stay).
 // FillCompact also sets period; FillFixed has no period to set.
 int PeriodDays_FillFixed(const RunState &run, const CompanySettings &company, PeriodDays &days);
-int PeriodDays_FillCompact(const RunState &run, const CompanySettings &company, PeriodDays &days,
-                           PeriodRange &period);
+int PeriodDays_FillCompact(const RunState &run, const CompanySettings &company, PeriodDays &days, PeriodRange &period);

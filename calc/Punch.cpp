@@ -1,10 +1,10 @@
 #include "Punch.h"
 
+#include "Period.h"
+#include "TimeMath.h"
 #include "common/Common.h"
 #include "store/DbFile.h"
 #include "store/ExFile.h"
-#include "Period.h"
-#include "TimeMath.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -18,9 +18,9 @@ namespace {
 
 // Punches with equal times keep the order in which they were stored (rowid), so a pairing
 // never depends on the engine's choice among equal keys.
-const QString kDaySelect = QStringLiteral(
-    "SELECT 時, 分, 入退, 異例コード FROM タイムカード WHERE (月 = ? AND 日 = ? AND IDコード = ?) "
-    "ORDER BY 時, 分, 秒, rowid");
+const QString kDaySelect =
+    QStringLiteral("SELECT 時, 分, 入退, 異例コード FROM タイムカード WHERE (月 = ? AND 日 = ? AND IDコード = ?) "
+                   "ORDER BY 時, 分, 秒, rowid");
 
 bool isEmptyTime(const QString &t) { return t == emptyTimeText(); }
 
@@ -36,10 +36,7 @@ int queryError(Database &db, const QSqlQuery &q)
     return no;
 }
 
-int notOpen(Database &db)
-{
-    return db.setNotOpen();
-}
+int notOpen(Database &db) { return db.setNotOpen(); }
 
 // The reads of one fill share one read transaction, so the file is locked and checked once
 // rather than once per employee-day. Nothing is written; a caller already inside a
@@ -47,11 +44,7 @@ int notOpen(Database &db)
 class ReadTransaction
 {
 public:
-    explicit ReadTransaction(Database &db)
-        : m_db(db.handle())
-    {
-        m_active = m_db.isOpen() && m_db.transaction();
-    }
+    explicit ReadTransaction(Database &db) : m_db(db.handle()) { m_active = m_db.isOpen() && m_db.transaction(); }
     ~ReadTransaction()
     {
         if (m_active)
@@ -125,9 +118,7 @@ PunchRow pairViews(const PunchView *records, qsizetype count, PairingMode mode)
 class DayReader
 {
 public:
-    explicit DayReader(PairingMode mode)
-        : m_db(dbs().monthly)
-        , m_mode(mode)
+    explicit DayReader(PairingMode mode) : m_db(dbs().monthly), m_mode(mode)
     {
         if (!m_db.isOpen()) {
             m_error = notOpen(m_db);
@@ -209,20 +200,19 @@ constexpr char16_t kSeparator = u'\x1f';
 // matched as +月 so that the table is read straight through rather than each row found again
 // from the index (月, 日, IDコード), which costs more when the month is most of the file, as
 // it is in a monthly database.
-const QString kJoinedSelect = QStringLiteral(
-    "SELECT count(*), group_concat(rowid, '\x1f'), group_concat(coalesce(日, ''), '\x1f'), group_concat(IDコード, '\x1f'), "
-    "group_concat(coalesce(時, ''), '\x1f'), group_concat(coalesce(分, ''), '\x1f'), group_concat(coalesce(秒, ''), '\x1f'), "
-    "group_concat(coalesce(入退, ''), '\x1f'), group_concat(coalesce(異例コード, ''), '\x1f') "
-    "FROM タイムカード WHERE +月 = ? AND IDコード IS NOT NULL");
+const QString kJoinedSelect =
+    QStringLiteral("SELECT count(*), group_concat(rowid, '\x1f'), group_concat(coalesce(日, ''), '\x1f'), "
+                   "group_concat(IDコード, '\x1f'), "
+                   "group_concat(coalesce(時, ''), '\x1f'), group_concat(coalesce(分, ''), '\x1f'), "
+                   "group_concat(coalesce(秒, ''), '\x1f'), "
+                   "group_concat(coalesce(入退, ''), '\x1f'), group_concat(coalesce(異例コード, ''), '\x1f') "
+                   "FROM タイムカード WHERE +月 = ? AND IDコード IS NOT NULL");
 
 // Reads the values of one joined column one after the other.
 class ValueReader
 {
 public:
-    explicit ValueReader(QStringView text)
-        : m_text(text)
-    {
-    }
+    explicit ValueReader(QStringView text) : m_text(text) {}
     // False when the text holds no more values.
     bool next(QStringView &value)
     {
@@ -342,7 +332,8 @@ int PunchSnapshot::load(const PeriodDays &days)
             last = key;
             lastGroup = it.value();
         }
-        punches.push_back({lastGroup, rowid, f[FieldSecond], {f[FieldHour], f[FieldMinute], f[FieldInOut], f[FieldCode]}});
+        punches.push_back(
+            {lastGroup, rowid, f[FieldSecond], {f[FieldHour], f[FieldMinute], f[FieldInOut], f[FieldCode]}});
     };
 
     for (const auto &[month, days] : std::as_const(months)) {
@@ -359,8 +350,9 @@ int PunchSnapshot::load(const PeriodDays &days)
                 m_texts.push_back(q.value(c).toString());
             ValueReader rowids(m_texts[firstText]);
             std::array<ValueReader, kStoredFields> readers{
-                ValueReader(m_texts[firstText + 1]), ValueReader(m_texts[firstText + 2]), ValueReader(m_texts[firstText + 3]),
-                ValueReader(m_texts[firstText + 4]), ValueReader(m_texts[firstText + 5]), ValueReader(m_texts[firstText + 6]),
+                ValueReader(m_texts[firstText + 1]), ValueReader(m_texts[firstText + 2]),
+                ValueReader(m_texts[firstText + 3]), ValueReader(m_texts[firstText + 4]),
+                ValueReader(m_texts[firstText + 5]), ValueReader(m_texts[firstText + 6]),
                 ValueReader(m_texts[firstText + 7])};
             std::array<QStringView, kStoredFields> f;
             QStringView rowidText;

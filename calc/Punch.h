@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/DbFile.h"
 #include "Period.h"
+#include "store/DbFile.h"
 
 #include <QHash>
 #include <QString>

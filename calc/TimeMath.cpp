@@ -212,8 +212,7 @@ qint16 Minutes_ApplyUnit(const KubunTable &kubun, int kind, qint16 v, const QStr
     return Minutes_ApplyCategoryUnit(kubun[size_t(slot)], kind, v, direction, status);
 }
 
-qint16 Minutes_ApplySlotUnit(const KubunTable &kubun, int kind, qint16 v, int slot, int direction,
-                             CalcStatus &status)
+qint16 Minutes_ApplySlotUnit(const KubunTable &kubun, int kind, qint16 v, int slot, int direction, CalcStatus &status)
 {
     if (slot < 0 || slot >= kCategorySlots) {
         status.fail(kCalcErrSubscript, QStringLiteral("勤務区分 %1 はありません。").arg(slot));
@@ -229,9 +228,7 @@ qint16 Minutes_ApplyCategoryUnit(const Category &k, int kind, qint16 v, int dire
     case RoundWork: u = k.unitWorkMin; break;
     case RoundLateEarly: u = k.unitLateMin; break;
     case RoundOver: u = k.unitOverMin; break;
-    default:
-        status.fail(kCalcErrSubscript, QStringLiteral("丸めの種類 %1 はありません。").arg(kind));
-        return 0;
+    default: status.fail(kCalcErrSubscript, QStringLiteral("丸めの種類 %1 はありません。").arg(kind)); return 0;
     }
     if (direction != RoundUp && direction != RoundDown)
         return v;

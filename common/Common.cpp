@@ -60,7 +60,8 @@ DataFolderRule::Source programFolderSource() { return currentChoice().source; }
 
 QString shareFolder()
 {
-    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/') + QStringLiteral(CORVAN_SHARE_FROM_BIN));
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/')
+                           + QStringLiteral(CORVAN_SHARE_FROM_BIN));
 }
 
 QString installedFile(const QString &relative)
@@ -82,12 +83,9 @@ int DaysInMonth(int year, int month)
     case 4:
     case 6:
     case 9:
-    case 11:
-        return 30;
-    case 2:
-        return year % 4 == 0 ? 29 : 28;
-    default:
-        return 31;
+    case 11: return 30;
+    case 2: return year % 4 == 0 ? 29 : 28;
+    default: return 31;
     }
 }
 

@@ -20,7 +20,8 @@ bool writable(const QString &folder)
         return false;
     if (::geteuid() != 0)
         return true;
-    struct stat st {};
+    struct stat st {
+    };
     return ::stat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & 0222) != 0;
 }
 

@@ -48,10 +48,7 @@ Backend *backend() { return g_backend ? g_backend : &g_fallback; }
 
 Answer show(const Message &m) { return backend()->message(m); }
 
-void inform(const QString &text, const QString &title, Icon icon)
-{
-    show({text, title, icon, Buttons::OkOnly, 1});
-}
+void inform(const QString &text, const QString &title, Icon icon) { show({text, title, icon, Buttons::OkOnly, 1}); }
 
 bool askYesNo(const QString &text, const QString &title, int defaultButton)
 {

@@ -6,9 +6,7 @@
 #include <QFileInfo>
 #include <QSysInfo>
 
-ProgramLock::ProgramLock()
-    : m_path(dataFolder() + QStringLiteral("/corvan21.lock"))
-    , m_lock(m_path)
+ProgramLock::ProgramLock() : m_path(dataFolder() + QStringLiteral("/corvan21.lock")), m_lock(m_path)
 {
     // Only a holder that no longer runs makes a lock stale, never its age: a collection or
     // the program may run for hours.
@@ -35,8 +33,8 @@ ProgramLock::Outcome ProgramLock::take()
 
 QString ProgramLock::holderText() const
 {
-    QString t = (m_app.isEmpty() ? QStringLiteral("?") : QFileInfo(m_app).fileName())
-                + QStringLiteral(" (pid %1").arg(m_pid);
+    QString t =
+        (m_app.isEmpty() ? QStringLiteral("?") : QFileInfo(m_app).fileName()) + QStringLiteral(" (pid %1").arg(m_pid);
     if (!m_host.isEmpty() && m_host != QSysInfo::machineHostName())
         t += QStringLiteral(" on ") + m_host;
     return t + QLatin1Char(')');

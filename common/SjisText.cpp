@@ -34,7 +34,7 @@ QByteArray encode(const QString &text)
         const QStringView piece(text.constData() + i, len);
         QByteArray b = enc.encode(piece);
         // FC FC is the converter's own substitute for a character it lacks (not a code of 932).
-        if (enc.hasError() || b.isEmpty() || (b == "?" ) || b.contains('\x1a') || b == QByteArray("\xfc\xfc")) {
+        if (enc.hasError() || b.isEmpty() || (b == "?") || b.contains('\x1a') || b == QByteArray("\xfc\xfc")) {
             out.append('?');
             // resetState() leaves the ICU converter unusable, so every later character
             // would also turn into "?": start a fresh encoder instead.
@@ -162,7 +162,8 @@ SjisText::WriteResult writePrivateFileAtomic(const QString &path, const QByteArr
     else if (::fsync(tmp.handle()) != 0)
         result = systemFailure(errno);
     tmp.close();
-    if (result.ok && std::rename(QFile::encodeName(tmp.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
+    if (result.ok
+        && std::rename(QFile::encodeName(tmp.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
         result = systemFailure(errno);
     if (!result.ok)
         QFile::remove(tmp.fileName());

@@ -1,14 +1,14 @@
 #include "FuzzChecks.h"
 
+#include "common/SjisText.h"
 #include "recorder/CalcoloCom.h"
-#include "usblib/ControlRequest.h"
-#include "usblib/DriverProtocol.h"
-#include "store/ExFile.h"
-#include "usblib/KestoUsb.h"
+#include "recorder/ReplyFramer.h"
 #include "screens/KubunRules.h"
 #include "screens/PunchEntry.h"
-#include "recorder/ReplyFramer.h"
-#include "common/SjisText.h"
+#include "store/ExFile.h"
+#include "usblib/ControlRequest.h"
+#include "usblib/DriverProtocol.h"
+#include "usblib/KestoUsb.h"
 
 #include <QDate>
 #include <QFile>
@@ -24,10 +24,10 @@ namespace FuzzChecks {
 
 namespace {
 
-#define EXPECT(cond, what)                                                                                   \
-    do {                                                                                                     \
-        if (!(cond))                                                                                         \
-            return QString(what) + QStringLiteral(" [") + QString::fromLatin1(#cond) + QStringLiteral("]");    \
+#define EXPECT(cond, what)                                                                                             \
+    do {                                                                                                               \
+        if (!(cond))                                                                                                   \
+            return QString(what) + QStringLiteral(" [") + QString::fromLatin1(#cond) + QStringLiteral("]");            \
     } while (0)
 
 // Visible form of a text in a failure report.
@@ -35,8 +35,9 @@ QString shown(const QString &s)
 {
     QString out;
     for (const QChar c : s)
-        out += c.unicode() < 0x20 || c.unicode() == 0x7F ? QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'))
-                                                          : QString(c);
+        out += c.unicode() < 0x20 || c.unicode() == 0x7F
+                   ? QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'))
+                   : QString(c);
     return QLatin1Char('"') + out + QLatin1Char('"');
 }
 
@@ -58,7 +59,8 @@ QString checkRecognisers(const QString &msg)
         const CalcoloCom::CommandSet &cs = CalcoloCom::commandSet(selector);
         for (const QString &cmd : {cs.count, cs.read, cs.del}) {
             const bool expected = msg.size() >= 4 && msg.left(4) == cmd;
-            EXPECT(CalcoloCom::hasCommand(msg, cmd) == expected, QStringLiteral("hasCommand %1 on %2").arg(cmd, shown(msg)));
+            EXPECT(CalcoloCom::hasCommand(msg, cmd) == expected,
+                   QStringLiteral("hasCommand %1 on %2").arg(cmd, shown(msg)));
         }
     }
     const QChar status = CalcoloCom::statusOf(msg);
@@ -86,15 +88,18 @@ QString checkRecognisers(const QString &msg)
             // A number an int cannot hold is not a number the reply can mean.
             if (expected > std::numeric_limits<int>::max())
                 readable = false;
-            EXPECT(ok == readable, QStringLiteral("numberAt(%1, %2) on %3 gave %4").arg(from).arg(len).arg(shown(msg)).arg(ok));
+            EXPECT(ok == readable,
+                   QStringLiteral("numberAt(%1, %2) on %3 gave %4").arg(from).arg(len).arg(shown(msg)).arg(ok));
             if (ok)
-                EXPECT(value == expected, QStringLiteral("numberAt(%1, %2) on %3 read %4").arg(from).arg(len).arg(shown(msg)).arg(value));
+                EXPECT(value == expected,
+                       QStringLiteral("numberAt(%1, %2) on %3 read %4").arg(from).arg(len).arg(shown(msg)).arg(value));
         }
     }
     int n = 0;
     if (CalcoloCom::numberAt(msg, 4, 6, n)) {
         const int r = CalcoloCom::recordCountOf(n);
-        EXPECT(r >= 0 && (n < 24 ? r == 0 : r * CalcoloCom::kRecordLength < n), QStringLiteral("recordCountOf(%1) = %2").arg(n).arg(r));
+        EXPECT(r >= 0 && (n < 24 ? r == 0 : r * CalcoloCom::kRecordLength < n),
+               QStringLiteral("recordCountOf(%1) = %2").arg(n).arg(r));
     }
     return {};
 }
@@ -114,7 +119,8 @@ QString checkAdjust(const CalcoloCom::PunchRecord &r, const QDate &today, const 
 {
     CalcoloCom::PunchRecord a = r;
     const bool ok = CalcoloCom::adjustDate(a, today, dayChange);
-    const QString where = QStringLiteral("adjustDate(%1, %2, %3)").arg(shown(recordText(r)), today.toString(Qt::ISODate), dayChange);
+    const QString where =
+        QStringLiteral("adjustDate(%1, %2, %3)").arg(shown(recordText(r)), today.toString(Qt::ISODate), dayChange);
     if (!ok) {
         EXPECT(sameRecord(a, r), where + QStringLiteral(" refused but changed the record to ") + shown(recordText(a)));
         return {};
@@ -125,15 +131,16 @@ QString checkAdjust(const CalcoloCom::PunchRecord &r, const QDate &today, const 
     const int year = today.year() - (r.month.toInt() > today.month() ? 1 : 0);
     const QDate original(year, r.month.toInt(), r.day.toInt());
     EXPECT(original.isValid(), where + QStringLiteral(" accepted a day its month does not have"));
-    EXPECT(a.minute == r.minute && a.second == r.second && a.id == r.id && a.inOut == r.inOut && a.exception == r.exception
-               && a.cr == r.cr,
+    EXPECT(a.minute == r.minute && a.second == r.second && a.id == r.id && a.inOut == r.inOut
+               && a.exception == r.exception && a.cr == r.cr,
            where + QStringLiteral(" changed a field other than the date and hour"));
     if (sameRecord(a, r))
         return {};
     // Moved: back by whole days, the hour carried on by 24 for each day, onto a real date.
     EXPECT(asciiDigits(a.month) && a.month.size() == 2 && asciiDigits(a.day) && a.day.size() == 2,
            where + QStringLiteral(" gave the date ") + shown(a.month + a.day));
-    EXPECT(asciiDigits(r.hour) && asciiDigits(a.hour), where + QStringLiteral(" moved a punch whose hour is no number"));
+    EXPECT(asciiDigits(r.hour) && asciiDigits(a.hour),
+           where + QStringLiteral(" moved a punch whose hour is no number"));
     const int moved = (a.hour.toInt() - r.hour.toInt()) / 24;
     EXPECT((a.hour.toInt() - r.hour.toInt()) % 24 == 0 && moved >= 0 && moved <= 2,
            where + QStringLiteral(" gave the hour ") + a.hour);
@@ -151,7 +158,10 @@ QString checkRecords(const QString &msg)
     EXPECT(recs.size() == (msg.size() + kRecordLength - 1) / kRecordLength,
            QStringLiteral("parseRecords gave %1 records for %2 characters").arg(recs.size()).arg(msg.size()));
     EXPECT(whole == msg.size() / kRecordLength && whole <= recs.size() && recs.size() - whole <= 1,
-           QStringLiteral("wholeRecords gave %1 for %2 characters, %3 records").arg(whole).arg(msg.size()).arg(recs.size()));
+           QStringLiteral("wholeRecords gave %1 for %2 characters, %3 records")
+               .arg(whole)
+               .arg(msg.size())
+               .arg(recs.size()));
     static const QDate todays[] = {QDate(2010, 12, 15), QDate(2011, 1, 1), QDate(2012, 3, 1)};
     static const QString dayChanges[] = {QStringLiteral("05:00"), QStringLiteral("00:00"), QStringLiteral("23:59")};
     for (int i = 0; i < recs.size(); ++i) {
@@ -160,8 +170,10 @@ QString checkRecords(const QString &msg)
                    && r.second.size() == 2 && r.id.size() == 9 && r.inOut.size() == 1 && r.exception.size() == 2
                    && r.cr.size() == 1,
                QStringLiteral("record %1 has a field of the wrong width").arg(i));
-        const QString expected = msg.mid(i * kRecordLength, kRecordLength).leftJustified(kRecordLength, QLatin1Char(' '));
-        EXPECT(recordText(r) == expected, QStringLiteral("record %1 is %2, not %3").arg(i).arg(shown(recordText(r)), shown(expected)));
+        const QString expected =
+            msg.mid(i * kRecordLength, kRecordLength).leftJustified(kRecordLength, QLatin1Char(' '));
+        EXPECT(recordText(r) == expected,
+               QStringLiteral("record %1 is %2, not %3").arg(i).arg(shown(recordText(r)), shown(expected)));
         if (i >= 64)
             continue; // the date rules are the same for every record; the first ones suffice
         for (const QDate &today : todays)
@@ -183,7 +195,8 @@ QString checkFraming(const QByteArray &input)
     for (int selector = 0; selector < 2; ++selector) {
         const CalcoloCom::CommandSet &cs = CalcoloCom::commandSet(selector);
         for (const Expect expect : {Expect::Reply, Expect::CountHeader, Expect::ReadHeader, Expect::Records}) {
-            for (const qsizetype chunk : {qsizetype(1), qsizetype(7), qsizetype(64), qMax<qsizetype>(1, input.size())}) {
+            for (const qsizetype chunk :
+                 {qsizetype(1), qsizetype(7), qsizetype(64), qMax<qsizetype>(1, input.size())}) {
                 ReplyFramer f;
                 f.setCommands(cs);
                 QByteArray joined, m;
@@ -206,9 +219,11 @@ QString checkFraming(const QByteArray &input)
                     if (j < joined.size() && joined.at(j) == input.at(i))
                         ++j;
                     else
-                        EXPECT(tail(input.at(i)), QStringLiteral("byte %1 of the stream was lost (reads of %2)").arg(i).arg(chunk));
+                        EXPECT(tail(input.at(i)),
+                               QStringLiteral("byte %1 of the stream was lost (reads of %2)").arg(i).arg(chunk));
                 }
-                EXPECT(j == joined.size(), QStringLiteral("the messages hold bytes the stream did not (reads of %1)").arg(chunk));
+                EXPECT(j == joined.size(),
+                       QStringLiteral("the messages hold bytes the stream did not (reads of %1)").arg(chunk));
             }
         }
     }
@@ -232,7 +247,8 @@ QString checkPunchField(const QString &typed, QString &value)
     QString out = QStringLiteral("untouched");
     const bool ok = PunchField_Read(typed, out);
     if (!ok) {
-        EXPECT(out == QStringLiteral("untouched"), QStringLiteral("PunchField_Read refused %1 but set %2").arg(shown(typed), shown(out)));
+        EXPECT(out == QStringLiteral("untouched"),
+               QStringLiteral("PunchField_Read refused %1 but set %2").arg(shown(typed), shown(out)));
         value = QStringLiteral("  :  ");
         return {};
     }
@@ -279,7 +295,8 @@ QString checkCategory(const std::array<QString, 16> &times, bool checked)
 {
     const KubunRules::CategoryFailure f = KubunRules::categoryCheck(times);
     if (f.failed) {
-        EXPECT(f.focusField >= 1 && f.focusField <= 15 && f.focusField % 2 == 1 && categoryMessages().contains(f.message),
+        EXPECT(f.focusField >= 1 && f.focusField <= 15 && f.focusField % 2 == 1
+                   && categoryMessages().contains(f.message),
                QStringLiteral("categoryCheck failed with field %1 and %2").arg(f.focusField).arg(shown(f.message)));
         return {};
     }
@@ -292,7 +309,9 @@ QString checkCategory(const std::array<QString, 16> &times, bool checked)
         m[i] = minutesOfShown(times[size_t(i)]);
     for (int w = 0; w < 8; ++w) {
         const int a = m[2 * w], b = m[2 * w + 1];
-        EXPECT((a < 0) == (b < 0) && a <= b, QStringLiteral("categoryCheck passed window %1: %2 - %3").arg(w).arg(shown(times[size_t(2 * w)]), shown(times[size_t(2 * w + 1)])));
+        EXPECT((a < 0) == (b < 0) && a <= b, QStringLiteral("categoryCheck passed window %1: %2 - %3")
+                                                 .arg(w)
+                                                 .arg(shown(times[size_t(2 * w)]), shown(times[size_t(2 * w + 1)])));
     }
     for (const int group : {4, 10}) {
         for (int x = 0; x < 3; ++x) {
@@ -366,8 +385,9 @@ QString timeFields(const QByteArray &input)
         if (v >= 0)
             previous = v;
     }
-    EXPECT(PunchSlots_InOrder(read) == inOrder,
-           QStringLiteral("PunchSlots_InOrder(%1 %2 %3 %4) gave %5").arg(read[0], read[1], read[2], read[3]).arg(!inOrder));
+    EXPECT(PunchSlots_InOrder(read) == inOrder, QStringLiteral("PunchSlots_InOrder(%1 %2 %3 %4) gave %5")
+                                                    .arg(read[0], read[1], read[2], read[3])
+                                                    .arg(!inOrder));
 
     if (QString f = checkCategory(rawTimes, false); !f.isEmpty())
         return f;
@@ -472,10 +492,12 @@ QString usbControl(const QByteArray &input)
         const ReplyHeader r = decodeReply(p + at);
         at += kReplyHeaderSize;
         if (!replyAcceptable(r)) {
-            EXPECT(r.magic != kReplyMagic || r.dataLength > kMaxData, QStringLiteral("a sound reply header was refused"));
+            EXPECT(r.magic != kReplyMagic || r.dataLength > kMaxData,
+                   QStringLiteral("a sound reply header was refused"));
             break;
         }
-        EXPECT(r.magic == kReplyMagic && r.dataLength <= kMaxData, QStringLiteral("an unsound reply header was accepted"));
+        EXPECT(r.magic == kReplyMagic && r.dataLength <= kMaxData,
+               QStringLiteral("an unsound reply header was accepted"));
         if (r.dataLength > size - at)
             break; // the stream ends inside the frame
         const uint8_t *data = p + at;
@@ -488,12 +510,17 @@ QString usbControl(const QByteArray &input)
         std::memset(out.get(), 0xA5, capacity ? capacity : 1);
         const Completion c = completeRequest(r, data, noBuffer ? nullptr : out.get(), capacity);
         const uint32_t room = noBuffer ? 0 : capacity;
-        EXPECT(c.copied == std::min(r.dataLength, room), QStringLiteral("reply copied %1 of %2 bytes into %3").arg(c.copied).arg(r.dataLength).arg(room));
+        EXPECT(c.copied == std::min(r.dataLength, room),
+               QStringLiteral("reply copied %1 of %2 bytes into %3").arg(c.copied).arg(r.dataLength).arg(room));
         EXPECT(c.information == std::min(r.information, room),
-               QStringLiteral("reply reported %1 bytes for a buffer of %2 (driver said %3)").arg(c.information).arg(room).arg(r.information));
+               QStringLiteral("reply reported %1 bytes for a buffer of %2 (driver said %3)")
+                   .arg(c.information)
+                   .arg(room)
+                   .arg(r.information));
         EXPECT(c.status == (r.status == KESTO_STATUS_PENDING ? 31u : r.status),
                QStringLiteral("reply status %1 became %2").arg(r.status).arg(c.status));
-        EXPECT(c.copied == 0 || std::memcmp(out.get(), data, c.copied) == 0, QStringLiteral("reply data copied wrongly"));
+        EXPECT(c.copied == 0 || std::memcmp(out.get(), data, c.copied) == 0,
+               QStringLiteral("reply data copied wrongly"));
         for (uint32_t i = c.copied; i < capacity; ++i)
             EXPECT(out[i] == 0xA5, QStringLiteral("reply wrote past the data it carried"));
     }

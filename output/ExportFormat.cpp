@@ -1,7 +1,7 @@
 #include "ExportFormat.h"
 
-#include "common/Common.h"
 #include "calc/TimeMath.h"
+#include "common/Common.h"
 
 namespace ExportFormat {
 

@@ -6,9 +6,9 @@
 #include "common/SjisText.h"
 
 #include "calc/Calculate.h"
-#include "store/DbFile.h"
 #include "calc/Period.h"
 #include "calc/Punch.h"
+#include "store/DbFile.h"
 
 #include <QFile>
 #include <QFileDevice>
@@ -25,14 +25,11 @@ constexpr int kDeviceIoError = 57;
 
 QString writeFailureText(int number, const QString &description)
 {
-    return QStringLiteral("ファイルを書き込めませんでした。") + kCrLf + QStringLiteral("Error=") + QString::number(number)
-           + kCrLf + description;
+    return QStringLiteral("ファイルを書き込めませんでした。") + kCrLf + QStringLiteral("Error=")
+           + QString::number(number) + kCrLf + description;
 }
 
-ExportEmployee exportEmployee(const Employee &e)
-{
-    return {e.number, e.name, e.card, e.category, e.active};
-}
+ExportEmployee exportEmployee(const Employee &e) { return {e.number, e.name, e.card, e.category, e.active}; }
 
 ExportTotals exportTotals(const MonthTotals &m)
 {
@@ -79,9 +76,12 @@ QString exportWriterTitle(ExportKind kind, int textFlag)
 {
     const bool text = textFlag == -1;
     switch (kind) {
-    case ExportKind::Individual: return text ? QStringLiteral("個人TXTファイル出力エラー") : QStringLiteral("個人CSVファイル出力エラー");
-    case ExportKind::Daily: return text ? QStringLiteral("日報TXTファイル出力エラー") : QStringLiteral("日報CSVファイル出力エラー");
-    case ExportKind::Totals: return text ? QStringLiteral("集計TXTファイル出力エラー") : QStringLiteral("集計CSVファイル出力エラー");
+    case ExportKind::Individual:
+        return text ? QStringLiteral("個人TXTファイル出力エラー") : QStringLiteral("個人CSVファイル出力エラー");
+    case ExportKind::Daily:
+        return text ? QStringLiteral("日報TXTファイル出力エラー") : QStringLiteral("日報CSVファイル出力エラー");
+    case ExportKind::Totals:
+        return text ? QStringLiteral("集計TXTファイル出力エラー") : QStringLiteral("集計CSVファイル出力エラー");
     }
     return QString();
 }

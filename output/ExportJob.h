@@ -1,10 +1,10 @@
 #pragma once
 
-#include "calc/Calculate.h"
-#include "store/DbFile.h"
 #include "ExportData.h"
+#include "calc/Calculate.h"
 #include "calc/Period.h"
 #include "calc/Punch.h"
+#include "store/DbFile.h"
 
 #include <QDate>
 #include <QString>
@@ -20,8 +20,8 @@ class QIODevice;
 struct MonthInputs {
     const KubunTable &categories;
     const KojinTable &employees;
-    const RunState &run;             // the processing month
-    const CompanySettings &company;  // its closing day
+    const RunState &run;              // the processing month
+    const CompanySettings &company;   // its closing day
     PairingMode pairing = PairByCode; // the installation's (pairingModeFor)
 };
 

@@ -17,9 +17,16 @@ bool clockAbsent(const QString &t) { return t == QLatin1String(kEmptyClock); }
 
 // Captions of the comma layouts' column headers, per item.
 const char *const kCsvCaptions[kItemCount] = {
-    ", 出勤時, 出勤分, 退勤時, 退勤分", ", 出勤2時, 出勤2分, 退勤2時, 退勤2分", ", 就業時, 就業分", ", 遅早時, 遅早分",
-    ", 残業時, 残業分",                 ", 早出時, 早出分",                     ", 深夜時, 深夜分", ", 休日時, 休日分",
-    ", 法定外時, 法定外分",             ", 合計時, 合計分",
+    ", 出勤時, 出勤分, 退勤時, 退勤分",
+    ", 出勤2時, 出勤2分, 退勤2時, 退勤2分",
+    ", 就業時, 就業分",
+    ", 遅早時, 遅早分",
+    ", 残業時, 残業分",
+    ", 早出時, 早出分",
+    ", 深夜時, 深夜分",
+    ", 休日時, 休日分",
+    ", 法定外時, 法定外分",
+    ", 合計時, 合計分",
 };
 
 // Captions of the text layouts, figures 0..7 (items 2..9).

@@ -76,7 +76,9 @@ void bugyo21(SjisTextWriter &out, const QVector<TotalsLine> &lines)
     out.writeLine(QStringLiteral("\"MK01\",\"KN01\",\"KN02\",\"KN03\",\"KN04\",\"KN05\",\"KN07\",\"KN08\",\"KN09\","
                                  "\"KN10\",\"KN11\",\"KN12\",\"KN13\",\"KN14\","));
     auto dd = [&](qint64 d) { return field(d, days(d, ".00"), 7, ",   0.00"); };
-    auto hm = [&](qint64 m) { return field(m, ExportFormat::hoursSeparatorMinutes(m, QLatin1Char('.')), 6, ",  0.00"); };
+    auto hm = [&](qint64 m) {
+        return field(m, ExportFormat::hoursSeparatorMinutes(m, QLatin1Char('.')), 6, ",  0.00");
+    };
     for (const TotalsLine &l : lines) {
         const PayrollValues v = valuesOf(l.totals);
         out.writeLine(ExportWriters::numberText(l.employee.number, 6) // MK01

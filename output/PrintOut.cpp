@@ -2,14 +2,14 @@
 
 #include "ReportCanvas.h"
 
-#include "calc/Calculate.h"
-#include "common/Common.h"
-#include "store/DbFile.h"
 #include "ExportFormat.h"
 #include "ExportJob.h"
 #include "ExportWriters.h"
+#include "calc/Calculate.h"
 #include "calc/Period.h"
 #include "calc/TimeMath.h"
+#include "common/Common.h"
+#include "store/DbFile.h"
 
 #include <QFileInfo>
 #include <QPageLayout>
@@ -32,11 +32,12 @@ const QString kCrLf = QStringLiteral("\r\n");
 constexpr int kErrPathAccess = 75;
 constexpr int kErrPrinter = 482;
 
-constexpr qreal kRow = 5; // every table row is 5 mm high
+constexpr qreal kRow = 5;         // every table row is 5 mm high
 constexpr qreal kFigureInset = 1; // figures end 1 mm left of their column's right line
 constexpr qreal kTextInset = 1;   // left-aligned texts start 1 mm right of their line
 
-bool (*g_printerProbe)() = nullptr;
+// A test stands in for the system's printers with PrintOut_SetPrinterProbe.
+bool (*testPrinterProbe)() = nullptr;
 
 // A printer or file that does not take the document fails the print run itself. A failure
 // to set the device up (the printer, or the PDF file standing in for it) is titled "印刷";
@@ -57,10 +58,7 @@ QString longDate(const QDate &d)
 }
 
 // Hours and minutes of the day, both with two digits ("00:00" for none).
-QString clockOf(int minutes)
-{
-    return zeroPad(minutes / 60, 2) + QLatin1Char(':') + zeroPad(minutes % 60, 2);
-}
+QString clockOf(int minutes) { return zeroPad(minutes / 60, 2) + QLatin1Char(':') + zeroPad(minutes % 60, 2); }
 
 void problem(PrintResult &r, ReportKind kind, int number, const QString &description)
 {
@@ -87,7 +85,8 @@ void heading(ReportCanvas &c, const QString &title, qreal titlePoints, qreal x1,
 
 // Vertical lines at each x from y1 to y2, horizontal lines from the first to the last x at
 // y1, y1 + 5, ... y2.
-template <size_t N> void frame(ReportCanvas &c, const std::array<qreal, N> &xs, qreal y1, int rows)
+template <size_t N>
+void frame(ReportCanvas &c, const std::array<qreal, N> &xs, qreal y1, int rows)
 {
     const qreal y2 = y1 + rows * kRow;
     for (int r = 0; r <= rows; ++r)
@@ -100,10 +99,10 @@ template <size_t N> void frame(ReportCanvas &c, const std::array<qreal, N> &xs, 
 
 const std::array<qreal, 14> kIndX = {15, 40, 52, 64, 76, 88, 102, 114, 126, 138, 150, 162, 174, 190};
 constexpr qreal kIndTop = 25;
-constexpr int kIndRows = 35;    // caption row, 32 day rows, count row, sum row
+constexpr int kIndRows = 35; // caption row, 32 day rows, count row, sum row
 constexpr int kIndDayRows = 32;
 
-const char16_t *const kIndCaptions[] = {u"月/日(曜)", u"出勤", u"退勤", u"出勤", u"退勤", u"就業", u"遅早",
+const char16_t *const kIndCaptions[] = {u"月/日(曜)", u"出勤", u"退勤", u"出勤", u"退勤",   u"就業", u"遅早",
                                         u"残業",      u"早出", u"深夜", u"休日", u"法定外", u"合計"};
 
 void individualPage(ReportCanvas &c, const QString &title, const IndividualBlock &b)
@@ -190,7 +189,7 @@ const std::array<qreal, 16> kDayX = {12, 25, 53, 58, 69, 80, 91, 102, 115, 126, 
 constexpr qreal kDayTop = 15;
 constexpr int kDayPerPage = 50;
 
-const char16_t *const kDayCaptions[] = {u"社員No", u"氏　名", u"区",   u"出勤", u"退勤", u"出勤", u"退勤", u"就業",
+const char16_t *const kDayCaptions[] = {u"社員No", u"氏　名", u"区",   u"出勤", u"退勤", u"出勤",   u"退勤", u"就業",
                                         u"遅早",   u"残業",   u"早出", u"深夜", u"休日", u"法定外", u"合計"};
 
 void dailyPages(ReportCanvas &c, const QString &title, const DailyBlock &b, bool &first, PrintResult &res)
@@ -327,9 +326,9 @@ const std::array<qreal, 6> kKubX = {20, 50, 80, 110, 140, 170};
 const std::array<qreal, 3> kKubBlockTop = {25, 105, 185};
 constexpr int kKubRows = 14;
 
-const char16_t *const kKubCaptions[kKubRows] = {u"区分",       u"就業時間",   u"残業基準時間", u"遅刻早退時間", u"早出時間",
-                                                u"残業時間",   u"深夜時間",   u"休憩時間１",   u"休憩時間２",   u"休憩時間３",
-                                                u"丸め方法",   u"就業丸め単位", u"遅早丸め単位", u"残業丸め単位"};
+const char16_t *const kKubCaptions[kKubRows] = {
+    u"区分",       u"就業時間",   u"残業基準時間", u"遅刻早退時間", u"早出時間",     u"残業時間",     u"深夜時間",
+    u"休憩時間１", u"休憩時間２", u"休憩時間３",   u"丸め方法",     u"就業丸め単位", u"遅早丸め単位", u"残業丸め単位"};
 
 QString span(const Category &k, CategoryTime start, CategoryTime end)
 {
@@ -389,8 +388,8 @@ void drawCategoryList(const MonthInputs &in, ReportCanvas &c)
                 const int n = int(b) * 4 + col + 1;
                 if (n > 10)
                     continue; // the last block holds categories 9 and 10 only
-                const QString v = r == 0 ? QStringLiteral("区分") + QString::number(n)
-                                         : categoryValue(categories[size_t(n)], r);
+                const QString v =
+                    r == 0 ? QStringLiteral("区分") + QString::number(n) : categoryValue(categories[size_t(n)], r);
                 c.textCentred(kKubX[size_t(col) + 1], kKubX[size_t(col) + 2], y, y + kRow, v, dy);
             }
         }
@@ -399,8 +398,7 @@ void drawCategoryList(const MonthInputs &in, ReportCanvas &c)
 
 QPageLayout a4Portrait()
 {
-    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
-                       QPageLayout::Millimeter);
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
 }
 
 } // namespace
@@ -450,8 +448,8 @@ void PrintOut_Paint(const PrintJob &job, const MonthInputs &in, QPagedPaintDevic
     QPainter painter;
     if (!painter.begin(&device)) {
         result.ok = false;
-        result.problems << PrintProblem{kSetupTitle,
-                                        PrintOut_ErrorText(kErrPrinter, QStringLiteral("印刷を開始できませんでした。"))};
+        result.problems << PrintProblem{
+            kSetupTitle, PrintOut_ErrorText(kErrPrinter, QStringLiteral("印刷を開始できませんでした。"))};
         return;
     }
     painter.setRenderHint(QPainter::TextAntialiasing);
@@ -460,21 +458,19 @@ void PrintOut_Paint(const PrintJob &job, const MonthInputs &in, QPagedPaintDevic
     result.pages = canvas.pageCount();
     if (!painter.end()) {
         result.ok = false;
-        result.problems << PrintProblem{kDeviceTitle,
-                                        PrintOut_ErrorText(kErrPrinter, QStringLiteral("印刷を終了できませんでした。"))};
+        result.problems << PrintProblem{
+            kDeviceTitle, PrintOut_ErrorText(kErrPrinter, QStringLiteral("印刷を終了できませんでした。"))};
     }
 }
 
-PrintResult PrintOut_Job(const PrintJob &job, const MonthInputs &in, const QString &printerName,
-                         const QString &pdfPath)
+PrintResult PrintOut_Job(const PrintJob &job, const MonthInputs &in, const QString &printerName, const QString &pdfPath)
 {
     PrintResult res;
     if (!pdfPath.isEmpty()) {
         QSaveFile file(pdfPath);
         if (!file.open(QIODevice::WriteOnly)) {
             res.ok = false;
-            res.problems << PrintProblem{kSetupTitle,
-                                         PrintOut_ErrorText(kErrPathAccess, file.errorString())};
+            res.problems << PrintProblem{kSetupTitle, PrintOut_ErrorText(kErrPathAccess, file.errorString())};
             return res;
         }
         {
@@ -491,8 +487,7 @@ PrintResult PrintOut_Job(const PrintJob &job, const MonthInputs &in, const QStri
         }
         if (!file.commit()) {
             res.ok = false;
-            res.problems << PrintProblem{kDeviceTitle,
-                                         PrintOut_ErrorText(kErrPathAccess, file.errorString())};
+            res.problems << PrintProblem{kDeviceTitle, PrintOut_ErrorText(kErrPathAccess, file.errorString())};
             return res;
         }
         res.jobs = 1;
@@ -562,19 +557,19 @@ PrintResult PrintOut_Print(const PrintJob &job, const MonthInputs &in, const Dia
 
 bool PrintOut_PrinterInstalled()
 {
-    if (g_printerProbe)
-        return g_printerProbe();
+    if (testPrinterProbe)
+        return testPrinterProbe();
     return !QPrinterInfo::availablePrinters().isEmpty();
 }
 
 QString PrintOut_DefaultPrinter()
 {
-    if (g_printerProbe)
+    if (testPrinterProbe)
         return QString();
     return QPrinterInfo::defaultPrinterName();
 }
 
-void PrintOut_SetPrinterProbe(bool (*probe)()) { g_printerProbe = probe; }
+void PrintOut_SetPrinterProbe(bool (*probe)()) { testPrinterProbe = probe; }
 
 bool PrintOut_PrinterExists(const QString &name) { return !QPrinterInfo::printerInfo(name).isNull(); }
 

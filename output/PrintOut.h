@@ -1,7 +1,7 @@
 #pragma once
 
-#include "common/Dialogs.h"
 #include "ExportJob.h"
+#include "common/Dialogs.h"
 
 #include <QDate>
 #include <QString>
@@ -40,9 +40,9 @@ struct PrintProblem {
 };
 
 struct PrintResult {
-    bool ok = true;  // every document was produced
-    int jobs = 0;    // documents produced
-    int pages = 0;   // pages of the last document
+    bool ok = true; // every document was produced
+    int jobs = 0;   // documents produced
+    int pages = 0;  // pages of the last document
     QVector<PrintProblem> problems;
     // Employees printed with zero figures because their 区分 names no category (indices into
     // the employee table, table order).

@@ -1,8 +1,8 @@
 #include "CalcoloCom.h"
 
 #include "common/Common.h"
-#include "store/Database.h"
 #include "common/SjisText.h"
+#include "store/Database.h"
 
 #include <QDir>
 #include <QSqlError>
@@ -51,10 +51,10 @@ QString field(const QString &msg, int from, int width)
 
 void buildCommandSet()
 {
-    g_sets[0] = {QStringLiteral("GTNC"), QStringLiteral("GTND"), QStringLiteral("DELT"),
-                 QLatin1Char('S'),       QLatin1Char('C'),       QLatin1Char('G'), QLatin1Char('N')};
-    g_sets[1] = {QStringLiteral("NUMU"), QStringLiteral("GETU"), QStringLiteral("DELE"),
-                 QLatin1Char('R'),       QLatin1Char('B'),       QLatin1Char('O'), QLatin1Char('E')};
+    g_sets[0] = {QStringLiteral("GTNC"), QStringLiteral("GTND"), QStringLiteral("DELT"), QLatin1Char('S'),
+                 QLatin1Char('C'),       QLatin1Char('G'),       QLatin1Char('N')};
+    g_sets[1] = {QStringLiteral("NUMU"), QStringLiteral("GETU"), QStringLiteral("DELE"), QLatin1Char('R'),
+                 QLatin1Char('B'),       QLatin1Char('O'),       QLatin1Char('E')};
     g_setsBuilt = true;
 }
 
@@ -65,10 +65,7 @@ const CommandSet &commandSet(int selector)
     return g_sets[selector == 1 ? 1 : 0];
 }
 
-QByteArray commandFrame(const QString &command)
-{
-    return QByteArrayLiteral("000000  ") + command.left(4).toLatin1();
-}
+QByteArray commandFrame(const QString &command) { return QByteArrayLiteral("000000  ") + command.left(4).toLatin1(); }
 
 bool hasCommand(const QString &message, const QString &command)
 {
@@ -157,8 +154,9 @@ bool adjustDate(PunchRecord &r, const QDate &today, const QString &dayChange)
 
 namespace {
 
-const QString kInsertPunch = QStringLiteral("INSERT INTO タイムカードテンプ (月,日,時,分,秒,IDコード,入退,異例コード,CR,移行マーク) "
-                                            "VALUES (?,?,?,?,?,?,?,?,?,'未')");
+const QString kInsertPunch =
+    QStringLiteral("INSERT INTO タイムカードテンプ (月,日,時,分,秒,IDコード,入退,異例コード,CR,移行マーク) "
+                   "VALUES (?,?,?,?,?,?,?,?,?,'未')");
 
 // An empty field is stored as empty text, never as NULL.
 QVariantList punchValues(const PunchRecord &r)
@@ -198,7 +196,8 @@ bool PunchInserter::insert(const PunchRecord &r)
     const QSqlError e = m_q->q.lastError();
     bool ok = false;
     const int no = e.nativeErrorCode().toInt(&ok);
-    m_db.setError(ok && no ? no : DbErr::DriverBase + int(e.type()), e.databaseText().isEmpty() ? e.text() : e.databaseText());
+    m_db.setError(ok && no ? no : DbErr::DriverBase + int(e.type()),
+                  e.databaseText().isEmpty() ? e.text() : e.databaseText());
     return false;
 }
 
@@ -257,12 +256,9 @@ bool storeKeptRecords(Database &intake, const QStringList &kept, const std::func
 QString runtimeErrorText(int number)
 {
     switch (number) {
-    case kErrSubscript:
-        return QStringLiteral("インデックスが有効範囲にありません。");
-    case kErrTypeMismatch:
-        return QStringLiteral("型が一致しません。");
-    default:
-        return QStringLiteral("アプリケーション定義またはオブジェクト定義のエラーです。");
+    case kErrSubscript: return QStringLiteral("インデックスが有効範囲にありません。");
+    case kErrTypeMismatch: return QStringLiteral("型が一致しません。");
+    default: return QStringLiteral("アプリケーション定義またはオブジェクト定義のエラーです。");
     }
 }
 
@@ -270,24 +266,17 @@ QString resultMessage(int code, const QString &errorText)
 {
     const QString crlf = QStringLiteral("\r\n");
     switch (code) {
-    case ResultOk:
-        return QString();
-    case ResultNoReply:
-        return QStringLiteral("応答受信がありません。");
-    case ResultWrongReply:
-        return QStringLiteral("応答受信が誤っています！");
-    case ResultTcpError:
-        return QStringLiteral("ＴＣＰエラー 発生！") + crlf + QStringLiteral("Err : ") + errorText;
-    case ResultPeerClosed:
-        return QStringLiteral("タイムレコーダ側が切断されました！");
-    case ResultNoConnection:
-        return QStringLiteral("タイムレコーダと接続できません！");
+    case ResultOk: return QString();
+    case ResultNoReply: return QStringLiteral("応答受信がありません。");
+    case ResultWrongReply: return QStringLiteral("応答受信が誤っています！");
+    case ResultTcpError: return QStringLiteral("ＴＣＰエラー 発生！") + crlf + QStringLiteral("Err : ") + errorText;
+    case ResultPeerClosed: return QStringLiteral("タイムレコーダ側が切断されました！");
+    case ResultNoConnection: return QStringLiteral("タイムレコーダと接続できません！");
     case ResultTooMany:
-        return QStringLiteral("データ件数が10000件を超えます！") + crlf + QStringLiteral("収集データのデータ処理を行ってください。");
-    case ResultBadDate:
-        return QStringLiteral("年度が違うデータがありました。");
-    default:
-        return QStringLiteral("通信エラー 発生！") + crlf + QStringLiteral("Err : ") + errorText;
+        return QStringLiteral("データ件数が10000件を超えます！") + crlf
+               + QStringLiteral("収集データのデータ処理を行ってください。");
+    case ResultBadDate: return QStringLiteral("年度が違うデータがありました。");
+    default: return QStringLiteral("通信エラー 発生！") + crlf + QStringLiteral("Err : ") + errorText;
     }
 }
 
@@ -339,7 +328,8 @@ QStringList commLogBuffer() { return g_commLog; }
 
 void logError(const QString &message)
 {
-    appendTextFile(errorLogPath(), SjisText::encode(logTime() + QStringLiteral(" ： ") + message + QStringLiteral("\r\n")));
+    appendTextFile(errorLogPath(),
+                   SjisText::encode(logTime() + QStringLiteral(" ： ") + message + QStringLiteral("\r\n")));
 }
 
 } // namespace CalcoloCom

@@ -18,13 +18,13 @@ namespace CalcoloCom {
 
 // One command set: the three commands and the four status codes.
 struct CommandSet {
-    QString count;  // count query command
-    QString read;   // data read command
-    QString del;    // delete command
-    QChar ack;      // acknowledge status
-    QChar second;   // held, examined by no conversation
-    QChar done;     // completion status
-    QChar third;    // held, examined by no conversation
+    QString count; // count query command
+    QString read;  // data read command
+    QString del;   // delete command
+    QChar ack;     // acknowledge status
+    QChar second;  // held, examined by no conversation
+    QChar done;    // completion status
+    QChar third;   // held, examined by no conversation
 };
 
 // Fills the table of both sets; called once when the main window starts (and on first use).

@@ -13,10 +13,10 @@ class Database;
 namespace Intake {
 
 struct Counts {
-    int duplicates = 0; // '重'
-    int collected = 0;  // '未'
-    int noMaster = 0;   // '01' or '03'
-    int otherMonth = 0; // '02'
+    int duplicates = 0;  // '重'
+    int collected = 0;   // '未'
+    int noMaster = 0;    // '01' or '03'
+    int otherMonth = 0;  // '02'
     int unprocessed = 0; // '01', '02' or '03'
 };
 bool readCounts(Database &intake, Counts &c);
@@ -42,8 +42,7 @@ struct ProcessResult {
 // Marks, moves and labels, all in one transaction across the intake database and the monthly
 // database file (attached): a failure or a crash leaves every punch either still in the intake
 // table or in タイムカード, never in both and never in neither.
-bool process(Database &intake, const QString &monthlyPath, const PeriodBounds &b, const QDate &today,
-             ProcessResult &r);
+bool process(Database &intake, const QString &monthlyPath, const PeriodBounds &b, const QDate &today, ProcessResult &r);
 // The leap-day check after processing: 02/29 rows of another month in a year without one.
 bool leapDayLeftovers(Database &intake, const QDate &today, bool &warn);
 

@@ -1,15 +1,14 @@
 #include "LanLink.h"
 
 #include "common/Common.h"
-#include "store/Database.h"
 #include "common/SjisText.h"
+#include "store/Database.h"
 
 #include <QTcpSocket>
 
 using namespace CalcoloCom;
 
-LanLink::LanLink(Database &intake, QObject *parent)
-    : QObject(parent), m_intake(intake), m_socket(new QTcpSocket(this))
+LanLink::LanLink(Database &intake, QObject *parent) : QObject(parent), m_intake(intake), m_socket(new QTcpSocket(this))
 {
     for (QTimer *t : {&m_tmrConnChk, &m_tmrTxCtrl, &m_tmrRxOut}) {
         t->setSingleShot(true); // each tick disables its timer first
@@ -171,17 +170,10 @@ void LanLink::onSendTick()
         return;
     const CommandSet &cs = commandSet(m_settings.commandSet);
     switch (m_conv) {
-    case AwaitCountAck:
-        sendFrame(cs.count);
-        break;
-    case AwaitReadAck:
-        sendFrame(cs.read);
-        break;
-    case AwaitDeleteAck:
-        sendFrame(cs.del);
-        break;
-    default:
-        break;
+    case AwaitCountAck: sendFrame(cs.count); break;
+    case AwaitReadAck: sendFrame(cs.read); break;
+    case AwaitDeleteAck: sendFrame(cs.del); break;
+    default: break;
     }
 }
 
@@ -208,14 +200,10 @@ void LanLink::onData()
 ReplyFramer::Expect LanLink::expecting() const
 {
     switch (m_conv) {
-    case AwaitCountHeader:
-        return ReplyFramer::Expect::CountHeader;
-    case AwaitReadHeader:
-        return ReplyFramer::Expect::ReadHeader;
-    case CollectRecords:
-        return ReplyFramer::Expect::Records;
-    default:
-        return ReplyFramer::Expect::Reply;
+    case AwaitCountHeader: return ReplyFramer::Expect::CountHeader;
+    case AwaitReadHeader: return ReplyFramer::Expect::ReadHeader;
+    case CollectRecords: return ReplyFramer::Expect::Records;
+    default: return ReplyFramer::Expect::Reply;
     }
 }
 

@@ -42,7 +42,7 @@ public:
         quint16 port = 0;
         int commandSet = 0;
         QString dayChange = QStringLiteral("03:00"); // 会社.日替時刻
-        int waitingRows = 0; // rows already in the intake table ('未' and '01'..'03')
+        int waitingRows = 0;                         // rows already in the intake table ('未' and '01'..'03')
     };
 
     explicit LanLink(Database &intake, QObject *parent = nullptr);

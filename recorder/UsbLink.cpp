@@ -1,7 +1,7 @@
 #include "UsbLink.h"
 
-#include "store/Database.h"
 #include "common/SjisText.h"
+#include "store/Database.h"
 
 #include "usblib/KestoClient.h"
 #include "usblib/KestoUsb.h"
@@ -173,7 +173,8 @@ UsbLink::Receive UsbLink::receive(Expect expect, QString &message, qint64 deadli
     return Received;
 }
 
-template <typename Accept> UsbLink::Receive UsbLink::receiveUntil(Expect expect, QString &message, Accept accept)
+template <typename Accept>
+UsbLink::Receive UsbLink::receiveUntil(Expect expect, QString &message, Accept accept)
 {
     const qint64 deadline = m_control->clock.elapsed() + m_settings.replyTimeout;
     for (;;) {

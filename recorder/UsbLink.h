@@ -86,7 +86,8 @@ private:
     Receive transfer(qint64 left);
     Receive receive(Expect expect, QString &message, qint64 deadline);
     // Receives until accept() holds for a message or the wait runs out; others are skipped.
-    template <typename Accept> Receive receiveUntil(Expect expect, QString &message, Accept accept);
+    template <typename Accept>
+    Receive receiveUntil(Expect expect, QString &message, Accept accept);
     bool runExchange();
     bool storeRecords();
     bool transferFailed(Receive r);

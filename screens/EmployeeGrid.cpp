@@ -1,14 +1,14 @@
 #include "EmployeeGrid.h"
 
-#include "common/Common.h"
-#include "store/DbFile.h"
 #include "DigitInput.h"
-#include "common/Dialogs.h"
 #include "EmployeeRules.h"
 #include "PrintQuestions.h"
 #include "ProgramInputs.h"
 #include "ScreenTable.h"
 #include "WidgetDialogs.h"
+#include "common/Common.h"
+#include "common/Dialogs.h"
+#include "store/DbFile.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -36,10 +36,7 @@ QString line() { return QStringLiteral("\n"); }
 class EmployeeTable : public QTableWidget
 {
 public:
-    EmployeeTable(EmployeeGrid *owner, int rows, int cols)
-        : QTableWidget(rows, cols, owner), m_owner(owner)
-    {
-    }
+    EmployeeTable(EmployeeGrid *owner, int rows, int cols) : QTableWidget(rows, cols, owner), m_owner(owner) {}
 
     QWidget *openEditor() const
     {
@@ -93,10 +90,7 @@ namespace {
 class EmployeeDelegate : public QStyledItemDelegate
 {
 public:
-    EmployeeDelegate(EmployeeGrid *owner)
-        : QStyledItemDelegate(owner), m_owner(owner)
-    {
-    }
+    EmployeeDelegate(EmployeeGrid *owner) : QStyledItemDelegate(owner), m_owner(owner) {}
 
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &, const QModelIndex &index) const override
     {
@@ -104,9 +98,8 @@ public:
         if (index.column() == kColCategory) {
             auto *combo = new QComboBox(parent);
             combo->addItems(EmployeeRules::categoryList().split(QLatin1Char('|')));
-            connect(combo, &QComboBox::activated, this, [this, combo] {
-                emit const_cast<EmployeeDelegate *>(this)->commitData(combo);
-            });
+            connect(combo, &QComboBox::activated, this,
+                    [this, combo] { emit const_cast<EmployeeDelegate *>(this)->commitData(combo); });
             editor = combo;
         } else {
             auto *edit = new QLineEdit(parent);
@@ -403,9 +396,7 @@ bool EmployeeGrid::validateCell(int row, int col, const QString &raw)
     const QString text = EmployeeRules::cleanCell(raw);
     bool ok = true;
     switch (col) {
-    case kColNumber:
-        ok = validateNumber(row, text);
-        break;
+    case kColNumber: ok = validateNumber(row, text); break;
     case kColName:
         setCellText(row, col, text);
         if (m_rows[row].name != text) {
@@ -413,9 +404,7 @@ bool EmployeeGrid::validateCell(int row, int col, const QString &raw)
             m_changed = true;
         }
         break;
-    case kColCard:
-        ok = validateCard(row, text);
-        break;
+    case kColCard: ok = validateCard(row, text); break;
     case kColCategory:
         setCellText(row, col, text);
         if (m_rows[row].category != text) {
@@ -423,8 +412,7 @@ bool EmployeeGrid::validateCell(int row, int col, const QString &raw)
             m_changed = true;
         }
         break;
-    default:
-        break;
+    default: break;
     }
     if (ok)
         m_cellFailed = false;
@@ -643,17 +631,12 @@ bool EmployeeGrid::gridKey(int key, const QString &text, bool editing, int col)
     case Qt::Key_Home:
     case Qt::Key_End:
     case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
-        return true;
-    case Qt::Key_Escape:
-        return editing;
-    case Qt::Key_Left:
-        return !editing && col == kColNumber;
+    case Qt::Key_PageDown: return true;
+    case Qt::Key_Escape: return editing;
+    case Qt::Key_Left: return !editing && col == kColNumber;
     case Qt::Key_Backspace:
-    case Qt::Key_Delete:
-        return false;
-    default:
-        break;
+    case Qt::Key_Delete: return false;
+    default: break;
     }
     // Number columns take digits only.
     if (isDigitColumn(col))

@@ -29,10 +29,7 @@ QString paddedNumber(const QString &text, int maxDigits)
     return zeroPad(v, maxDigits);
 }
 
-QString categoryList()
-{
-    return QStringLiteral("01 |02 |03 |04 |05 |06 |07 |08 |09 |10");
-}
+QString categoryList() { return QStringLiteral("01 |02 |03 |04 |05 |06 |07 |08 |09 |10"); }
 
 QString categoryCode(const QString &item) { return trimBlanks(item); }
 

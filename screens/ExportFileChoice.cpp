@@ -1,8 +1,8 @@
 #include "ExportFileChoice.h"
 
 #include "common/Dialogs.h"
-#include "store/DbFile.h"
 #include "output/ExportFormat.h"
+#include "store/DbFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -79,15 +79,16 @@ ExportFileChoice chooseExportFile(const ExportFileRequest &request, StartupState
             break;
         }
         if (unusable(fi)) {
-            warn(QStringLiteral("そのファイル名は使用できません。") + kCrLf + QStringLiteral("別のファイル名にして下さい。"));
+            warn(QStringLiteral("そのファイル名は使用できません。") + kCrLf
+                 + QStringLiteral("別のファイル名にして下さい。"));
             continue;
         }
         if (readOnly(fi)) {
             warn(QStringLiteral("次のファイルは書き込み禁止になっています。") + kCrLf + fi.absoluteFilePath());
             continue;
         }
-        if (Dialogs::show({QStringLiteral("次のファイルは既に存在します。上書きしてもよろしいですか？") + kCrLf + path, kTitle,
-                           Dialogs::Icon::Question, Dialogs::Buttons::YesNo, 1})
+        if (Dialogs::show({QStringLiteral("次のファイルは既に存在します。上書きしてもよろしいですか？") + kCrLf + path,
+                           kTitle, Dialogs::Icon::Question, Dialogs::Buttons::YesNo, 1})
             == Dialogs::Answer::Yes)
             break;
     }

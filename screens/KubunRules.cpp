@@ -1,7 +1,7 @@
 #include "KubunRules.h"
 
-#include "common/Common.h"
 #include "calc/TimeMath.h"
+#include "common/Common.h"
 
 namespace KubunRules {
 
@@ -35,10 +35,7 @@ namespace {
 
 qint16 minutesOf(const QString &t) { return Text_ToMinutes(Hhmm_Normalize(t)); }
 
-CategoryFailure fail(const QString &message, int field)
-{
-    return {true, message, field};
-}
+CategoryFailure fail(const QString &message, int field) { return {true, message, field}; }
 
 } // namespace
 

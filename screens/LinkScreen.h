@@ -1,7 +1,7 @@
 #pragma once
 
-#include "recorder/CalcoloCom.h"
 #include "ScreenTable.h"
+#include "recorder/CalcoloCom.h"
 
 #include <QDialog>
 

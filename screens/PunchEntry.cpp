@@ -1,9 +1,9 @@
 #include "PunchEntry.h"
 
-#include "common/Common.h"
-#include "store/Database.h"
 #include "calc/Punch.h"
 #include "calc/TimeMath.h"
+#include "common/Common.h"
+#include "store/Database.h"
 
 #include <algorithm>
 
@@ -80,7 +80,8 @@ PunchSlots PunchSlots_AsStored(const PunchSlots &punches, int linkKind)
         const QString &t = punches[size_t(i)];
         if (t == emptyTimeText() || trimBlanks(t).isEmpty())
             continue;
-        records.append({t.left(2), t.mid(3, 2), QString::fromLatin1(kEndings[i].inOut), QString::fromLatin1(kEndings[i].code)});
+        records.append(
+            {t.left(2), t.mid(3, 2), QString::fromLatin1(kEndings[i].inOut), QString::fromLatin1(kEndings[i].code)});
     }
     std::stable_sort(records.begin(), records.end(), [](const PunchRecord &a, const PunchRecord &b) {
         return a.hour != b.hour ? a.hour < b.hour : a.minute < b.minute;
@@ -135,8 +136,8 @@ int PunchDays_ReadDate(Database &db, int month, int day, QHash<QString, StoredDa
     return readDays(db, QStringLiteral("月 = ? AND 日 = ?"), {zeroPad(month, 2), zeroPad(day, 2)}, days);
 }
 
-int PunchDay_Replace(Database &db, int month, int day, const QString &card, const PunchSlots &punches,
-                     StoredDay &shown, int *unseen)
+int PunchDay_Replace(Database &db, int month, int day, const QString &card, const PunchSlots &punches, StoredDay &shown,
+                     int *unseen)
 {
     const QString mm = zeroPad(month, 2);
     const QString dd = zeroPad(day, 2);
@@ -149,9 +150,10 @@ int PunchDay_Replace(Database &db, int month, int day, const QString &card, cons
             QVariantList binds{r.rowid, mm, dd, card};
             for (int i = 0; i < kValueColumns; ++i)
                 binds << boundText(r.values.value(i));
-            if (!db.exec(QStringLiteral("DELETE FROM タイムカード WHERE rowid = ? AND 月 = ? AND 日 = ? AND IDコード = ? "
-                                        "AND 時 IS ? AND 分 IS ? AND 秒 IS ? AND 入退 IS ? AND 異例コード IS ? AND CR IS ?"),
-                         binds))
+            if (!db.exec(
+                    QStringLiteral("DELETE FROM タイムカード WHERE rowid = ? AND 月 = ? AND 日 = ? AND IDコード = ? "
+                                   "AND 時 IS ? AND 分 IS ? AND 秒 IS ? AND 入退 IS ? AND 異例コード IS ? AND CR IS ?"),
+                    binds))
                 return false;
         }
         for (int i = 0; i < 4; ++i) {

@@ -63,5 +63,5 @@ int PunchDays_ReadDate(Database &db, int month, int day, QHash<QString, StoredDa
 // are now. The deletes, the inserts and the read-back run in one transaction: a failure leaves
 // the day and shown as they were. Returns 0, or the database error number (db.errorText()
 // describes it).
-int PunchDay_Replace(Database &db, int month, int day, const QString &card, const PunchSlots &punches,
-                     StoredDay &shown, int *unseen = nullptr);
+int PunchDay_Replace(Database &db, int month, int day, const QString &card, const PunchSlots &punches, StoredDay &shown,
+                     int *unseen = nullptr);

@@ -1,10 +1,10 @@
 #include "PunchSheet.h"
 
+#include "DigitInput.h"
+#include "calc/TimeMath.h"
 #include "common/Common.h"
 #include "common/Dialogs.h"
-#include "DigitInput.h"
 #include "store/ExFile.h"
-#include "calc/TimeMath.h"
 
 #include <QApplication>
 #include <QFocusEvent>
@@ -46,11 +46,7 @@ QString PunchSheet::slotName(int col)
     return names[col];
 }
 
-PunchSheet::PunchSheet(const QString &title, QWidget *parent)
-    : QWidget(parent)
-    , m_title(title)
-{
-}
+PunchSheet::PunchSheet(const QString &title, QWidget *parent) : QWidget(parent), m_title(title) {}
 
 void PunchSheet::addRow(QWidget *sheet, int y, int fieldX, int figureX)
 {
@@ -247,8 +243,8 @@ void PunchSheet::keyMove(int row, int col, int key, Qt::KeyboardModifiers mods)
         return;
     int r = row;
     int c = col;
-    const bool back = key == Qt::Key_Left || key == Qt::Key_Backtab
-                      || (key == Qt::Key_Tab && (mods & Qt::ShiftModifier));
+    const bool back =
+        key == Qt::Key_Left || key == Qt::Key_Backtab || (key == Qt::Key_Tab && (mods & Qt::ShiftModifier));
     if (key == Qt::Key_Up || key == Qt::Key_Down) {
         const int step = key == Qt::Key_Up ? -1 : 1;
         for (r = row + step; r >= 0 && r < rowCount(); r += step)
@@ -312,17 +308,12 @@ bool PunchSheet::eventFilter(QObject *watched, QEvent *event)
         case Qt::Key_Backtab:
         case Qt::Key_Left:
         case Qt::Key_Up:
-        case Qt::Key_Down:
-            keyMove(row, col, k->key(), k->modifiers());
-            return true;
+        case Qt::Key_Down: keyMove(row, col, k->key(), k->modifiers()); return true;
         case Qt::Key_Home:
-        case Qt::Key_End:
-            return true;
+        case Qt::Key_End: return true;
         case Qt::Key_Backspace:
-        case Qt::Key_Delete:
-            return false;
-        default:
-            break;
+        case Qt::Key_Delete: return false;
+        default: break;
         }
         const QString t = k->text();
         if (DigitInput::isDigitKey(t) && !(k->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
@@ -332,8 +323,7 @@ bool PunchSheet::eventFilter(QObject *watched, QEvent *event)
         }
         return true;
     }
-    default:
-        break;
+    default: break;
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -410,14 +400,10 @@ int PunchSheet::checkLeave(int checkType)
     if (m_fieldError)
         return -1;
     switch (save(true)) {
-    case SaveOutcome::Failed:
-        return -1; // the edits are still on screen; leaving would lose them
-    case SaveOutcome::Declined:
-        dropEdits();
-        break;
+    case SaveOutcome::Failed: return -1; // the edits are still on screen; leaving would lose them
+    case SaveOutcome::Declined: dropEdits(); break;
     case SaveOutcome::Nothing:
-    case SaveOutcome::Saved:
-        break;
+    case SaveOutcome::Saved: break;
     }
     m_changed = false;
     return 0;

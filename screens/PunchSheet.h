@@ -1,8 +1,8 @@
 #pragma once
 
-#include "calc/Calculate.h"
 #include "PunchEntry.h"
 #include "ScreenHost.h"
+#include "calc/Calculate.h"
 
 #include <QVector>
 #include <QWidget>
@@ -95,8 +95,8 @@ protected:
     QString m_title;
     QPushButton *m_reCalc = nullptr;
     QVector<SheetRow> m_rows;
-    QVector<PunchSlots> m_stored; // as in the database (loaded or saved)
-    QVector<PunchSlots> m_work;   // last accepted or loaded texts
+    QVector<PunchSlots> m_stored;         // as in the database (loaded or saved)
+    QVector<PunchSlots> m_work;           // last accepted or loaded texts
     QVector<std::array<bool, 4>> m_dirty; // accepted, not yet written
     QVector<StoredDay> m_shown;           // the stored rows behind each row, as read
     bool m_changed = false;

@@ -2,10 +2,10 @@
 
 #include "frmDateSelect.h"
 
-#include "common/Common.h"
-#include "store/DbFile.h"
-#include "output/ExportJob.h"
 #include "calc/Period.h"
+#include "common/Common.h"
+#include "output/ExportJob.h"
+#include "store/DbFile.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -67,8 +67,9 @@ QGroupBox *SelectionPickers::buildEmployeeFrame(QWidget *owner)
     frame->setObjectName(QStringLiteral("Frame1"));
     auto *empLayout = new QVBoxLayout(frame);
     auto *empTargets = new QHBoxLayout;
-    m_targetEmployee = radioGroup(owner, m_names.targetEmployee,
-                                  {QStringLiteral("全社員"), QStringLiteral("社員"), QStringLiteral("複数社員")}, empTargets);
+    m_targetEmployee =
+        radioGroup(owner, m_names.targetEmployee,
+                   {QStringLiteral("全社員"), QStringLiteral("社員"), QStringLiteral("複数社員")}, empTargets);
     empLayout->addLayout(empTargets);
     m_frame3 = new QWidget(frame);
     m_frame3->setObjectName(QStringLiteral("Frame3"));
@@ -108,8 +109,9 @@ QGroupBox *SelectionPickers::buildDateFrame(QWidget *owner)
     frame->setObjectName(QStringLiteral("Frame2"));
     auto *dateLayout = new QVBoxLayout(frame);
     auto *dateTargets = new QHBoxLayout;
-    m_targetDate = radioGroup(owner, m_names.targetDate,
-                              {QStringLiteral("１ヶ月"), QStringLiteral("１日"), m_names.severalDatesCaption}, dateTargets);
+    m_targetDate =
+        radioGroup(owner, m_names.targetDate,
+                   {QStringLiteral("１ヶ月"), QStringLiteral("１日"), m_names.severalDatesCaption}, dateTargets);
     dateLayout->addLayout(dateTargets);
     m_frame10 = new QWidget(frame);
     m_frame10->setObjectName(QStringLiteral("Frame10"));

@@ -71,8 +71,7 @@ public:
     QListWidget *listDate() const { return m_listDate; }
 
     // Radio buttons name_0, name_1, ... in one group, the first one checked.
-    static QButtonGroup *radioGroup(QWidget *owner, const QString &name, const QStringList &captions,
-                                    QBoxLayout *into);
+    static QButtonGroup *radioGroup(QWidget *owner, const QString &name, const QStringList &captions, QBoxLayout *into);
     static QVector<int> selectedRows(const QListWidget *list);
 
 private:

@@ -34,7 +34,9 @@ Dialogs::Answer WidgetDialogs::message(const Dialogs::Message &m)
 {
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(m.title);
-    box.setText(QString(m.text).replace(QLatin1Char('\r'), QLatin1Char('\n')).replace(QStringLiteral("\n\n\n"), QStringLiteral("\n\n")));
+    box.setText(QString(m.text)
+                    .replace(QLatin1Char('\r'), QLatin1Char('\n'))
+                    .replace(QStringLiteral("\n\n\n"), QStringLiteral("\n\n")));
     switch (m.icon) {
     case Dialogs::Icon::Critical: box.setIcon(QMessageBox::Critical); break;
     case Dialogs::Icon::Question: box.setIcon(QMessageBox::Question); break;

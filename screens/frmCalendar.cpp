@@ -1,9 +1,9 @@
 #include "frmCalendar.h"
 
-#include "common/Common.h"
-#include "store/DbFile.h"
-#include "common/Dialogs.h"
 #include "ScreenTable.h"
+#include "common/Common.h"
+#include "common/Dialogs.h"
+#include "store/DbFile.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -43,8 +43,7 @@ QString fullWidth(const QString &digits)
 
 } // namespace
 
-frmCalendar::frmCalendar(QWidget *parent)
-    : QWidget(parent)
+frmCalendar::frmCalendar(QWidget *parent) : QWidget(parent)
 {
     setObjectName(formName(ScreenId::Calendar));
     setWindowTitle(kTitle);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/CalendarStore.h"
 #include "ScreenHost.h"
+#include "store/CalendarStore.h"
 
 #include <QDate>
 #include <QVector>
@@ -41,9 +41,9 @@ protected:
 private:
     struct Grid {
         QLabel *title = nullptr;
-        QVector<QLabel *> days;        // 42
-        QVector<QPushButton *> youbi;  // 7
-        QVector<DayType> type;         // 42, what each label's colour says
+        QVector<QLabel *> days;       // 42
+        QVector<QPushButton *> youbi; // 7
+        QVector<DayType> type;        // 42, what each label's colour says
         QDate month;
         int offset = 0; // weekday of the 1st, Sunday = 0
         int count = 0;  // days in the month

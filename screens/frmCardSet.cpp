@@ -2,8 +2,7 @@
 
 #include "ScreenTable.h"
 
-frmCardSet::frmCardSet(QWidget *parent)
-    : EmployeeGrid(Mode::Card, parent)
+frmCardSet::frmCardSet(QWidget *parent) : EmployeeGrid(Mode::Card, parent)
 {
     setObjectName(formName(ScreenId::CardSet));
     setWindowTitle(screenTitle(ScreenId::CardSet));

@@ -1,14 +1,14 @@
 #include "frmDataInput.h"
 
-#include "common/Common.h"
-#include "store/DbFile.h"
-#include "common/Dialogs.h"
-#include "store/ExFile.h"
 #include "ScreenHost.h"
+#include "common/Common.h"
+#include "common/Dialogs.h"
 #include "frmCardSet.h"
 #include "frmDataList.h"
 #include "frmLanCom.h"
 #include "frmUsbCom.h"
+#include "store/DbFile.h"
+#include "store/ExFile.h"
 
 #include <QApplication>
 #include <QGridLayout>

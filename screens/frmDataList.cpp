@@ -1,9 +1,9 @@
 #include "frmDataList.h"
 
-#include "common/Common.h"
-#include "store/DbFile.h"
-#include "recorder/Intake.h"
 #include "ScreenTable.h"
+#include "common/Common.h"
+#include "recorder/Intake.h"
+#include "store/DbFile.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -24,8 +24,8 @@ frmDataList::frmDataList(int type, const QString &title, QWidget *parent) : QDia
     lay->addWidget(m_title);
     m_grid = new QTableWidget(kRowsPerPage, 4, this);
     m_grid->setObjectName(QStringLiteral("grdList"));
-    m_grid->setHorizontalHeaderLabels({QStringLiteral("日付"), QStringLiteral("時刻"), QStringLiteral("カード番号"),
-                                       QStringLiteral("入退")});
+    m_grid->setHorizontalHeaderLabels(
+        {QStringLiteral("日付"), QStringLiteral("時刻"), QStringLiteral("カード番号"), QStringLiteral("入退")});
     m_grid->verticalHeader()->hide();
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_grid->setSelectionMode(QAbstractItemView::NoSelection);

@@ -1,9 +1,9 @@
 #include "frmDateSelect.h"
 
-#include "store/CalendarStore.h"
-#include "common/Common.h"
-#include "store/DbFile.h"
 #include "ScreenTable.h"
+#include "common/Common.h"
+#include "store/CalendarStore.h"
+#include "store/DbFile.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -31,8 +31,7 @@ QColor typeColour(DayType t)
 
 } // namespace
 
-frmDateSelect::frmDateSelect(QWidget *parent)
-    : QDialog(parent)
+frmDateSelect::frmDateSelect(QWidget *parent) : QDialog(parent)
 {
     setObjectName(formName(ScreenId::DateSelect));
     setWindowTitle(screenTitle(ScreenId::DateSelect));
@@ -159,8 +158,7 @@ void frmDateSelect::paintMonth()
         m_next->setEnabled(false);
     } else {
         m_before->setEnabled(false);
-        m_next->setEnabled(m_max.isValid()
-                           && (m_max.year() != m_month.year() || m_max.month() != m_month.month()));
+        m_next->setEnabled(m_max.isValid() && (m_max.year() != m_month.year() || m_max.month() != m_month.month()));
     }
 
     QMap<int, DayType> types;

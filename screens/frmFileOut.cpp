@@ -3,14 +3,14 @@
 #include "ScreenTable.h"
 #include "SelectionPickers.h"
 
-#include "common/Common.h"
-#include "store/DbFile.h"
-#include "common/Dialogs.h"
-#include "store/ExFile.h"
 #include "ExportFileChoice.h"
-#include "output/ExportFormat.h"
-#include "calc/Period.h"
 #include "ProgramInputs.h"
+#include "calc/Period.h"
+#include "common/Common.h"
+#include "common/Dialogs.h"
+#include "output/ExportFormat.h"
+#include "store/DbFile.h"
+#include "store/ExFile.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -73,8 +73,9 @@ void frmFileOut::buildUi()
     auto *kindBox = new QGroupBox(QStringLiteral("ファイル種別"), this);
     kindBox->setObjectName(QStringLiteral("Frame0"));
     auto *kindRow = new QHBoxLayout(kindBox);
-    m_kind = SelectionPickers::radioGroup(this, QStringLiteral("optファイル種別"),
-                        {QStringLiteral("個人ファイル"), QStringLiteral("日報ファイル"), QStringLiteral("集計ファイル")}, kindRow);
+    m_kind = SelectionPickers::radioGroup(
+        this, QStringLiteral("optファイル種別"),
+        {QStringLiteral("個人ファイル"), QStringLiteral("日報ファイル"), QStringLiteral("集計ファイル")}, kindRow);
     root->addWidget(kindBox);
 
     m_frameEmployee = m_pickers.buildEmployeeFrame(this);
@@ -87,13 +88,15 @@ void frmFileOut::buildUi()
     m_frameTotals->setObjectName(QStringLiteral("Frame6"));
     auto *totLayout = new QVBoxLayout(m_frameTotals);
     auto *totRow = new QHBoxLayout;
-    m_totals = SelectionPickers::radioGroup(this, QStringLiteral("opt集計"), {QStringLiteral("集計ファイル"), QStringLiteral("給与ソフト選択")}, totRow);
+    m_totals = SelectionPickers::radioGroup(this, QStringLiteral("opt集計"),
+                                            {QStringLiteral("集計ファイル"), QStringLiteral("給与ソフト選択")}, totRow);
     totLayout->addLayout(totRow);
     m_frame7 = new QWidget(m_frameTotals);
     m_frame7->setObjectName(QStringLiteral("Frame7"));
     auto *f7 = new QHBoxLayout(m_frame7);
-    m_package = SelectionPickers::radioGroup(m_frame7, QStringLiteral("opt給与ソフト"),
-                           {QStringLiteral("PCA給与2000"), QStringLiteral("給与奉行21"), QStringLiteral("弥生給与")}, f7);
+    m_package = SelectionPickers::radioGroup(
+        m_frame7, QStringLiteral("opt給与ソフト"),
+        {QStringLiteral("PCA給与2000"), QStringLiteral("給与奉行21"), QStringLiteral("弥生給与")}, f7);
     totLayout->addWidget(m_frame7);
     root->addWidget(m_frameTotals);
 
@@ -101,7 +104,7 @@ void frmFileOut::buildUi()
     m_frameItems = new QGroupBox(QStringLiteral("出力項目"), this);
     m_frameItems->setObjectName(QStringLiteral("Frame5"));
     auto *grid = new QGridLayout(m_frameItems);
-    static const char *const captions[kItemCount] = {"入退1", "入退2", "就業", "遅早", "残業",
+    static const char *const captions[kItemCount] = {"入退1", "入退2", "就業", "遅早",   "残業",
                                                      "早出",  "深夜",  "休日", "法定外", "合計"};
     for (int i = 0; i < kItemCount; ++i) {
         m_items[i] = new QCheckBox(QString::fromUtf8(captions[i]), m_frameItems);
@@ -120,9 +123,11 @@ void frmFileOut::buildUi()
     root->addLayout(bottom);
     root->addStretch();
 
-    for (QButtonGroup *g : {m_kind, m_pickers.targetEmployee(), m_pickers.severalEmployee(), m_pickers.targetDate(), m_pickers.severalDate(), m_totals})
+    for (QButtonGroup *g : {m_kind, m_pickers.targetEmployee(), m_pickers.severalEmployee(), m_pickers.targetDate(),
+                            m_pickers.severalDate(), m_totals})
         connect(g, &QButtonGroup::idClicked, this, [this] { applyVisibility(); });
-    for (QButtonGroup *g : {m_kind, m_pickers.targetEmployee(), m_pickers.severalEmployee(), m_pickers.targetDate(), m_pickers.severalDate(), m_totals})
+    for (QButtonGroup *g : {m_kind, m_pickers.targetEmployee(), m_pickers.severalEmployee(), m_pickers.targetDate(),
+                            m_pickers.severalDate(), m_totals})
         connect(g, &QButtonGroup::idToggled, this, [this](int, bool on) {
             if (on)
                 applyVisibility();
@@ -144,7 +149,6 @@ void frmFileOut::applyVisibility()
 
     m_frame7->setVisible(m_totals->checkedId() == 1);
 }
-
 
 frmFileOut::Choices frmFileOut::readChoices() const
 {
@@ -280,10 +284,7 @@ void frmFileOut::runExport(const ExportJob &job, const QString &fileName, const 
     Dialogs::inform(QStringLiteral("ファイルを出力しました"), kTitle, Dialogs::Icon::Information);
 }
 
-void frmFileOut::storePayrollChoice()
-{
-    setUserSetting(UserKey::Syuukei, QString::number(payrollChoice()));
-}
+void frmFileOut::storePayrollChoice() { setUserSetting(UserKey::Syuukei, QString::number(payrollChoice())); }
 
 void frmFileOut::closeEvent(QCloseEvent *e)
 {

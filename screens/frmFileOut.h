@@ -60,7 +60,12 @@ private:
     void runExport(const ExportJob &job, const QString &fileName, const QStringList &filters, bool byExtension);
 
     int m_employeeCount = 0;
-    SelectionPickers m_pickers{{QStringLiteral("opt対象社員"), QStringLiteral("cbo社員番号"), QStringLiteral("opt複数社員"), QStringLiteral("cbo範囲社員_%1"), QStringLiteral("lbl範囲社員"), QStringLiteral("lst任意社員"), QStringLiteral("opt対象日"), QStringLiteral("複数日付"), QStringLiteral("cbo日付"), QStringLiteral("cmdDateSel"), QStringLiteral("opt複数日付"), QStringLiteral("cbo範囲日付_%1"), QStringLiteral("cmdDateSel1_%1"), QStringLiteral("lbl範囲日付"), QStringLiteral("lst任意日付")}};
+    SelectionPickers m_pickers{
+        {QStringLiteral("opt対象社員"), QStringLiteral("cbo社員番号"), QStringLiteral("opt複数社員"),
+         QStringLiteral("cbo範囲社員_%1"), QStringLiteral("lbl範囲社員"), QStringLiteral("lst任意社員"),
+         QStringLiteral("opt対象日"), QStringLiteral("複数日付"), QStringLiteral("cbo日付"),
+         QStringLiteral("cmdDateSel"), QStringLiteral("opt複数日付"), QStringLiteral("cbo範囲日付_%1"),
+         QStringLiteral("cmdDateSel1_%1"), QStringLiteral("lbl範囲日付"), QStringLiteral("lst任意日付")}};
 
     QButtonGroup *m_kind = nullptr;
     QButtonGroup *m_totals = nullptr;

@@ -1,11 +1,11 @@
 #include "frmKojinEdit.h"
 
+#include "ScreenTable.h"
+#include "calc/Punch.h"
+#include "calc/TimeMath.h"
 #include "common/Common.h"
 #include "common/Dialogs.h"
 #include "store/ExFile.h"
-#include "calc/Punch.h"
-#include "ScreenTable.h"
-#include "calc/TimeMath.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -50,8 +50,7 @@ QColor weekdayColour(const QString &dayType, const QColor &window)
 
 } // namespace
 
-frmKojinEdit::frmKojinEdit(QWidget *parent)
-    : PunchSheet(kTitle, parent)
+frmKojinEdit::frmKojinEdit(QWidget *parent) : PunchSheet(kTitle, parent)
 {
     setObjectName(formName(ScreenId::KojinEdit));
     setWindowTitle(screenTitle(ScreenId::KojinEdit));
@@ -113,8 +112,8 @@ frmKojinEdit::frmKojinEdit(QWidget *parent)
     // Counts and sums of the period.
     auto *totals = new QWidget(this);
     totals->setFixedSize(kSheetW, 2 * kPitch + 2);
-    const QStringList figureKeys = {QStringLiteral("就業"), QStringLiteral("遅早"), QStringLiteral("早出"),
-                                    QStringLiteral("深夜"), QStringLiteral("残業"), QStringLiteral("休日"),
+    const QStringList figureKeys = {QStringLiteral("就業"),   QStringLiteral("遅早"), QStringLiteral("早出"),
+                                    QStringLiteral("深夜"),   QStringLiteral("残業"), QStringLiteral("休日"),
                                     QStringLiteral("法定外"), QStringLiteral("勤務")};
     for (int line = 0; line < 2; ++line) {
         auto *t = new QLabel(line == 0 ? QStringLiteral("回数") : QStringLiteral("合計"), totals);
@@ -124,7 +123,8 @@ frmKojinEdit::frmKojinEdit(QWidget *parent)
         t->setFrameShadow(QFrame::Raised);
         for (int f = 0; f < 8; ++f) {
             auto *l = new QLabel(totals);
-            l->setObjectName(QStringLiteral("lbl") + figureKeys.at(f) + (line == 0 ? QStringLiteral("_回数") : QStringLiteral("_合計")));
+            l->setObjectName(QStringLiteral("lbl") + figureKeys.at(f)
+                             + (line == 0 ? QStringLiteral("_回数") : QStringLiteral("_合計")));
             l->setGeometry(kFigureX + f * 50, line * (kPitch + 2), 48, kPitch);
             l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
             l->setFrameShape(QFrame::Panel);
@@ -160,7 +160,8 @@ frmKojinEdit::frmKojinEdit(QWidget *parent)
     {
         QSignalBlocker block(m_employee);
         for (int i = 0; i < m_count; ++i)
-            m_employee->addItem(trimBlanks(m_kojin[size_t(i)].number) + QLatin1Char(' ') + trimBlanks(m_kojin[size_t(i)].name));
+            m_employee->addItem(trimBlanks(m_kojin[size_t(i)].number) + QLatin1Char(' ')
+                                + trimBlanks(m_kojin[size_t(i)].name));
     }
     connect(m_employee, &QComboBox::currentIndexChanged, this, [this](int i) { employeeChanged(i); });
     m_dayChange->setText(g_company.dayChange);
@@ -227,10 +228,7 @@ void frmKojinEdit::fillPeriod()
 
 bool frmKojinEdit::rowUsed(int row) const { return row >= 0 && row < kRows && m_days.rows[size_t(row)].used(); }
 
-bool frmKojinEdit::rowNavigable(int row) const
-{
-    return rowUsed(row) && m_count > 0 && row / kHalfRows == m_half;
-}
+bool frmKojinEdit::rowNavigable(int row) const { return rowUsed(row) && m_count > 0 && row / kHalfRows == m_half; }
 
 int frmKojinEdit::saveRow(int row, int &unseen)
 {
@@ -285,8 +283,9 @@ void frmKojinEdit::loadAndCompute()
     readPunches();
     computeAndShow();
     if (!categoryCodeKnown(emp.category)) {
-        Dialogs::inform(QStringLiteral("社員番号 ") + emp.number + QLatin1Char(' ') + emp.name + QStringLiteral(" の勤務区分「")
-                            + emp.category + QStringLiteral("」は登録できない区分です。") + QLatin1Char('\n')
+        Dialogs::inform(QStringLiteral("社員番号 ") + emp.number + QLatin1Char(' ') + emp.name
+                            + QStringLiteral(" の勤務区分「") + emp.category
+                            + QStringLiteral("」は登録できない区分です。") + QLatin1Char('\n')
                             + QStringLiteral("勤務時間は計算されません。"),
                         kTitle, Dialogs::Icon::Exclamation);
     }

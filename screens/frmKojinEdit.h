@@ -1,8 +1,8 @@
 #pragma once
 
-#include "store/DbFile.h"
-#include "calc/Period.h"
 #include "PunchSheet.h"
+#include "calc/Period.h"
+#include "store/DbFile.h"
 
 class QComboBox;
 class QLabel;

@@ -1,14 +1,14 @@
 #include "frmKubunSet.h"
 
-#include "common/Common.h"
-#include "common/Dialogs.h"
 #include "DigitInput.h"
 #include "KubunRules.h"
 #include "PrintQuestions.h"
 #include "ProgramInputs.h"
 #include "ScreenTable.h"
-#include "calc/TimeMath.h"
 #include "WidgetDialogs.h"
+#include "calc/TimeMath.h"
+#include "common/Common.h"
+#include "common/Dialogs.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -61,8 +61,7 @@ void selectByPrefix(QComboBox *combo, const QString &text, int prefix)
 
 } // namespace
 
-frmKubunSet::frmKubunSet(QWidget *parent)
-    : QWidget(parent)
+frmKubunSet::frmKubunSet(QWidget *parent) : QWidget(parent)
 {
     setObjectName(formName(ScreenId::KubunSet));
     setWindowTitle(screenTitle(ScreenId::KubunSet));
@@ -89,9 +88,10 @@ frmKubunSet::frmKubunSet(QWidget *parent)
     }
     auto *g = new QGridLayout(m_frame);
     auto wave = [this] { return new QLabel(QStringLiteral("～"), m_frame); };
-    const QStringList labels = {QStringLiteral("就業時間"),   QStringLiteral("残業基準時数"), QStringLiteral("遅刻・早退"),
-                                QStringLiteral("休憩時間１"), QStringLiteral("休憩時間２"),   QStringLiteral("休憩時間３"),
-                                QStringLiteral("早出"),       QStringLiteral("残業"),         QStringLiteral("深夜")};
+    const QStringList labels = {
+        QStringLiteral("就業時間"),   QStringLiteral("残業基準時数"), QStringLiteral("遅刻・早退"),
+        QStringLiteral("休憩時間１"), QStringLiteral("休憩時間２"),   QStringLiteral("休憩時間３"),
+        QStringLiteral("早出"),       QStringLiteral("残業"),         QStringLiteral("深夜")};
     for (int row = 0; row < labels.size(); ++row) {
         g->addWidget(new QLabel(labels.at(row), m_frame), row, 0);
         if (row == 1) {
@@ -124,8 +124,11 @@ frmKubunSet::frmKubunSet(QWidget *parent)
 
     auto *right = new QGridLayout;
     int r = 0;
-    for (auto [label, w] : {std::pair<const char16_t *, QWidget *>{u"丸め方法", m_method}, {u"就業丸め単位", m_unitWork},
-                            {u"遅早丸め単位", m_unitLate}, {u"残業丸め単位", m_unitOver}, {u"日替時刻", m_dayChange}}) {
+    for (auto [label, w] : {std::pair<const char16_t *, QWidget *>{u"丸め方法", m_method},
+                            {u"就業丸め単位", m_unitWork},
+                            {u"遅早丸め単位", m_unitLate},
+                            {u"残業丸め単位", m_unitOver},
+                            {u"日替時刻", m_dayChange}}) {
         right->addWidget(new QLabel(QString::fromUtf16(label), this), r, 0);
         right->addWidget(w, r, 1);
         ++r;
@@ -291,8 +294,7 @@ void frmKubunSet::moveFrom(int index, int key)
         else if (p + 2 < kOrderCount)
             target = kOrder[p + 2];
         break;
-    default:
-        break;
+    default: break;
     }
     focusField(target);
 }
@@ -323,8 +325,7 @@ bool frmKubunSet::comboKey(QComboBox *combo, int key)
     case Qt::Key_PageDown:
         // Values change with the mouse only.
         return true;
-    default:
-        break;
+    default: break;
     }
     return false;
 }
@@ -347,9 +348,7 @@ bool frmKubunSet::eventFilter(QObject *watched, QEvent *event)
         m_focused = index;
         QTimer::singleShot(0, t, [t] { t->selectAll(); });
         break;
-    case QEvent::MouseButtonRelease:
-        t->selectAll();
-        return true;
+    case QEvent::MouseButtonRelease: t->selectAll(); return true;
     case QEvent::FocusOut:
         if (!m_checking && m_focused == index) {
             fieldCheck(index);
@@ -366,16 +365,11 @@ bool frmKubunSet::eventFilter(QObject *watched, QEvent *event)
         case Qt::Key_Right:
         case Qt::Key_Left:
         case Qt::Key_Up:
-        case Qt::Key_Down:
-            moveFrom(index, key);
-            return true;
+        case Qt::Key_Down: moveFrom(index, key); return true;
         case Qt::Key_Home:
-        case Qt::Key_End:
-            return true;
-        case Qt::Key_Backspace:
-            return false;
-        default:
-            break;
+        case Qt::Key_End: return true;
+        case Qt::Key_Backspace: return false;
+        default: break;
         }
         const QString text = ke->text();
         if (DigitInput::isDigitKey(text)) {
@@ -386,8 +380,7 @@ bool frmKubunSet::eventFilter(QObject *watched, QEvent *event)
         // Anything else that would type a character is refused.
         return !text.isEmpty();
     }
-    default:
-        break;
+    default: break;
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -396,7 +389,7 @@ bool frmKubunSet::eventFilter(QObject *watched, QEvent *event)
 
 void frmKubunSet::onComboChanged(QComboBox *combo)
 {
-    QString *held = combo == m_method ? &m_work.method
+    QString *held = combo == m_method     ? &m_work.method
                     : combo == m_unitWork ? &m_work.unitWork
                     : combo == m_unitLate ? &m_work.unitLate
                                           : &m_work.unitOver;

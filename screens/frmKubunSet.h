@@ -1,8 +1,8 @@
 #pragma once
 
-#include "store/DbFile.h"
 #include "PrintQuestions.h"
 #include "ScreenHost.h"
+#include "store/DbFile.h"
 
 #include <QVector>
 #include <QWidget>
@@ -66,12 +66,12 @@ private:
     QPushButton *m_print = nullptr;
     QPushButton *m_pdf = nullptr;
 
-    Category m_work;     // working copy of the shown category
+    Category m_work; // working copy of the shown category
     int m_current = 1;
     bool m_changed = false;
     bool m_fieldError = false;
     bool m_suppress = false; // the screen itself sets the selector
     bool m_checking = false; // a field check (and its message) is running
     bool m_placed = false;
-    int m_focused = -1;      // the time field holding the focus
+    int m_focused = -1; // the time field holding the focus
 };

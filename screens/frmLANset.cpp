@@ -1,9 +1,9 @@
 #include "frmLANset.h"
 
-#include "common/Dialogs.h"
 #include "DigitInput.h"
-#include "store/ExFile.h"
 #include "ScreenTable.h"
+#include "common/Dialogs.h"
+#include "store/ExFile.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -100,9 +100,7 @@ bool frmLANset::eventFilter(QObject *watched, QEvent *event)
         return QDialog::eventFilter(watched, event);
     QLineEdit *box = m_box[i];
     switch (event->type()) {
-    case QEvent::FocusIn:
-        QTimer::singleShot(0, box, [box] { box->selectAll(); });
-        break;
+    case QEvent::FocusIn: QTimer::singleShot(0, box, [box] { box->selectAll(); }); break;
     case QEvent::FocusOut:
         if (!m_reporting)
             validate(i, true);
@@ -128,8 +126,7 @@ bool frmLANset::eventFilter(QObject *watched, QEvent *event)
         const int unselected = int(box->text().size() - box->selectedText().size());
         return !(digit && unselected < 3);
     }
-    default:
-        break;
+    default: break;
     }
     return QDialog::eventFilter(watched, event);
 }

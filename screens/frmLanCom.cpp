@@ -1,8 +1,8 @@
 #include "frmLanCom.h"
 
+#include "recorder/LanLink.h"
 #include "store/DbFile.h"
 #include "store/ExFile.h"
-#include "recorder/LanLink.h"
 
 frmLanCom::frmLanCom(int waitingRows, QWidget *parent) : LinkScreen(ScreenId::LanCom, parent)
 {

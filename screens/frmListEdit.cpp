@@ -1,12 +1,12 @@
 #include "frmListEdit.h"
 
+#include "ScreenTable.h"
+#include "calc/Punch.h"
+#include "calc/TimeMath.h"
 #include "common/Common.h"
 #include "common/Dialogs.h"
-#include "store/ExFile.h"
-#include "calc/Punch.h"
-#include "ScreenTable.h"
-#include "calc/TimeMath.h"
 #include "frmDateSelect.h"
+#include "store/ExFile.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -52,8 +52,7 @@ QLabel *headerLabel(const QString &text, QWidget *parent, int x, int w)
 
 } // namespace
 
-frmListEdit::frmListEdit(QWidget *parent)
-    : PunchSheet(kTitle, parent)
+frmListEdit::frmListEdit(QWidget *parent) : PunchSheet(kTitle, parent)
 {
     setObjectName(formName(ScreenId::ListEdit));
     setWindowTitle(screenTitle(ScreenId::ListEdit));
@@ -237,8 +236,8 @@ void frmListEdit::scrolled(int value)
 int frmListEdit::saveRow(int row, int &unseen)
 {
     const PeriodDay &d = m_days.rows[size_t(m_index)];
-    const int rc = PunchDay_Replace(dbs().monthly, d.month, d.day, m_kojin[size_t(row)].card, m_work[row], m_shown[row],
-                                    &unseen);
+    const int rc =
+        PunchDay_Replace(dbs().monthly, d.month, d.day, m_kojin[size_t(row)].card, m_work[row], m_shown[row], &unseen);
     if (rc)
         ErrorReport(rc, dbs().monthly.errorText());
     return rc;

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "store/DbFile.h"
-#include "calc/Period.h"
 #include "PunchSheet.h"
+#include "calc/Period.h"
+#include "store/DbFile.h"
 
 class QComboBox;
 class QLabel;
@@ -66,7 +66,7 @@ private:
     QVector<QLabel *> m_numberLabels;
     QVector<QLabel *> m_nameLabels;
 
-    PeriodDays m_days;     // compact layout: item i of the date list is row i
+    PeriodDays m_days; // compact layout: item i of the date list is row i
     PeriodRange m_period;
     std::array<Employee, kEmployeeSlots> m_kojin; // the employee table as this screen read it
     int m_count = 0;

@@ -3,12 +3,12 @@
 #include "ScreenTable.h"
 #include "SelectionPickers.h"
 
+#include "ProgramInputs.h"
+#include "calc/Period.h"
 #include "common/Common.h"
-#include "store/DbFile.h"
 #include "common/Dialogs.h"
 #include "output/ExportJob.h"
-#include "calc/Period.h"
-#include "ProgramInputs.h"
+#include "store/DbFile.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -52,7 +52,8 @@ void frmListPrint::buildUi()
     root->addWidget(title);
 
     auto *kindRow = new QHBoxLayout;
-    m_kind = SelectionPickers::radioGroup(this, QStringLiteral("Option1"), {QStringLiteral("個人リスト"), QStringLiteral("日報リスト")}, kindRow);
+    m_kind = SelectionPickers::radioGroup(this, QStringLiteral("Option1"),
+                                          {QStringLiteral("個人リスト"), QStringLiteral("日報リスト")}, kindRow);
     kindRow->addStretch();
     root->addLayout(kindRow);
 
@@ -74,7 +75,8 @@ void frmListPrint::buildUi()
     root->addLayout(bottom);
     root->addStretch();
 
-    for (QButtonGroup *g : {m_kind, m_pickers.targetEmployee(), m_pickers.severalEmployee(), m_pickers.targetDate(), m_pickers.severalDate()})
+    for (QButtonGroup *g : {m_kind, m_pickers.targetEmployee(), m_pickers.severalEmployee(), m_pickers.targetDate(),
+                            m_pickers.severalDate()})
         connect(g, &QButtonGroup::idToggled, this, [this](int, bool on) {
             if (on)
                 applyVisibility();
@@ -92,7 +94,6 @@ void frmListPrint::applyVisibility()
 
     m_pickers.applyVisibility();
 }
-
 
 bool frmListPrint::buildSelection(PrintJob &job)
 {
@@ -113,7 +114,8 @@ bool frmListPrint::buildSelection(PrintJob &job)
         } else {
             job.severalMode = m_pickers.severalEmployee()->checkedId();
             if (job.severalMode == 0) {
-                const int a = m_pickers.rangeEmployee(0)->currentIndex(), b = m_pickers.rangeEmployee(1)->currentIndex();
+                const int a = m_pickers.rangeEmployee(0)->currentIndex(),
+                          b = m_pickers.rangeEmployee(1)->currentIndex();
                 for (int i = qMax(a, 0); a >= 0 && i <= b; ++i)
                     job.employees << i;
             } else {

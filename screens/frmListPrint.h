@@ -48,9 +48,13 @@ private:
     void applyVisibility();
 
     int m_employeeCount = 0;
-    SelectionPickers m_pickers{{QStringLiteral("Option2"), QStringLiteral("Combo1"), QStringLiteral("Option3"), QStringLiteral("Combo2_%1"), QStringLiteral("Label1"), QStringLiteral("List1"), QStringLiteral("Option4"), QStringLiteral("複数日付け"), QStringLiteral("cboDate1"), QStringLiteral("cmdDateSel1"), QStringLiteral("Option5"), QStringLiteral("cboDate2_%1"), QStringLiteral("cmdDateSel2_%1"), QStringLiteral("Label2"), QStringLiteral("List2")}};
+    SelectionPickers m_pickers{{QStringLiteral("Option2"), QStringLiteral("Combo1"), QStringLiteral("Option3"),
+                                QStringLiteral("Combo2_%1"), QStringLiteral("Label1"), QStringLiteral("List1"),
+                                QStringLiteral("Option4"), QStringLiteral("複数日付け"), QStringLiteral("cboDate1"),
+                                QStringLiteral("cmdDateSel1"), QStringLiteral("Option5"), QStringLiteral("cboDate2_%1"),
+                                QStringLiteral("cmdDateSel2_%1"), QStringLiteral("Label2"), QStringLiteral("List2")}};
 
-    QButtonGroup *m_kind = nullptr;            // Option1
+    QButtonGroup *m_kind = nullptr; // Option1
 
     QGroupBox *m_frameEmployee = nullptr;
     QGroupBox *m_frameDate = nullptr;

@@ -2,8 +2,7 @@
 
 #include "ScreenTable.h"
 
-frmMasSet::frmMasSet(QWidget *parent)
-    : EmployeeGrid(Mode::Master, parent)
+frmMasSet::frmMasSet(QWidget *parent) : EmployeeGrid(Mode::Master, parent)
 {
     setObjectName(formName(ScreenId::MasSet));
     setWindowTitle(screenTitle(ScreenId::MasSet));

@@ -1,8 +1,8 @@
 #include "frmUsbCom.h"
 
+#include "recorder/UsbLink.h"
 #include "store/DbFile.h"
 #include "store/ExFile.h"
-#include "recorder/UsbLink.h"
 
 frmUsbCom::frmUsbCom(QWidget *parent) : LinkScreen(ScreenId::UsbCom, parent)
 {

@@ -4,10 +4,10 @@
 set -euo pipefail
 # The package test builds and checks the Debian package (dpkg-dev, file, binutils for
 # dpkg-shlibdeps and objdump; desktop-file-utils, appstream for the validators; groff-base for
-# the manual pages; sqlite3 for its sample employees).
+# the manual pages; sqlite3 for its sample employees). clang-format checks the code's layout.
 PKGS=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite libqt6opengl6-dev
       libxcb1-dev fonts-noto-cjk poppler-utils xvfb xauth pkg-config libusb-1.0-0-dev umockdev libumockdev-dev
-      dpkg-dev file binutils desktop-file-utils appstream sqlite3 groff-base "$@")
+      dpkg-dev file binutils desktop-file-utils appstream sqlite3 groff-base clang-format "$@")
 # The printing test's private print server and PDF queue. Without the recommended extras: no
 # printer discovery or colour service that would start on its own.
 PRINT_PKGS=(cups-daemon cups-client cups-filters printer-driver-cups-pdf)

@@ -1,7 +1,7 @@
 #include "CalendarStore.h"
 
-#include "common/Common.h"
 #include "Database.h"
+#include "common/Common.h"
 
 QString dayTypeText(DayType t)
 {

@@ -22,7 +22,8 @@ bool Database::open(const QString &path)
     if (!create(path))
         return false;
     QVector<QStringList> rows;
-    if (!select(QStringLiteral("PRAGMA quick_check"), rows) || rows.isEmpty() || rows.first().value(0) != QLatin1String("ok")) {
+    if (!select(QStringLiteral("PRAGMA quick_check"), rows) || rows.isEmpty()
+        || rows.first().value(0) != QLatin1String("ok")) {
         const QString why = m_errText.isEmpty() ? rows.value(0).value(0) : m_errText;
         const int no = m_errNo ? m_errNo : DbErr::NotADatabase;
         close();
@@ -72,11 +73,7 @@ void Database::close()
     m_name.clear();
 }
 
-ReadScope::ReadScope(Database &db)
-    : m_db(db)
-{
-    m_active = m_db.isOpen() && m_db.handle().transaction();
-}
+ReadScope::ReadScope(Database &db) : m_db(db) { m_active = m_db.isOpen() && m_db.handle().transaction(); }
 
 ReadScope::~ReadScope()
 {

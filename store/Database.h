@@ -9,7 +9,7 @@
 // The error numbers the program reports for database failures of its own finding, named once.
 // A failure the driver numbers keeps the driver's number.
 namespace DbErr {
-constexpr int NotADatabase = 26;      // the file is no sound database (SQLite's own number for it)
+constexpr int NotADatabase = 26; // the file is no sound database (SQLite's own number for it)
 constexpr int FileNotFound = 53;
 constexpr int DriverBase = 3000;      // plus the driver's error type, where it gives no number
 constexpr int QueryFailed = 3001;     // a statement on the punches failed without a number of its own

@@ -26,7 +26,10 @@ void closeAllDatabases()
 }
 
 QString masterDbPath() { return dataFolder() + QStringLiteral("/corvan.mdb"); }
-QString monthlyDbPath(const QString &key) { return dataFolder() + QLatin1Char('/') + key + QStringLiteral("corvan.mdb"); }
+QString monthlyDbPath(const QString &key)
+{
+    return dataFolder() + QLatin1Char('/') + key + QStringLiteral("corvan.mdb");
+}
 QString intakeDbPath() { return dataFolder() + QStringLiteral("/corvan_tmp.mdb"); }
 QString calendarDbPath() { return dataFolder() + QStringLiteral("/カレンダー.mdb"); }
 QString backupFileName(const QString &key) { return key + QStringLiteral("corvanbk.mdb"); }
@@ -155,7 +158,7 @@ int Kubun_Load(KubunTable &into)
     resetCategories(into);
     Database &db = dbs().monthly;
     QVector<QStringList> rows;
-    if (!db.select(QStringLiteral("SELECT * FROM 区分 ORDER BY 区分 ASC; "), rows) ) {
+    if (!db.select(QStringLiteral("SELECT * FROM 区分 ORDER BY 区分 ASC; "), rows)) {
         showDbFailure(QStringLiteral("勤務区分データの読み込みに失敗しました。！"), db.errorNumber(), db.errorText());
         return 0;
     }
@@ -213,8 +216,9 @@ bool writeEmployees(Database &db)
             continue;
         const QString name = e.name.isEmpty() ? QStringLiteral(" ") : e.name;
         const QString card = e.card.isEmpty() ? QStringLiteral(" ") : e.card;
-        if (!db.exec(QStringLiteral("INSERT INTO 個人 (NO, 社員番号, 氏名, カード番号, 区分, 対象) VALUES (?,?,?,?,?,?)"),
-                     {zeroPad(i + 1, 2), number, name, card, trimBlanks(e.category), trimBlanks(e.active)}))
+        if (!db.exec(
+                QStringLiteral("INSERT INTO 個人 (NO, 社員番号, 氏名, カード番号, 区分, 対象) VALUES (?,?,?,?,?,?)"),
+                {zeroPad(i + 1, 2), number, name, card, trimBlanks(e.category), trimBlanks(e.active)}))
             return false;
     }
     return true;
@@ -225,12 +229,14 @@ bool writeEmployees(Database &db)
 int Kubun_Write(int n)
 {
     if (n < 1 || n > 10) {
-        showDbFailure(QStringLiteral("勤務区分データの書き込みに失敗しました。！"), 9, QStringLiteral("区分の番号が範囲外です"));
+        showDbFailure(QStringLiteral("勤務区分データの書き込みに失敗しました。！"), 9,
+                      QStringLiteral("区分の番号が範囲外です"));
         return -1;
     }
     Database *failed = nullptr;
     if (!writeMonthlyAndMaster([n](Database &db) { return writeCategory(db, n); }, &failed)) {
-        showDbFailure(QStringLiteral("勤務区分データの書き込みに失敗しました。！"), failed->errorNumber(), failed->errorText());
+        showDbFailure(QStringLiteral("勤務区分データの書き込みに失敗しました。！"), failed->errorNumber(),
+                      failed->errorText());
         return -1;
     }
     return 0;
@@ -272,7 +278,8 @@ int Kojin_Write()
 {
     Database *failed = nullptr;
     if (!writeMonthlyAndMaster(writeEmployees, &failed)) {
-        showDbFailure(QStringLiteral("個人マスタデータの書き込みに失敗しました。！"), failed->errorNumber(), failed->errorText());
+        showDbFailure(QStringLiteral("個人マスタデータの書き込みに失敗しました。！"), failed->errorNumber(),
+                      failed->errorText());
         return -1;
     }
     return 0;
@@ -290,7 +297,8 @@ bool Kaisya_Write(const QString &closingDay, const QString &dayChange)
         },
         &failed);
     if (!ok) {
-        showDbFailure(QStringLiteral("締日、日替時刻データの書き込みに失敗しました。！"), failed->errorNumber(), failed->errorText());
+        showDbFailure(QStringLiteral("締日、日替時刻データの書き込みに失敗しました。！"), failed->errorNumber(),
+                      failed->errorText());
         return false;
     }
     if (!closingDay.isEmpty()) {
@@ -369,8 +377,9 @@ int Kidou_Read()
 
 bool Kidou_Write(const QString &column, const QString &value)
 {
-    static const QStringList allowed = {QStringLiteral("起動年"), QStringLiteral("起動月"), QStringLiteral("書き出しpath"),
-                                        QStringLiteral("リストアpath"), QStringLiteral("バックアップpath")};
+    static const QStringList allowed = {QStringLiteral("起動年"), QStringLiteral("起動月"),
+                                        QStringLiteral("書き出しpath"), QStringLiteral("リストアpath"),
+                                        QStringLiteral("バックアップpath")};
     if (!allowed.contains(column)) {
         dbs().master.setError(DbErr::ItemNotFound, QStringLiteral("起動 に列 %1 はありません").arg(column));
         return false;

@@ -26,9 +26,22 @@ struct StartupState {
 
 // Positions of the 16 times of a work category, in table order.
 enum CategoryTime {
-    WorkStart, WorkEnd, LateStart, LateEnd,
-    Break1Start, Break1End, Break2Start, Break2End, Break3Start, Break3End,
-    EarlyStart, EarlyEnd, OverStart, OverEnd, NightStart, NightEnd,
+    WorkStart,
+    WorkEnd,
+    LateStart,
+    LateEnd,
+    Break1Start,
+    Break1End,
+    Break2Start,
+    Break2End,
+    Break3Start,
+    Break3End,
+    EarlyStart,
+    EarlyEnd,
+    OverStart,
+    OverEnd,
+    NightStart,
+    NightEnd,
     CategoryTimeCount
 };
 
@@ -53,9 +66,9 @@ struct Category {
 
 struct Employee {
     QString no;
-    QString number;   // 社員番号
-    QString name;     // 氏名
-    QString card;     // カード番号
+    QString number; // 社員番号
+    QString name;   // 氏名
+    QString card;   // カード番号
     QString category = QStringLiteral("01");
     QString active = QStringLiteral("0");
     int flag = 0; // used by the master screens

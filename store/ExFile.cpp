@@ -160,10 +160,7 @@ int LinkDef_Read()
     return 0;
 }
 
-void Settings_Read()
-{
-    g_recorderAddress = userSetting(UserKey::IP_adrs);
-}
+void Settings_Read() { g_recorderAddress = userSetting(UserKey::IP_adrs); }
 
 int Install_Read()
 {
@@ -181,8 +178,9 @@ int Install_Read()
     s.recorderPort = ini.value(kRecorderPortKey).toString().toInt(&ok3);
     s.iconFile = ini.value(kIconFileKey).toString();
     s.pictureFile = ini.value(kPictureFileKey).toString();
-    if (!ok1 || !ok2 || !ok3 || (s.linkKind != LinkUsb && s.linkKind != LinkLan) || (s.commandSet != 0 && s.commandSet != 1)
-        || s.recorderPort < 1 || s.recorderPort > 65535 || s.iconFile.isEmpty() || s.pictureFile.isEmpty())
+    if (!ok1 || !ok2 || !ok3 || (s.linkKind != LinkUsb && s.linkKind != LinkLan)
+        || (s.commandSet != 0 && s.commandSet != 1) || s.recorderPort < 1 || s.recorderPort > 65535
+        || s.iconFile.isEmpty() || s.pictureFile.isEmpty())
         return 2;
     g_install = s;
     return 0;

@@ -1,7 +1,7 @@
 #include "Installer.h"
 
-#include "common/Common.h"
 #include "Setup.h"
+#include "common/Common.h"
 
 #include <QDir>
 #include <QFile>

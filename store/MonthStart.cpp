@@ -1,8 +1,8 @@
 #include "MonthStart.h"
 
-#include "common/Common.h"
 #include "DbFile.h"
 #include "ExFile.h"
+#include "common/Common.h"
 
 #include <QDate>
 #include <QFile>

@@ -1,9 +1,9 @@
 #include "Setup.h"
 
-#include "common/Common.h"
 #include "Database.h"
 #include "DbFile.h"
 #include "Schema.h"
+#include "common/Common.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -47,7 +47,8 @@ struct Registration {
     KESTO_GUID guid;
 };
 
-class Notifier {
+class Notifier
+{
 public:
     Notifier()
     {
@@ -208,7 +209,7 @@ KESTO_HDEVNOTIFY KestoRegisterDeviceNotification(KESTO_HWND recipient, void *not
         g_notifier = new Notifier;
     std::lock_guard<std::recursive_mutex> r(g_notifier->lock);
     uintptr_t key = g_nextKey++;
-    g_notifier->registrations[key] = Registration {recipient, f->dbcc_classguid};
+    g_notifier->registrations[key] = Registration{recipient, f->dbcc_classguid};
     g_notifier->learn(key, f->dbcc_classguid);
     return reinterpret_cast<KESTO_HDEVNOTIFY>(key);
 }

@@ -40,7 +40,7 @@ uint32_t issue(KESTO_HANDLE handle, uint32_t code, const void *input, uint32_t i
         if (r != KESTO_ERROR_IO_PENDING)
             bytes = static_cast<uint32_t>(overlapped->InternalHigh);
     } else {
-        KESTO_OVERLAPPED own {};
+        KESTO_OVERLAPPED own{};
         r = c->start(code, input, inputLength, output, outputLength, &own);
         if (r == KESTO_ERROR_IO_PENDING) {
             c->wait(&own, KESTO_INFINITE);
@@ -61,8 +61,8 @@ void traceAsynchFailure(uint32_t r, KESTO_HANDLE h)
     }
 }
 
-uint32_t pipeTransfer(const char *name, uint32_t code, KESTO_HANDLE h, uint8_t endpoint, uint32_t length,
-                      void *buffer, uint32_t *returned, KESTO_OVERLAPPED *ov, bool asynch)
+uint32_t pipeTransfer(const char *name, uint32_t code, KESTO_HANDLE h, uint8_t endpoint, uint32_t length, void *buffer,
+                      uint32_t *returned, KESTO_OVERLAPPED *ov, bool asynch)
 {
     if (!returned || (asynch && !ov))
         return KESTO_ERROR_INVALID_PARAMETER;
@@ -114,9 +114,8 @@ uint32_t controlTransfer(KESTO_HANDLE h, uint8_t requestType, uint8_t request, u
     return r;
 }
 
-uint32_t isochronousTransfer(KESTO_HANDLE h, uint8_t endpoint, uint32_t packets, uint32_t packetSize,
-                             uint32_t length, void *transferBuffer, uint32_t *returned, KESTO_OVERLAPPED *ov,
-                             bool asynch)
+uint32_t isochronousTransfer(KESTO_HANDLE h, uint8_t endpoint, uint32_t packets, uint32_t packetSize, uint32_t length,
+                             void *transferBuffer, uint32_t *returned, KESTO_OVERLAPPED *ov, bool asynch)
 {
     if (!returned || (asynch && !ov) || !transferBuffer)
         return KESTO_ERROR_INVALID_PARAMETER;
@@ -191,19 +190,25 @@ void traceDescriptor(const char *record, KESTO_HANDLE h, const uint8_t *d, const
 }
 
 const Field kDeviceFields[] = {
-    {"bLength", 0, 1},         {"bDescriptorType", 1, 1}, {"bcdUSB", 2, 2},        {"bDeviceClass", 4, 1},
-    {"bDeviceSubClass", 5, 1}, {"bDeviceProtocol", 6, 1}, {"bMaxPacketSize0", 7, 1}, {"idVendor", 8, 2},
-    {"idProduct", 10, 2},      {"bcdDevice", 12, 2},      {"iManufacturer", 14, 1}, {"iProduct", 15, 1},
+    {"bLength", 0, 1},         {"bDescriptorType", 1, 1},     {"bcdUSB", 2, 2},          {"bDeviceClass", 4, 1},
+    {"bDeviceSubClass", 5, 1}, {"bDeviceProtocol", 6, 1},     {"bMaxPacketSize0", 7, 1}, {"idVendor", 8, 2},
+    {"idProduct", 10, 2},      {"bcdDevice", 12, 2},          {"iManufacturer", 14, 1},  {"iProduct", 15, 1},
     {"iSerialNumber", 16, 1},  {"bNumConfigurations", 17, 1},
 };
 const Field kConfigFields[] = {
-    {"bLength", 0, 1},        {"bDescriptorType", 1, 1},     {"wTotalLength", 2, 2}, {"bNumInterfaces", 4, 1},
-    {"bConfigurationValue", 5, 1}, {"iConfiguration", 6, 1}, {"bmAttributes", 7, 1}, {"MaxPower", 8, 1},
+    {"bLength", 0, 1},
+    {"bDescriptorType", 1, 1},
+    {"wTotalLength", 2, 2},
+    {"bNumInterfaces", 4, 1},
+    {"bConfigurationValue", 5, 1},
+    {"iConfiguration", 6, 1},
+    {"bmAttributes", 7, 1},
+    {"MaxPower", 8, 1},
 };
 const Field kInterfaceFields[] = {
-    {"bLength", 0, 1},         {"bDescriptorType", 1, 1},    {"bInterfaceNumber", 2, 1},
-    {"bAlternateSetting", 3, 1}, {"bNumEndpoints", 4, 1},    {"bInterfaceClass", 5, 1},
-    {"bInterfaceSubClass", 6, 1}, {"bInterfaceProtocol", 7, 1}, {"iInterface", 8, 1},
+    {"bLength", 0, 1},       {"bDescriptorType", 1, 1}, {"bInterfaceNumber", 2, 1},   {"bAlternateSetting", 3, 1},
+    {"bNumEndpoints", 4, 1}, {"bInterfaceClass", 5, 1}, {"bInterfaceSubClass", 6, 1}, {"bInterfaceProtocol", 7, 1},
+    {"iInterface", 8, 1},
 };
 const Field kEndpointFields[] = {
     {"bLength", 0, 1},      {"bDescriptorType", 1, 1}, {"bEndpointAddress", 2, 1},
@@ -311,8 +316,7 @@ uint32_t readStringDescriptor(KESTO_HANDLE h, uint16_t languageId, uint32_t inde
     uint8_t req[8] = {};
     put16(req, languageId);
     put32(req + 4, index);
-    return readText("KestoGetStringDescriptor", KESTO_IOCTL_GET_STRING_DESCRIPTOR, h, req, sizeof req, characters,
-                    out);
+    return readText("KestoGetStringDescriptor", KESTO_IOCTL_GET_STRING_DESCRIPTOR, h, req, sizeof req, characters, out);
 }
 
 } // namespace kesto
@@ -363,14 +367,14 @@ KESTO_BOOL KestoCloseHandle(KESTO_HANDLE handle)
 
 uint32_t KestoBulkTransfer(KESTO_HANDLE h, uint8_t endpoint, uint32_t length, void *buffer, uint32_t *returned)
 {
-    return pipeTransfer("KestoBulkTransfer", KESTO_IOCTL_BULK_TRANSFER, h, endpoint, length, buffer, returned,
-                        nullptr, false);
+    return pipeTransfer("KestoBulkTransfer", KESTO_IOCTL_BULK_TRANSFER, h, endpoint, length, buffer, returned, nullptr,
+                        false);
 }
 
 uint32_t KestoInterruptTransfer(KESTO_HANDLE h, uint8_t endpoint, uint32_t length, void *buffer, uint32_t *returned)
 {
-    return pipeTransfer("KestoInterruptTransfer", KESTO_IOCTL_INTERRUPT_TRANSFER, h, endpoint, length, buffer,
-                        returned, nullptr, false);
+    return pipeTransfer("KestoInterruptTransfer", KESTO_IOCTL_INTERRUPT_TRANSFER, h, endpoint, length, buffer, returned,
+                        nullptr, false);
 }
 
 uint32_t KestoControlTransfer(KESTO_HANDLE h, uint8_t requestType, uint8_t request, uint16_t value, uint16_t index,
@@ -389,8 +393,8 @@ uint32_t KestoIsochronousTransfer(KESTO_HANDLE h, uint8_t endpoint, uint32_t pac
 uint32_t KestoAsynchBulkTransfer(KESTO_HANDLE h, uint8_t endpoint, uint32_t length, void *buffer, uint32_t *returned,
                                  KESTO_OVERLAPPED *ov)
 {
-    return pipeTransfer("KestoAsynchBulkTransfer", KESTO_IOCTL_BULK_TRANSFER, h, endpoint, length, buffer,
-                        returned, ov, true);
+    return pipeTransfer("KestoAsynchBulkTransfer", KESTO_IOCTL_BULK_TRANSFER, h, endpoint, length, buffer, returned, ov,
+                        true);
 }
 
 uint32_t KestoAsynchInterruptTransfer(KESTO_HANDLE h, uint8_t endpoint, uint32_t length, void *buffer,
@@ -408,8 +412,7 @@ uint32_t KestoAsynchControlTransfer(KESTO_HANDLE h, uint8_t requestType, uint8_t
 }
 
 uint32_t KestoAsynchIsochronousTransfer(KESTO_HANDLE h, uint8_t endpoint, uint32_t packets, uint32_t packetSize,
-                                        uint32_t length, void *transferBuffer, uint32_t *returned,
-                                        KESTO_OVERLAPPED *ov)
+                                        uint32_t length, void *transferBuffer, uint32_t *returned, KESTO_OVERLAPPED *ov)
 {
     return isochronousTransfer(h, endpoint, packets, packetSize, length, transferBuffer, returned, ov, true);
 }
@@ -522,8 +525,7 @@ uint32_t KestoGetLanguageIds(KESTO_HANDLE h, uint16_t numberOfIds, uint16_t *lan
     return r;
 }
 
-uint32_t KestoGetStringDescriptorLength(KESTO_HANDLE h, uint16_t languageId, uint32_t descriptorIndex,
-                                        uint32_t *length)
+uint32_t KestoGetStringDescriptorLength(KESTO_HANDLE h, uint16_t languageId, uint32_t descriptorIndex, uint32_t *length)
 {
     if (!length)
         return KESTO_ERROR_INVALID_PARAMETER;
@@ -538,8 +540,8 @@ uint32_t KestoGetStringDescriptorLength(KESTO_HANDLE h, uint16_t languageId, uin
     return r;
 }
 
-uint32_t KestoGetStringDescriptor(KESTO_HANDLE h, uint16_t languageId, uint32_t descriptorIndex,
-                                  uint32_t stringLength, char *text)
+uint32_t KestoGetStringDescriptor(KESTO_HANDLE h, uint16_t languageId, uint32_t descriptorIndex, uint32_t stringLength,
+                                  char *text)
 {
     if (uint32_t r = checkTextArgs("KestoGetStringDescriptor", h, stringLength, text))
         return r;

@@ -25,7 +25,7 @@ uintptr_t g_nextHandle = 0x1000;
 
 void setReceiveTimeout(int fd, int seconds)
 {
-    timeval tv {seconds, 0};
+    timeval tv{seconds, 0};
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
 }
 
@@ -43,7 +43,7 @@ DriverConnection::~DriverConnection()
 
 uint32_t DriverConnection::open(const std::string &socketPath, bool exclusive, std::shared_ptr<DriverConnection> *out)
 {
-    sockaddr_un addr {};
+    sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     if (socketPath.empty() || socketPath.size() >= sizeof addr.sun_path)
         return socketPath.empty() ? KESTO_ERROR_FILE_NOT_FOUND : KESTO_ERROR_FILENAME_EXCED_RANGE;
@@ -102,7 +102,7 @@ uint32_t DriverConnection::start(uint32_t code, const void *input, uint32_t inpu
             m_nextTag = 1;
         overlapped->InternalHigh = 0;
         storeInternal(overlapped, KESTO_STATUS_PENDING);
-        m_pending[tag] = Pending {output, output ? outputLength : 0, overlapped};
+        m_pending[tag] = Pending{output, output ? outputLength : 0, overlapped};
     }
     const RequestHeader h = requestHeader(tag, code, input, inputLength, output, outputLength);
     uint8_t head[kRequestHeaderSize];
@@ -110,8 +110,8 @@ uint32_t DriverConnection::start(uint32_t code, const void *input, uint32_t inpu
     bool ok;
     {
         std::lock_guard<std::mutex> g(m_writeLock);
-        ok = writeFully(m_fd, head, sizeof head) && (h.inputLength == 0 || writeFully(m_fd, input, h.inputLength)) &&
-             (h.dataLength == 0 || writeFully(m_fd, output, h.dataLength));
+        ok = writeFully(m_fd, head, sizeof head) && (h.inputLength == 0 || writeFully(m_fd, input, h.inputLength))
+             && (h.dataLength == 0 || writeFully(m_fd, output, h.dataLength));
     }
     if (!ok) {
         std::lock_guard<std::mutex> g(m_lock);

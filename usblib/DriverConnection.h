@@ -14,7 +14,8 @@
 
 namespace kesto {
 
-class DriverConnection {
+class DriverConnection
+{
 public:
     ~DriverConnection();
 

@@ -97,7 +97,7 @@ bool DriverEndpoint::listen(const std::string &socketPath, std::string *error)
         return false;
     };
     close();
-    sockaddr_un addr {};
+    sockaddr_un addr{};
     addr.sun_family = AF_UNIX;
     if (socketPath.size() >= sizeof addr.sun_path) {
         errno = ENAMETOOLONG;
@@ -162,7 +162,8 @@ bool DriverEndpoint::sendReply(int fd, uint32_t tag, const DriverReply &reply)
     h.dataLength = static_cast<uint32_t>(reply.data.size());
     uint8_t head[kReplyHeaderSize];
     encode(h, head);
-    return writeFully(fd, head, sizeof head) && (reply.data.empty() || writeFully(fd, reply.data.data(), reply.data.size()));
+    return writeFully(fd, head, sizeof head)
+           && (reply.data.empty() || writeFully(fd, reply.data.data(), reply.data.size()));
 }
 
 bool DriverEndpoint::complete(uint64_t id, const DriverReply &reply)
@@ -217,14 +218,14 @@ bool DriverEndpoint::serveFrame(Client &c)
     if (!readFully(c.fd, head, sizeof head))
         return false;
     RequestHeader h = decodeRequest(head);
-    if (h.magic != kRequestMagic || h.inputLength > kMaxInput || h.dataLength > kMaxData ||
-        h.outputLength > kMaxData || h.dataLength > h.outputLength)
+    if (h.magic != kRequestMagic || h.inputLength > kMaxInput || h.dataLength > kMaxData || h.outputLength > kMaxData
+        || h.dataLength > h.outputLength)
         return false;
     DriverRequest rq;
     rq.input.resize(h.inputLength);
     rq.data.resize(h.dataLength);
-    if ((h.inputLength && !readFully(c.fd, rq.input.data(), h.inputLength)) ||
-        (h.dataLength && !readFully(c.fd, rq.data.data(), h.dataLength)))
+    if ((h.inputLength && !readFully(c.fd, rq.input.data(), h.inputLength))
+        || (h.dataLength && !readFully(c.fd, rq.data.data(), h.dataLength)))
         return false;
 
     if (h.kind == Open) {

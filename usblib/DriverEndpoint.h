@@ -44,12 +44,13 @@ struct DriverRequest {
 };
 
 struct DriverReply {
-    uint32_t status = 0;      // 0, a platform error code or a USB status code
-    uint32_t information = 0; // bytes transferred (for OUT transfers: bytes taken)
+    uint32_t status = 0;       // 0, a platform error code or a USB status code
+    uint32_t information = 0;  // bytes transferred (for OUT transfers: bytes taken)
     std::vector<uint8_t> data; // bytes to place at the start of the output buffer (IN data)
 };
 
-class DriverHandler {
+class DriverHandler
+{
 public:
     virtual ~DriverHandler() = default;
     virtual bool handle(const DriverRequest &request, DriverReply &reply) = 0;
@@ -58,7 +59,8 @@ public:
     virtual void connectionClosed(uint32_t /*connection*/) {}
 };
 
-class DriverEndpoint {
+class DriverEndpoint
+{
 public:
     explicit DriverEndpoint(DriverHandler &handler);
     ~DriverEndpoint();

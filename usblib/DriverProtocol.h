@@ -55,8 +55,8 @@ inline void encode(const RequestHeader &h, uint8_t *out)
 
 inline RequestHeader decodeRequest(const uint8_t *in)
 {
-    return {le::get32(in), le::get32(in + 4), le::get32(in + 8), le::get32(in + 12), le::get32(in + 16), le::get32(in + 20),
-            le::get32(in + 24)};
+    return {le::get32(in),      le::get32(in + 4),  le::get32(in + 8), le::get32(in + 12),
+            le::get32(in + 16), le::get32(in + 20), le::get32(in + 24)};
 }
 
 inline void encode(const ReplyHeader &h, uint8_t *out)

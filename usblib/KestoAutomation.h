@@ -66,19 +66,21 @@ constexpr GUID CLSID_KestoUsb = {0xB5463437, 0x6971, 0x11D4, {0x81, 0x6D, 0x00, 
 constexpr GUID IID_IKestoUsb = {0xB5463436, 0x6971, 0x11D4, {0x81, 0x6D, 0x00, 0x50, 0xDA, 0xCE, 0xAA, 0x4B}};
 constexpr GUID CLSID_DeviceDescriptor = {0x91D9A224, 0x69A4, 0x11D4, {0x81, 0x6D, 0x00, 0x50, 0xDA, 0xCE, 0xAA, 0x4B}};
 constexpr GUID IID_IDeviceDescriptor = {0x91D9A223, 0x69A4, 0x11D4, {0x81, 0x6D, 0x00, 0x50, 0xDA, 0xCE, 0xAA, 0x4B}};
-constexpr GUID CLSID_ConfigurationDescriptor = {0x91D9A226, 0x69A4, 0x11D4,
-                                                {0x81, 0x6D, 0x00, 0x50, 0xDA, 0xCE, 0xAA, 0x4B}};
-constexpr GUID IID_IConfigurationDescriptor = {0x91D9A225, 0x69A4, 0x11D4,
-                                               {0x81, 0x6D, 0x00, 0x50, 0xDA, 0xCE, 0xAA, 0x4B}};
-constexpr GUID CLSID_EndpointDescriptor = {0x91D9A228, 0x69A4, 0x11D4, {0x81, 0x6D, 0x00, 0x50, 0xDA, 0xCE, 0xAA, 0x4B}};
+constexpr GUID CLSID_ConfigurationDescriptor = {
+    0x91D9A226, 0x69A4, 0x11D4, {0x81, 0x6D, 0x00, 0x50, 0xDA, 0xCE, 0xAA, 0x4B}};
+constexpr GUID IID_IConfigurationDescriptor = {
+    0x91D9A225, 0x69A4, 0x11D4, {0x81, 0x6D, 0x00, 0x50, 0xDA, 0xCE, 0xAA, 0x4B}};
+constexpr GUID CLSID_EndpointDescriptor = {
+    0x91D9A228, 0x69A4, 0x11D4, {0x81, 0x6D, 0x00, 0x50, 0xDA, 0xCE, 0xAA, 0x4B}};
 constexpr GUID IID_IEndpointDescriptor = {0x91D9A227, 0x69A4, 0x11D4, {0x81, 0x6D, 0x00, 0x50, 0xDA, 0xCE, 0xAA, 0x4B}};
-constexpr GUID CLSID_InterfaceDescriptor = {0x91D9A22A, 0x69A4, 0x11D4,
-                                            {0x81, 0x6D, 0x00, 0x50, 0xDA, 0xCE, 0xAA, 0x4B}};
-constexpr GUID IID_IInterfaceDescriptor = {0x91D9A229, 0x69A4, 0x11D4, {0x81, 0x6D, 0x00, 0x50, 0xDA, 0xCE, 0xAA, 0x4B}};
-constexpr GUID CLSID_IsochronousTransfer = {0xADA523D6, 0x802A, 0x11D4,
-                                            {0x81, 0x74, 0x00, 0x50, 0xDA, 0xCE, 0xAA, 0x4B}};
-constexpr GUID IID_IIsochronousTransfer = {0xADA523D5, 0x802A, 0x11D4,
-                                           {0x81, 0x74, 0x00, 0x50, 0xDA, 0xCE, 0xAA, 0x4B}};
+constexpr GUID CLSID_InterfaceDescriptor = {
+    0x91D9A22A, 0x69A4, 0x11D4, {0x81, 0x6D, 0x00, 0x50, 0xDA, 0xCE, 0xAA, 0x4B}};
+constexpr GUID IID_IInterfaceDescriptor = {
+    0x91D9A229, 0x69A4, 0x11D4, {0x81, 0x6D, 0x00, 0x50, 0xDA, 0xCE, 0xAA, 0x4B}};
+constexpr GUID CLSID_IsochronousTransfer = {
+    0xADA523D6, 0x802A, 0x11D4, {0x81, 0x74, 0x00, 0x50, 0xDA, 0xCE, 0xAA, 0x4B}};
+constexpr GUID IID_IIsochronousTransfer = {
+    0xADA523D5, 0x802A, 0x11D4, {0x81, 0x74, 0x00, 0x50, 0xDA, 0xCE, 0xAA, 0x4B}};
 
 // Enumerations of the type library.
 enum REQUEST_TYPE : int32_t { REQUEST_TYPE_VENDOR = 64, REQUEST_TYPE_CLASS = 32 };
@@ -113,8 +115,8 @@ struct ENDPOINT_DESCRIPTOR {
     uint8_t bInterval;
 };
 #pragma pack(pop)
-static_assert(sizeof(DEVICE_DESCRIPTOR) == 18 && sizeof(CONFIGURATION_DESCRIPTOR) == 9 &&
-              sizeof(INTERFACE_DESCRIPTOR) == 9 && sizeof(ENDPOINT_DESCRIPTOR) == 7);
+static_assert(sizeof(DEVICE_DESCRIPTOR) == 18 && sizeof(CONFIGURATION_DESCRIPTOR) == 9
+              && sizeof(INTERFACE_DESCRIPTOR) == 9 && sizeof(ENDPOINT_DESCRIPTOR) == 7);
 
 // ---- late binding ----
 
@@ -142,12 +144,48 @@ struct Variant {
     IDispatch *obj = nullptr; // VT_DISPATCH, not owned
     void *ref = nullptr;      // by reference: uint8_t*, int16_t*, int32_t*, int64_t*, std::string*, IDispatch**
 
-    static Variant i4(int32_t v) { Variant x; x.vt = VT_I4; x.num = v; return x; }
-    static Variant i2(int16_t v) { Variant x; x.vt = VT_I2; x.num = v; return x; }
-    static Variant ui1(uint8_t v) { Variant x; x.vt = VT_UI1; x.num = v; return x; }
-    static Variant bstr(std::string v) { Variant x; x.vt = VT_BSTR; x.str = std::move(v); return x; }
-    static Variant dispatch(IDispatch *v) { Variant x; x.vt = VT_DISPATCH; x.obj = v; return x; }
-    static Variant byRef(uint16_t type, void *p) { Variant x; x.vt = type | VT_BYREF; x.ref = p; return x; }
+    static Variant i4(int32_t v)
+    {
+        Variant x;
+        x.vt = VT_I4;
+        x.num = v;
+        return x;
+    }
+    static Variant i2(int16_t v)
+    {
+        Variant x;
+        x.vt = VT_I2;
+        x.num = v;
+        return x;
+    }
+    static Variant ui1(uint8_t v)
+    {
+        Variant x;
+        x.vt = VT_UI1;
+        x.num = v;
+        return x;
+    }
+    static Variant bstr(std::string v)
+    {
+        Variant x;
+        x.vt = VT_BSTR;
+        x.str = std::move(v);
+        return x;
+    }
+    static Variant dispatch(IDispatch *v)
+    {
+        Variant x;
+        x.vt = VT_DISPATCH;
+        x.obj = v;
+        return x;
+    }
+    static Variant byRef(uint16_t type, void *p)
+    {
+        Variant x;
+        x.vt = type | VT_BYREF;
+        x.ref = p;
+        return x;
+    }
 };
 
 enum : uint16_t { DISPATCH_METHOD = 1, DISPATCH_PROPERTYGET = 2, DISPATCH_PROPERTYPUT = 4 };
@@ -214,27 +252,28 @@ struct IEndpointDescriptor;
 struct IIsochronousTransfer;
 
 struct IKestoUsb : IDispatch {
-    virtual HRESULT get_LinkName(std::string *value) = 0;                       // 6
-    virtual HRESULT put_LinkName(const std::string &value) = 0;                 // 6
-    virtual HRESULT get_DeviceInstance(int32_t *value) = 0;                     // 7
-    virtual HRESULT put_DeviceInstance(int32_t value) = 0;                      // 7
+    virtual HRESULT get_LinkName(std::string *value) = 0;                                                       // 6
+    virtual HRESULT put_LinkName(const std::string &value) = 0;                                                 // 6
+    virtual HRESULT get_DeviceInstance(int32_t *value) = 0;                                                     // 7
+    virtual HRESULT put_DeviceInstance(int32_t value) = 0;                                                      // 7
     virtual HRESULT BulkTransfer(uint8_t Endpoint, int32_t Length, uint8_t *Buffer, int32_t *ReturnLength) = 0; // 8
     virtual HRESULT ControlTransfer(REQUEST_TYPE RequestType, REQUEST_RECIPIENT RequestRecipient, uint8_t Request,
-                                    int16_t Value, int16_t Index, int32_t HostToDevice, int32_t Length,
-                                    uint8_t *Buffer, int32_t *ReturnLength) = 0;                                // 9
-    virtual HRESULT InterruptTransfer(uint8_t Endpoint, int32_t Length, uint8_t *Buffer, int32_t *ReturnLength) = 0; // 10
-    virtual HRESULT IsochronousTransfer(uint8_t Endpoint, IIsochronousTransfer *Transfer) = 0; // 11
-    virtual HRESULT ClearStall(uint8_t Endpoint) = 0;                                          // 12
-    virtual HRESULT GetNumberOfLanguageIds(int16_t *NumberOfIds) = 0;                          // 13
-    virtual HRESULT GetLanguageIds(int16_t NumberOfIds, int16_t *LanguageIds) = 0;              // 14
+                                    int16_t Value, int16_t Index, int32_t HostToDevice, int32_t Length, uint8_t *Buffer,
+                                    int32_t *ReturnLength) = 0; // 9
+    virtual HRESULT InterruptTransfer(uint8_t Endpoint, int32_t Length, uint8_t *Buffer,
+                                      int32_t *ReturnLength) = 0;                                              // 10
+    virtual HRESULT IsochronousTransfer(uint8_t Endpoint, IIsochronousTransfer *Transfer) = 0;                 // 11
+    virtual HRESULT ClearStall(uint8_t Endpoint) = 0;                                                          // 12
+    virtual HRESULT GetNumberOfLanguageIds(int16_t *NumberOfIds) = 0;                                          // 13
+    virtual HRESULT GetLanguageIds(int16_t NumberOfIds, int16_t *LanguageIds) = 0;                             // 14
     virtual HRESULT GetStringDescriptor(int16_t LanguageId, int32_t DescriptorIndex, std::string *String) = 0; // 16
-    virtual HRESULT SelectInterface(int32_t Interface, int32_t AlternateSetting) = 0;          // 17
-    virtual HRESULT Trace(const std::string &TraceString) = 0;                                 // 18
-    virtual HRESULT GetDeviceDescriptor(IDeviceDescriptor *DeviceDescriptor) = 0;              // 19
-    virtual HRESULT GetInterfaceDescriptor(IInterfaceDescriptor *InterfaceDescriptor) = 0;     // 20
-    virtual HRESULT GetConfigurationDescriptor(IConfigurationDescriptor *ConfigDescriptor) = 0; // 21
-    virtual HRESULT GetEndpointDescriptor(uint8_t Endpoint, IEndpointDescriptor *EndpointDescriptor) = 0; // 22
-    virtual HRESULT GetDriverVersion(int32_t *MajorVersion, int32_t *MinorVersion) = 0;        // 23
+    virtual HRESULT SelectInterface(int32_t Interface, int32_t AlternateSetting) = 0;                          // 17
+    virtual HRESULT Trace(const std::string &TraceString) = 0;                                                 // 18
+    virtual HRESULT GetDeviceDescriptor(IDeviceDescriptor *DeviceDescriptor) = 0;                              // 19
+    virtual HRESULT GetInterfaceDescriptor(IInterfaceDescriptor *InterfaceDescriptor) = 0;                     // 20
+    virtual HRESULT GetConfigurationDescriptor(IConfigurationDescriptor *ConfigDescriptor) = 0;                // 21
+    virtual HRESULT GetEndpointDescriptor(uint8_t Endpoint, IEndpointDescriptor *EndpointDescriptor) = 0;      // 22
+    virtual HRESULT GetDriverVersion(int32_t *MajorVersion, int32_t *MinorVersion) = 0;                        // 23
     // Addition of this platform (DISPID 100): a limit in milliseconds for each transfer
     // (0, the default, waits as long as the driver takes). A transfer that runs out of time
     // is withdrawn and reported as error 1460.
@@ -313,11 +352,11 @@ protected:
 };
 
 struct IIsochronousTransfer : IDispatch {
-    virtual HRESULT Initialize(int32_t PacketSize, int32_t NumberOfPackets) = 0;          // 1
-    virtual HRESULT get_Status(int32_t PacketNumber, int32_t *Status) = 0;                // 2
-    virtual HRESULT get_Length(int32_t PacketNumber, int32_t *Length) = 0;                // 3
+    virtual HRESULT Initialize(int32_t PacketSize, int32_t NumberOfPackets) = 0;               // 1
+    virtual HRESULT get_Status(int32_t PacketNumber, int32_t *Status) = 0;                     // 2
+    virtual HRESULT get_Length(int32_t PacketNumber, int32_t *Length) = 0;                     // 3
     virtual HRESULT GetData(int32_t BufferLength, uint8_t *Buffer, int32_t *ReturnLength) = 0; // 4
-    virtual HRESULT SetData(int32_t BufferLength, uint8_t *Buffer) = 0;                   // 5
+    virtual HRESULT SetData(int32_t BufferLength, uint8_t *Buffer) = 0;                        // 5
     // hidden, 6; the address needs all of a pointer's width here
     virtual HRESULT GetTransferParameters(int32_t *NumberOfPackets, int32_t *PacketSize, int32_t *Length,
                                           int64_t *Buffer) = 0;

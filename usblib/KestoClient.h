@@ -41,9 +41,10 @@ inline std::string guidText(const GUID &g)
 inline bool parseGuid(const std::string &text, GUID *out)
 {
     unsigned a, b, c, d[8];
-    if (text.size() != 38 ||
-        std::sscanf(text.c_str(), "{%8x-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x}", &a, &b, &c, &d[0], &d[1], &d[2], &d[3],
-                    &d[4], &d[5], &d[6], &d[7]) != 11)
+    if (text.size() != 38
+        || std::sscanf(text.c_str(), "{%8x-%4x-%4x-%2x%2x-%2x%2x%2x%2x%2x%2x}", &a, &b, &c, &d[0], &d[1], &d[2], &d[3],
+                       &d[4], &d[5], &d[6], &d[7])
+               != 11)
         return false;
     out->Data1 = a;
     out->Data2 = static_cast<uint16_t>(b);
@@ -157,7 +158,8 @@ inline HRESULT registerModule(const std::string &modulePath, bool unregister = f
 
 // The KestoUsb control for a link screen. Failing members leave the control's error
 // description (the library's text for the code) in errorDescription().
-class UsbControl {
+class UsbControl
+{
 public:
     UsbControl() = default;
     ~UsbControl()
@@ -177,7 +179,10 @@ public:
     bool isCreated() const { return m_control != nullptr; }
     IKestoUsb *get() const { return m_control; }
 
-    HRESULT setLinkName(const std::string &name) { return check([&] { return m_control->put_LinkName(name); }); }
+    HRESULT setLinkName(const std::string &name)
+    {
+        return check([&] { return m_control->put_LinkName(name); });
+    }
     HRESULT setDeviceInstance(int32_t instance)
     {
         return check([&] { return m_control->put_DeviceInstance(instance); });
@@ -201,7 +206,8 @@ public:
     uint32_t errorCode() const { return m_code; }
 
 private:
-    template <typename F> HRESULT check(F call)
+    template <typename F>
+    HRESULT check(F call)
     {
         m_description.clear();
         m_source.clear();

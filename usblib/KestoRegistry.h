@@ -46,7 +46,8 @@ inline std::string registryPath()
     return std::string(home ? home : "/tmp") + "/.config/kestousb/classes.reg";
 }
 
-class Registry {
+class Registry
+{
 public:
     struct Key {
         std::string path;
@@ -210,7 +211,8 @@ private:
 };
 
 // Holds an exclusive lock on the registry while it is read, changed and written back.
-class RegistryLock {
+class RegistryLock
+{
 public:
     explicit RegistryLock(const std::string &file)
     {

@@ -135,10 +135,9 @@ KESTO_API uint32_t KestoIsochronousTransfer(KESTO_HANDLE handle, uint8_t endpoin
 
 KESTO_API uint32_t KestoAsynchBulkTransfer(KESTO_HANDLE handle, uint8_t endpoint, uint32_t length, void *buffer,
                                            uint32_t *returned, KESTO_OVERLAPPED *overlapped);
-KESTO_API uint32_t KestoAsynchControlTransfer(KESTO_HANDLE handle, uint8_t requestType, uint8_t request,
-                                              uint16_t value, uint16_t index, KESTO_BOOL hostToDevice,
-                                              uint32_t length, void *buffer, uint32_t *returned,
-                                              KESTO_OVERLAPPED *overlapped);
+KESTO_API uint32_t KestoAsynchControlTransfer(KESTO_HANDLE handle, uint8_t requestType, uint8_t request, uint16_t value,
+                                              uint16_t index, KESTO_BOOL hostToDevice, uint32_t length, void *buffer,
+                                              uint32_t *returned, KESTO_OVERLAPPED *overlapped);
 KESTO_API uint32_t KestoAsynchInterruptTransfer(KESTO_HANDLE handle, uint8_t endpoint, uint32_t length, void *buffer,
                                                 uint32_t *returned, KESTO_OVERLAPPED *overlapped);
 KESTO_API uint32_t KestoAsynchIsochronousTransfer(KESTO_HANDLE handle, uint8_t endpoint, uint32_t numberOfPackets,
@@ -190,8 +189,8 @@ KESTO_API uint32_t KestoFormatMessage(uint32_t code, char *buffer, uint32_t buff
 /* ---- trace buffer ---- */
 KESTO_API KESTO_HRESULT KestoUsbTrace(const char *text, uint32_t maximumCount);
 KESTO_API KESTO_HRESULT KestoUsbPrintf(const char *format, ...) __attribute__((format(printf, 1, 2)));
-KESTO_API uint32_t WaitForTrace(int8_t slot, uint32_t reserved, uint32_t timeoutMs, void *record4100,
-                                int8_t *nextSlot, uint32_t *length, uint32_t ownerKey);
+KESTO_API uint32_t WaitForTrace(int8_t slot, uint32_t reserved, uint32_t timeoutMs, void *record4100, int8_t *nextSlot,
+                                uint32_t *length, uint32_t ownerKey);
 KESTO_API KESTO_BOOL KestoUsbEnableTracing(uint32_t ownerKey, KESTO_BOOL enable);
 KESTO_API void KestoClearTraceBuffer(void);
 KESTO_API KESTO_BOOL KestoSetReadTraceOwnerKey(uint32_t ownerKey, KESTO_BOOL force);

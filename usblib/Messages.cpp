@@ -153,33 +153,23 @@ void traceResult(uint32_t code)
 uint32_t errnoToError(int err)
 {
     switch (err) {
-    case 0:
-        return 0;
+    case 0: return 0;
     case ENOENT:
     case ECONNREFUSED: // a socket left behind by a driver that is gone: the device is absent
         return KESTO_ERROR_FILE_NOT_FOUND;
-    case ENOTDIR:
-        return 3;
+    case ENOTDIR: return 3;
     case EACCES:
-    case EPERM:
-        return KESTO_ERROR_ACCESS_DENIED;
-    case EBADF:
-        return KESTO_ERROR_INVALID_HANDLE;
-    case ENOMEM:
-        return KESTO_ERROR_NOT_ENOUGH_MEMORY;
-    case EINVAL:
-        return KESTO_ERROR_INVALID_PARAMETER;
-    case ENAMETOOLONG:
-        return KESTO_ERROR_FILENAME_EXCED_RANGE;
+    case EPERM: return KESTO_ERROR_ACCESS_DENIED;
+    case EBADF: return KESTO_ERROR_INVALID_HANDLE;
+    case ENOMEM: return KESTO_ERROR_NOT_ENOUGH_MEMORY;
+    case EINVAL: return KESTO_ERROR_INVALID_PARAMETER;
+    case ENAMETOOLONG: return KESTO_ERROR_FILENAME_EXCED_RANGE;
     case ETIMEDOUT:
-    case EAGAIN:
-        return 121;
+    case EAGAIN: return 121;
     case EPIPE:
     case ECONNRESET:
-    case ENOTCONN:
-        return KESTO_ERROR_DEVICE_NOT_CONNECTED;
-    default:
-        return 31;
+    case ENOTCONN: return KESTO_ERROR_DEVICE_NOT_CONNECTED;
+    default: return 31;
     }
 }
 
@@ -250,14 +240,17 @@ std::string guidToString(const KESTO_GUID &g)
 
 bool guidFromString(const std::string &text, KESTO_GUID *guid)
 {
-    if (text.size() != 38 || text[0] != '{' || text[37] != '}' || text[9] != '-' || text[14] != '-' ||
-        text[19] != '-' || text[24] != '-')
+    if (text.size() != 38 || text[0] != '{' || text[37] != '}' || text[9] != '-' || text[14] != '-' || text[19] != '-'
+        || text[24] != '-')
         return false;
     auto hex = [&](size_t pos, size_t n, uint32_t *out) {
         uint32_t v = 0;
         for (size_t i = pos; i < pos + n; ++i) {
             char c = text[i];
-            int d = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+            int d = c >= '0' && c <= '9'   ? c - '0'
+                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                           : -1;
             if (d < 0)
                 return false;
             v = v * 16 + static_cast<uint32_t>(d);
@@ -268,7 +261,7 @@ bool guidFromString(const std::string &text, KESTO_GUID *guid)
     uint32_t a, b, c, v;
     if (!hex(1, 8, &a) || !hex(10, 4, &b) || !hex(15, 4, &c))
         return false;
-    KESTO_GUID g {a, static_cast<uint16_t>(b), static_cast<uint16_t>(c), {}};
+    KESTO_GUID g{a, static_cast<uint16_t>(b), static_cast<uint16_t>(c), {}};
     const size_t pos[8] = {20, 22, 25, 27, 29, 31, 33, 35};
     for (int i = 0; i < 8; ++i) {
         if (!hex(pos[i], 2, &v))

@@ -165,7 +165,8 @@ SharedTrace *mapShared()
         if (fd < 0)
             return nullptr;
         // The creator may still be sizing it.
-        struct stat st {};
+        struct stat st {
+        };
         for (int i = 0; i < 200; ++i) {
             if (fstat(fd, &st) == 0 && st.st_size >= static_cast<off_t>(sizeof(SharedTrace)))
                 break;
@@ -199,7 +200,8 @@ SharedTrace *mapShared()
 
 struct flock attachmentByte(int index, short type)
 {
-    struct flock fl {};
+    struct flock fl {
+    };
     fl.l_type = type;
     fl.l_whence = SEEK_SET;
     fl.l_start = index;
@@ -317,8 +319,8 @@ Detacher g_detacher;
 
 bool ready(SharedTrace *s)
 {
-    return s && __atomic_load_n(&s->section.tracingEnabled, __ATOMIC_RELAXED) &&
-           __atomic_load_n(&s->section.active, __ATOMIC_RELAXED);
+    return s && __atomic_load_n(&s->section.tracingEnabled, __ATOMIC_RELAXED)
+           && __atomic_load_n(&s->section.active, __ATOMIC_RELAXED);
 }
 
 } // namespace
@@ -442,7 +444,7 @@ uint32_t WaitForTrace(int8_t slot, uint32_t /*reserved*/, uint32_t timeoutMs, vo
     const int n = slot == -1 ? sane(t.oldestSlot) : slot;
     TraceEvent &ev = s->events[n];
 
-    timespec deadline {};
+    timespec deadline{};
     if (timeoutMs != KESTO_INFINITE) {
         clock_gettime(CLOCK_MONOTONIC, &deadline);
         deadline.tv_sec += timeoutMs / 1000;

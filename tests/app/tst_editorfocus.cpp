@@ -4,9 +4,9 @@
 
 #include "AppTestSupport.h"
 #include "app/MDIForm1.h"
+#include "screens/frmKojinEdit.h"
 #include "store/MonthStart.h"
 #include "tests/support/ScriptedDialogs.h"
-#include "screens/frmKojinEdit.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -61,21 +61,27 @@ private slots:
         QVERIFY(installProgramFiles());
         m_dlg = new ScriptedDialogs;
         QString why;
-        QVERIFY2(startMonthForBatch(QStringLiteral("2010"), QStringLiteral("12"), QStringLiteral("418305"), &why), qPrintable(why));
-        QVERIFY(dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 VALUES ('01','000001','社員1',?,'01','1')"), {kCard}));
+        QVERIFY2(startMonthForBatch(QStringLiteral("2010"), QStringLiteral("12"), QStringLiteral("418305"), &why),
+                 qPrintable(why));
+        QVERIFY(
+            dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 VALUES ('01','000001','社員1',?,'01','1')"), {kCard}));
         for (const char *day : {"06", "07", "08", "10", "13", "14"}) {
-            QVERIFY(dbs().monthly.exec(QStringLiteral("INSERT INTO タイムカード VALUES ('12',?,'08','55','00',?,'0','00','0')"),
-                                       {QString::fromLatin1(day), kCard}));
-            QVERIFY(dbs().monthly.exec(QStringLiteral("INSERT INTO タイムカード VALUES ('12',?,'17','40','00',?,'1','00','0')"),
-                                       {QString::fromLatin1(day), kCard}));
+            QVERIFY(dbs().monthly.exec(
+                QStringLiteral("INSERT INTO タイムカード VALUES ('12',?,'08','55','00',?,'0','00','0')"),
+                {QString::fromLatin1(day), kCard}));
+            QVERIFY(dbs().monthly.exec(
+                QStringLiteral("INSERT INTO タイムカード VALUES ('12',?,'17','40','00',?,'1','00','0')"),
+                {QString::fromLatin1(day), kCard}));
         }
-        QVERIFY(dbs().monthly.exec(QStringLiteral("INSERT INTO タイムカード VALUES ('12','09','08','50','00',?,'0','00','0')"), {kCard}));
+        QVERIFY(dbs().monthly.exec(
+            QStringLiteral("INSERT INTO タイムカード VALUES ('12','09','08','50','00',?,'0','00','0')"), {kCard}));
         // Collected and waiting: the out punch of 12/09 and a punch of 12/15.
         for (const char *row : {"'09','18','05','00',?,'1'", "'15','08','30','00',?,'0'"})
-            QVERIFY(dbs().intake.exec(QStringLiteral("INSERT INTO タイムカードテンプ (月,日,時,分,秒,IDコード,入退,異例コード,CR,移行マーク) "
-                                                     "VALUES ('12',%1,'00','\r','未')")
-                                          .arg(QString::fromLatin1(row)),
-                                      {kCard}));
+            QVERIFY(dbs().intake.exec(
+                QStringLiteral("INSERT INTO タイムカードテンプ (月,日,時,分,秒,IDコード,入退,異例コード,CR,移行マーク) "
+                               "VALUES ('12',%1,'00','\r','未')")
+                    .arg(QString::fromLatin1(row)),
+                {kCard}));
         m_main = new MDIForm1;
         m_main->setMonthLabel(g_run.year, g_run.month);
         m_main->show();

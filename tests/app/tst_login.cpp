@@ -3,11 +3,11 @@
 
 #include "AppTestSupport.h"
 #include "app/MDIForm1.h"
-#include "store/MonthStart.h"
-#include "tests/support/ScriptedDialogs.h"
 #include "app/SetupWizard.h"
 #include "app/StartupLogic.h"
 #include "app/frmStartUp.h"
+#include "store/MonthStart.h"
+#include "tests/support/ScriptedDialogs.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -227,7 +227,8 @@ private slots:
         QVERIFY(MDIForm1::instance());
         QCOMPARE(g_run.key(), QStringLiteral("201002"));
         QCOMPARE(cell(dbs().master, QStringLiteral("SELECT 起動年 || 起動月 FROM 起動")), QStringLiteral("201002"));
-        QCOMPARE(cell(dbs().calendar, QStringLiteral("SELECT COUNT(*) FROM カレンダー")), QString::number(31 + 28 + 31));
+        QCOMPARE(cell(dbs().calendar, QStringLiteral("SELECT COUNT(*) FROM カレンダー")),
+                 QString::number(31 + 28 + 31));
     }
 
     void newMonthStartsAsCopyOfMaster()
@@ -237,7 +238,8 @@ private slots:
         {
             Database db;
             QVERIFY(db.open(masterDbPath()));
-            QVERIFY(db.exec(QStringLiteral("INSERT INTO 個人 (NO, 社員番号, 氏名, カード番号, 区分, 対象) VALUES ('01','000016','山田','000000016','01','1')")));
+            QVERIFY(db.exec(QStringLiteral("INSERT INTO 個人 (NO, 社員番号, 氏名, カード番号, 区分, 対象) VALUES "
+                                           "('01','000016','山田','000000016','01','1')")));
             QVERIFY(db.exec(QStringLiteral("UPDATE 会社 SET 締日 = '15'")));
         }
         ScriptedDialogs dlg;
@@ -280,7 +282,10 @@ private slots:
             dlg.answer(Dialogs::Answer::Cancel);
             frmStartUp w;
             QVERIFY(!w.load());
-            QCOMPARE(dlg.last().text, QStringLiteral("設定ファイルの読み込みに失敗しました！\nCORVAN21を正しくインストールしてください、終了します"));
+            QCOMPARE(
+                dlg.last().text,
+                QStringLiteral(
+                    "設定ファイルの読み込みに失敗しました！\nCORVAN21を正しくインストールしてください、終了します"));
             QCOMPARE(dlg.last().title, QStringLiteral("起動エラー"));
             QCOMPARE(dlg.last().buttons, Dialogs::Buttons::CancelTryAgainContinue);
         }
@@ -291,8 +296,11 @@ private slots:
             dlg.answer(Dialogs::Answer::Cancel);
             frmStartUp w;
             QVERIFY(!w.load());
-            QCOMPARE(dlg.last().text, QStringLiteral("エラー：") + programFolder()
-                                          + QStringLiteral("/data/corvan.mdb" "が見つかりませんでした\nCORVAN21を正しくインストールしてください、終了します"));
+            QCOMPARE(
+                dlg.last().text,
+                QStringLiteral("エラー：") + programFolder()
+                    + QStringLiteral("/data/corvan.mdb"
+                                     "が見つかりませんでした\nCORVAN21を正しくインストールしてください、終了します"));
             QVERIFY(!QFile::exists(masterDbPath())); // the check never creates an empty database
         }
         {
@@ -308,8 +316,11 @@ private slots:
             dlg.answer(Dialogs::Answer::Cancel);
             frmStartUp w;
             QVERIFY(!w.load());
-            QCOMPARE(dlg.last().text, QStringLiteral("エラー：") + programFolder()
-                                          + QStringLiteral("/data/corvan.mdb" "が見つかりませんでした\nCORVAN21を正しくインストールしてください、終了します"));
+            QCOMPARE(
+                dlg.last().text,
+                QStringLiteral("エラー：") + programFolder()
+                    + QStringLiteral("/data/corvan.mdb"
+                                     "が見つかりませんでした\nCORVAN21を正しくインストールしてください、終了します"));
             QCOMPARE(dlg.last().title, QStringLiteral("起動エラー"));
         }
         {
@@ -337,7 +348,8 @@ private slots:
             dlg.answer(Dialogs::Answer::Cancel);
             frmStartUp w;
             QVERIFY(!w.load());
-            QCOMPARE(dlg.last().text, QStringLiteral("ＵＳＢドライバが見つかりませんでした！\n付属のＵＳＢドライバを正しくインストールしてください、終了します"));
+            QCOMPARE(dlg.last().text, QStringLiteral("ＵＳＢドライバが見つかりませんでした！\n付属のＵＳＢドライバを正"
+                                                     "しくインストールしてください、終了します"));
             QCOMPARE(usbDriverCheck(), 3);
         }
         const QString lib = home.file(QStringLiteral("libKestoUsb.so"));
@@ -369,12 +381,16 @@ private slots:
         ScriptedDialogs dlg;
         QString why;
         bool refused = false;
-        QVERIFY(!startMonthForBatch(QStringLiteral("2010"), QStringLiteral("11"), QStringLiteral("bad"), &why, &refused));
+        QVERIFY(
+            !startMonthForBatch(QStringLiteral("2010"), QStringLiteral("11"), QStringLiteral("bad"), &why, &refused));
         QVERIFY(refused);
         QVERIFY(!QFile::exists(monthlyDbPath(QStringLiteral("201011"))));
-        QVERIFY2(startMonthForBatch(QStringLiteral("2010"), QStringLiteral("11"), QStringLiteral("418305"), &why, &refused), qPrintable(why));
+        QVERIFY2(
+            startMonthForBatch(QStringLiteral("2010"), QStringLiteral("11"), QStringLiteral("418305"), &why, &refused),
+            qPrintable(why));
         QCOMPARE(g_run.key(), QStringLiteral("201011"));
-        QCOMPARE(cell(dbs().calendar, QStringLiteral("SELECT COUNT(*) FROM カレンダー")), QString::number(31 + 30 + 31));
+        QCOMPARE(cell(dbs().calendar, QStringLiteral("SELECT COUNT(*) FROM カレンダー")),
+                 QString::number(31 + 30 + 31));
         // 起動 keeps the month the login proposes.
         QCOMPARE(cell(dbs().master, QStringLiteral("SELECT 起動月 FROM 起動")), QStringLiteral("12"));
     }

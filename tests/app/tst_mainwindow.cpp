@@ -5,16 +5,16 @@
 #include "app/HelpCalls.h"
 #include "app/MDIForm1.h"
 #include "app/MonthFiles.h"
-#include "store/MonthStart.h"
 #include "app/ScreenFactory.h"
-#include "screens/ScreenHost.h"
-#include "screens/ScreenTable.h"
-#include "tests/support/ScriptedDialogs.h"
 #include "app/frmAbout.h"
-#include "screens/frmKojinEdit.h"
 #include "app/frmMonthChg.h"
 #include "app/frmPwdChg.h"
 #include "app/frmSimebiSet.h"
+#include "screens/ScreenHost.h"
+#include "screens/ScreenTable.h"
+#include "screens/frmKojinEdit.h"
+#include "store/MonthStart.h"
+#include "tests/support/ScriptedDialogs.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -38,8 +38,8 @@ const QString kRefusedTime = QStringLiteral("時刻が正しくセットされ�
 bool seedOneDay()
 {
     return dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 VALUES ('01','000001','社員1',?,'01','1')"), {kCard})
-           && dbs().monthly.exec(QStringLiteral("INSERT INTO タイムカード VALUES ('12','06','08','55','00',?,'0','00','0')"),
-                                 {kCard});
+           && dbs().monthly.exec(
+               QStringLiteral("INSERT INTO タイムカード VALUES ('12','06','08','55','00',?,'0','00','0')"), {kCard});
 }
 
 // The individual editor's 入1 field of 2010/12/06, brought into view (the editor shows 16 of
@@ -67,8 +67,8 @@ void typeInto(QLineEdit *e, const QString &keys, bool leave)
 QString storedFirstIn()
 {
     QVector<QStringList> rows;
-    dbs().monthly.select(QStringLiteral("SELECT 時 || ':' || 分 FROM タイムカード WHERE 月 = '12' AND 日 = '06' AND 入退 = '0'"),
-                         rows);
+    dbs().monthly.select(
+        QStringLiteral("SELECT 時 || ':' || 分 FROM タイムカード WHERE 月 = '12' AND 日 = '06' AND 入退 = '0'"), rows);
     return rows.value(0).value(0);
 }
 
@@ -114,7 +114,8 @@ private slots:
         m_dlg = new ScriptedDialogs;
         m_desk = new DesktopRecorder;
         QString why;
-        QVERIFY2(startMonthForBatch(QStringLiteral("2010"), QStringLiteral("12"), QStringLiteral("418305"), &why), qPrintable(why));
+        QVERIFY2(startMonthForBatch(QStringLiteral("2010"), QStringLiteral("12"), QStringLiteral("418305"), &why),
+                 qPrintable(why));
         m_main = new MDIForm1;
         m_main->setMonthLabel(g_run.year, g_run.month);
         m_main->show();
@@ -135,15 +136,33 @@ private slots:
     void menusAndToolbarCarryTheirNamesAndCaptions()
     {
         const QList<std::pair<const char *, const char *>> items = {
-            {"mnuBackUp", "バックアップ"}, {"mnuReStore", "リストア"},       {"mnuListPrint", "帳票印刷"},
-            {"mnuFileOut", "ファイル出力"}, {"mnuLogOut", "ログ参照"},      {"mnuComLog", "通信ログ"},
-            {"mnuErrLog", "エラーログ"},   {"mnuEnd", "終了"},             {"mnuDataInput", "データ収集"},
-            {"mnuKojinEdit", "個人修正"},  {"mnuListEdit", "一覧修正"},    {"mnuMonthChg", "処理月変更"},
-            {"mnuMasSet", "個人マスタ"},   {"mnuKubunSet", "区分設定"},    {"mnuCalendar", "カレンダー設定"},
-            {"mnuSimebiSet", "締日 日替設定"}, {"mnuPwdChg", "パスワード変更"}, {"mnuLANset", "ＬＡＮ 設定"},
-            {"mnuHelp", "ヘルプ"},         {"mnuFAQconn", "ＦＡＱサイトへ接続"}, {"mnuVersion", "バージョン情報"},
-            {"keyDataInp", "データ 収集"}, {"keyKojinEdit", "個人修正"},   {"keyListEdit", "一覧修正"},
-            {"keyFileOut", "ファイル出力"}, {"keyListPrint", "帳票印刷"},  {"keySet", "設　定"},
+            {"mnuBackUp", "バックアップ"},
+            {"mnuReStore", "リストア"},
+            {"mnuListPrint", "帳票印刷"},
+            {"mnuFileOut", "ファイル出力"},
+            {"mnuLogOut", "ログ参照"},
+            {"mnuComLog", "通信ログ"},
+            {"mnuErrLog", "エラーログ"},
+            {"mnuEnd", "終了"},
+            {"mnuDataInput", "データ収集"},
+            {"mnuKojinEdit", "個人修正"},
+            {"mnuListEdit", "一覧修正"},
+            {"mnuMonthChg", "処理月変更"},
+            {"mnuMasSet", "個人マスタ"},
+            {"mnuKubunSet", "区分設定"},
+            {"mnuCalendar", "カレンダー設定"},
+            {"mnuSimebiSet", "締日 日替設定"},
+            {"mnuPwdChg", "パスワード変更"},
+            {"mnuLANset", "ＬＡＮ 設定"},
+            {"mnuHelp", "ヘルプ"},
+            {"mnuFAQconn", "ＦＡＱサイトへ接続"},
+            {"mnuVersion", "バージョン情報"},
+            {"keyDataInp", "データ 収集"},
+            {"keyKojinEdit", "個人修正"},
+            {"keyListEdit", "一覧修正"},
+            {"keyFileOut", "ファイル出力"},
+            {"keyListPrint", "帳票印刷"},
+            {"keySet", "設　定"},
             {"keyHelp", "ヘルプ"},
         };
         for (const auto &[name, caption] : items) {
@@ -151,7 +170,8 @@ private slots:
             QVERIFY2(a, name);
             QCOMPARE(a->text(), QString::fromUtf8(caption));
         }
-        const QStringList titles = {QStringLiteral("ファイル"), QStringLiteral("日常業務"), QStringLiteral("設定"), QStringLiteral("ヘルプ")};
+        const QStringList titles = {QStringLiteral("ファイル"), QStringLiteral("日常業務"), QStringLiteral("設定"),
+                                    QStringLiteral("ヘルプ")};
         QStringList shown;
         for (QAction *a : m_main->menuBar()->actions())
             shown << a->text();
@@ -172,10 +192,14 @@ private slots:
     void childWindowsAreTitledInJapaneseAndFoundByFormName()
     {
         const QList<std::tuple<ScreenId, const char *, const char *>> screens = {
-            {ScreenId::DataInput, "frmDataInput", "データ収集"},   {ScreenId::KojinEdit, "frmKojinEdit", "個人修正"},
-            {ScreenId::ListEdit, "frmListEdit", "一覧修正"},       {ScreenId::FileOut, "frmFileOut", "ファイル出力"},
-            {ScreenId::ListPrint, "frmListPrint", "帳票印刷"},     {ScreenId::SetMenu, "frmSetMenu", "設定メニュー"},
-            {ScreenId::MasSet, "frmMasSet", "個人マスタ登録"},     {ScreenId::KubunSet, "frmKubunSet", " 勤務区分 設定 "},
+            {ScreenId::DataInput, "frmDataInput", "データ収集"},
+            {ScreenId::KojinEdit, "frmKojinEdit", "個人修正"},
+            {ScreenId::ListEdit, "frmListEdit", "一覧修正"},
+            {ScreenId::FileOut, "frmFileOut", "ファイル出力"},
+            {ScreenId::ListPrint, "frmListPrint", "帳票印刷"},
+            {ScreenId::SetMenu, "frmSetMenu", "設定メニュー"},
+            {ScreenId::MasSet, "frmMasSet", "個人マスタ登録"},
+            {ScreenId::KubunSet, "frmKubunSet", " 勤務区分 設定 "},
             {ScreenId::Calendar, "frmCalendar", "カレンダー設定"},
         };
         for (const auto &[id, form, title] : screens) {
@@ -234,9 +258,11 @@ private slots:
             if (e.start)
                 started << QString::fromLatin1(e.formName);
         }
-        QCOMPARE(checked, (QStringList{QStringLiteral("frmKojinEdit"), QStringLiteral("frmListEdit"), QStringLiteral("frmMasSet"),
-                                       QStringLiteral("frmCardSet"), QStringLiteral("frmKubunSet"), QStringLiteral("frmCalendar")}));
-        QCOMPARE(started, (QStringList{QStringLiteral("frmKojinEdit"), QStringLiteral("frmListEdit"), QStringLiteral("frmMasSet")}));
+        QCOMPARE(checked, (QStringList{QStringLiteral("frmKojinEdit"), QStringLiteral("frmListEdit"),
+                                       QStringLiteral("frmMasSet"), QStringLiteral("frmCardSet"),
+                                       QStringLiteral("frmKubunSet"), QStringLiteral("frmCalendar")}));
+        QCOMPARE(started, (QStringList{QStringLiteral("frmKojinEdit"), QStringLiteral("frmListEdit"),
+                                       QStringLiteral("frmMasSet")}));
     }
 
     void editingGuardStopsAToolbarCommand()
@@ -411,7 +437,8 @@ private slots:
         QVERIFY(no != 0);
         QVERIFY(!desc.isEmpty());
         QCOMPARE(fileBytes(target), QByteArray("old contents"));
-        QCOMPARE(QDir(m_home->path()).entryList({QStringLiteral("*.copying")}, QDir::Files | QDir::Hidden), QStringList());
+        QCOMPARE(QDir(m_home->path()).entryList({QStringLiteral("*.copying")}, QDir::Files | QDir::Hidden),
+                 QStringList());
     }
 
     void backupToAFolderAndOverwriteRules()
@@ -421,12 +448,15 @@ private slots:
 
         const QString folder = m_home->file(QStringLiteral("bk"));
         QVERIFY(QDir().mkpath(folder));
-        QVERIFY(dbs().monthly.exec(QStringLiteral("INSERT INTO タイムカード (月, 日, 時, 分, 秒, IDコード, 入退, 異例コード, CR) VALUES ('12','01','08','30','00','000000016','0','00','0')")));
+        QVERIFY(dbs().monthly.exec(
+            QStringLiteral("INSERT INTO タイムカード (月, 日, 時, 分, 秒, IDコード, 入退, 異例コード, CR) VALUES "
+                           "('12','01','08','30','00','000000016','0','00','0')")));
         m_dlg->answerFile(folder);
         action(m_main, QStringLiteral("mnuBackUp"))->trigger();
         const QString target = folder + QStringLiteral("/201012corvanbk.mdb");
         QCOMPARE(m_dlg->last().text, QStringLiteral("バックアップを正常終了しました。"));
-        QCOMPARE(m_dlg->fileRequests().last().title, QStringLiteral("バックアップファイルを格納するフォルダを選択してください"));
+        QCOMPARE(m_dlg->fileRequests().last().title,
+                 QStringLiteral("バックアップファイルを格納するフォルダを選択してください"));
         QCOMPARE(fileBytes(target), fileBytes(monthlyDbPath(QStringLiteral("201012"))));
         QVERIFY(dbs().monthly.isOpen());
         QCOMPARE(g_startup.backupPath, folder);
@@ -465,7 +495,8 @@ private slots:
         {
             Database bk;
             QVERIFY(bk.open(folder + QStringLiteral("/201012corvanbk.mdb")));
-            QVERIFY(bk.exec(QStringLiteral("INSERT INTO タイムカード (月, 日, 時, 分, 秒, IDコード, 入退, 異例コード, CR) VALUES ('12','02','08','30','00','000000016','0','00','0')")));
+            QVERIFY(bk.exec(QStringLiteral("INSERT INTO タイムカード (月, 日, 時, 分, 秒, IDコード, 入退, 異例コード, "
+                                           "CR) VALUES ('12','02','08','30','00','000000016','0','00','0')")));
         }
         m_dlg->answerFile(folder);
         m_dlg->answer(Dialogs::Answer::No);
@@ -476,7 +507,8 @@ private slots:
         m_dlg->answerFile(folder);
         m_dlg->answer(Dialogs::Answer::Yes);
         action(m_main, QStringLiteral("mnuReStore"))->trigger();
-        QCOMPARE(m_dlg->last().text, QStringLiteral("リストアを正常終了しました。\nマスタ登録画面で登録を行なって下さい。"));
+        QCOMPARE(m_dlg->last().text,
+                 QStringLiteral("リストアを正常終了しました。\nマスタ登録画面で登録を行なって下さい。"));
         QCOMPARE(cell(dbs().monthly, QStringLiteral("SELECT COUNT(*) FROM タイムカード")), QStringLiteral("1"));
         QCOMPARE(cell(dbs().master, QStringLiteral("SELECT リストアpath FROM 起動")), folder);
         QWidget *menuAfter = m_main->findScreen(ScreenId::SetMenu);
@@ -499,15 +531,19 @@ private slots:
     void aCopyThatSucceededIsReportedAsSuchAndRestoreReloadsTheScreens()
     {
         // 起動 refuses every update, so the folder cannot be recorded after the copy.
-        QVERIFY(dbs().master.exec(QStringLiteral("CREATE TRIGGER full BEFORE UPDATE ON 起動 BEGIN SELECT RAISE(ABORT, 'disk full'); END")));
+        QVERIFY(dbs().master.exec(
+            QStringLiteral("CREATE TRIGGER full BEFORE UPDATE ON 起動 BEGIN SELECT RAISE(ABORT, 'disk full'); END")));
         const QString folder = m_home->file(QStringLiteral("bk2"));
         QVERIFY(QDir().mkpath(folder));
-        QVERIFY(dbs().monthly.exec(QStringLiteral("INSERT INTO タイムカード (月, 日, 時, 分, 秒, IDコード, 入退, 異例コード, CR) VALUES ('12','01','08','30','00','000000016','0','00','0')")));
+        QVERIFY(dbs().monthly.exec(
+            QStringLiteral("INSERT INTO タイムカード (月, 日, 時, 分, 秒, IDコード, 入退, 異例コード, CR) VALUES "
+                           "('12','01','08','30','00','000000016','0','00','0')")));
         m_dlg->answerFile(folder);
         action(m_main, QStringLiteral("mnuBackUp"))->trigger();
         const QString target = folder + QStringLiteral("/201012corvanbk.mdb");
         QCOMPARE(fileBytes(target), fileBytes(monthlyDbPath(QStringLiteral("201012"))));
-        QVERIFY(m_dlg->last().text.startsWith(QStringLiteral("バックアップを正常終了しました。\n\nバックアップ先のフォルダを記録できませんでした。\n\nエラー：(")));
+        QVERIFY(m_dlg->last().text.startsWith(QStringLiteral(
+            "バックアップを正常終了しました。\n\nバックアップ先のフォルダを記録できませんでした。\n\nエラー：(")));
         QVERIFY(m_dlg->last().text.contains(QStringLiteral("disk full")));
         QVERIFY(!m_dlg->last().text.contains(QStringLiteral("バックアップに失敗しました")));
         QCOMPARE(m_dlg->last().title, QStringLiteral("バックアップ"));
@@ -521,8 +557,9 @@ private slots:
         m_dlg->answerFile(folder);
         m_dlg->answer(Dialogs::Answer::Yes);
         action(m_main, QStringLiteral("mnuReStore"))->trigger();
-        QVERIFY(m_dlg->last().text.startsWith(QStringLiteral("リストアを正常終了しました。\nマスタ登録画面で登録を行なって下さい。\n\n"
-                                                              "リストア元のフォルダを記録できませんでした。\n\nエラー：(")));
+        QVERIFY(m_dlg->last().text.startsWith(
+            QStringLiteral("リストアを正常終了しました。\nマスタ登録画面で登録を行なって下さい。\n\n"
+                           "リストア元のフォルダを記録できませんでした。\n\nエラー：(")));
         QCOMPARE(cell(dbs().monthly, QStringLiteral("SELECT COUNT(*) FROM タイムカード")), QStringLiteral("1"));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!m_main->findScreen(ScreenId::KojinEdit)); // closed: it reloads when opened next
@@ -591,7 +628,8 @@ private slots:
         child<QPushButton>(m_main, QStringLiteral("cmdEnd"))->click();
         QVERIFY(!QFile::exists(log + QStringLiteral(".tmp")));
         QVERIFY(QFile::exists(log));
-        QVERIFY(!dbs().monthly.isOpen() && !dbs().master.isOpen() && !dbs().intake.isOpen() && !dbs().calendar.isOpen());
+        QVERIFY(!dbs().monthly.isOpen() && !dbs().master.isOpen() && !dbs().intake.isOpen()
+                && !dbs().calendar.isOpen());
         QCOMPARE(m_desk->ends, QList<int>{0});
         QVERIFY(m_dlg->drained());
     }

@@ -4,9 +4,9 @@
 // when a batch command writes; a lock left by a killed run blocks nothing.
 
 #include "AppTestSupport.h"
+#include "app/StartupLogic.h"
 #include "common/ProgramLock.h"
 #include "tests/support/ProgramRuns.h"
-#include "app/StartupLogic.h"
 
 #include <QElapsedTimer>
 #include <QLockFile>
@@ -19,8 +19,8 @@ const QString kCard = QStringLiteral("000000001");
 
 QStringList batchArgs(const char *command)
 {
-    return {QString::fromLatin1(command), QStringLiteral("--month"), QStringLiteral("201012"), QStringLiteral("--password"),
-            QStringLiteral("418305")};
+    return {QString::fromLatin1(command), QStringLiteral("--month"), QStringLiteral("201012"),
+            QStringLiteral("--password"), QStringLiteral("418305")};
 }
 
 ProgramRuns::Run batch(const QStringList &args) { return ProgramRuns::run(QStringLiteral(CORVAN_BATCH), args); }
@@ -49,10 +49,12 @@ bool prepareMonth(TestHome &home)
         return false;
     const bool ok =
         dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 VALUES ('01','000001','社員1',?,'01','1')"), {kCard})
-        && dbs().monthly.exec(QStringLiteral("INSERT INTO タイムカード VALUES ('12','09','08','50','00',?,'0','00','0')"), {kCard})
-        && dbs().intake.exec(QStringLiteral("INSERT INTO タイムカードテンプ (月,日,時,分,秒,IDコード,入退,異例コード,CR,移行マーク) "
-                                            "VALUES ('12','09','18','05','00',?,'1','00','\r','未')"),
-                             {kCard});
+        && dbs().monthly.exec(
+            QStringLiteral("INSERT INTO タイムカード VALUES ('12','09','08','50','00',?,'0','00','0')"), {kCard})
+        && dbs().intake.exec(
+            QStringLiteral("INSERT INTO タイムカードテンプ (月,日,時,分,秒,IDコード,入退,異例コード,CR,移行マーク) "
+                           "VALUES ('12','09','18','05','00',?,'1','00','\r','未')"),
+            {kCard});
     closeAllDatabases();
     return ok;
 }
@@ -64,7 +66,9 @@ QStringList storedDay()
     if (!db.open(monthlyDbPath(QStringLiteral("201012"))))
         return {QStringLiteral("<no month>")};
     QVector<QStringList> rows;
-    db.select(QStringLiteral("SELECT 時 || 分 || ' ' || 入退 FROM タイムカード WHERE 月 = '12' AND 日 = '09' ORDER BY 時, 分"), rows);
+    db.select(QStringLiteral(
+                  "SELECT 時 || 分 || ' ' || 入退 FROM タイムカード WHERE 月 = '12' AND 日 = '09' ORDER BY 時, 分"),
+              rows);
     QStringList out;
     for (const QStringList &r : rows)
         out << r.value(0);
@@ -159,10 +163,10 @@ private slots:
                             .toLatin1());
         }
         QProcess sim;
-        const quint16 port = ProgramRuns::startSimulator(
-            sim, QStringLiteral(CORVAN_SIM),
-            {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--punches"), punches, QStringLiteral("--gap"),
-             QStringLiteral("400")});
+        const quint16 port =
+            ProgramRuns::startSimulator(sim, QStringLiteral(CORVAN_SIM),
+                                        {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--punches"),
+                                         punches, QStringLiteral("--gap"), QStringLiteral("400")});
         QVERIFY(port);
         QVERIFY(installProgramFiles());
         {
@@ -187,8 +191,9 @@ private slots:
 
         const auto second = batch(batchArgs("process"));
         QCOMPARE(second.exitCode, 1);
-        QVERIFY2(second.err.contains(QStringLiteral("another run, corvan21-batch (pid %1)").arg(collecting.processId())),
-                 qPrintable(second.err));
+        QVERIFY2(
+            second.err.contains(QStringLiteral("another run, corvan21-batch (pid %1)").arg(collecting.processId())),
+            qPrintable(second.err));
         QCOMPARE(waitingRows() >= 1, true);
 
         // The collecting run is killed: its stale lock is taken over at once.

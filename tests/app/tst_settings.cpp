@@ -1,10 +1,10 @@
 // The closing day / day-change dialog and the password change dialog.
 
 #include "AppTestSupport.h"
-#include "store/MonthStart.h"
-#include "tests/support/ScriptedDialogs.h"
 #include "app/frmPwdChg.h"
 #include "app/frmSimebiSet.h"
+#include "store/MonthStart.h"
+#include "tests/support/ScriptedDialogs.h"
 
 #include <QComboBox>
 #include <QKeyEvent>
@@ -15,7 +15,9 @@ namespace {
 
 void addPunch()
 {
-    QVERIFY(dbs().monthly.exec(QStringLiteral("INSERT INTO タイムカード (月, 日, 時, 分, 秒, IDコード, 入退, 異例コード, CR) VALUES ('12','01','08','30','00','000000016','0','00','0')")));
+    QVERIFY(
+        dbs().monthly.exec(QStringLiteral("INSERT INTO タイムカード (月, 日, 時, 分, 秒, IDコード, 入退, 異例コード, "
+                                          "CR) VALUES ('12','01','08','30','00','000000016','0','00','0')")));
 }
 
 QString company(Database &db) { return cell(db, QStringLiteral("SELECT 締日 || '/' || 日替時刻 FROM 会社")); }
@@ -36,7 +38,8 @@ private slots:
         QVERIFY(installProgramFiles());
         m_dlg = new ScriptedDialogs;
         QString why;
-        QVERIFY2(startMonthForBatch(QStringLiteral("2010"), QStringLiteral("12"), QStringLiteral("418305"), &why), qPrintable(why));
+        QVERIFY2(startMonthForBatch(QStringLiteral("2010"), QStringLiteral("12"), QStringLiteral("418305"), &why),
+                 qPrintable(why));
     }
     void cleanup()
     {
@@ -66,7 +69,9 @@ private slots:
         child<QComboBox>(&d, QStringLiteral("cboSimebi"))->setCurrentIndex(4);   // 05日
         child<QComboBox>(&d, QStringLiteral("cboHigawari"))->setCurrentIndex(5); // 05:00
         child<QPushButton>(&d, QStringLiteral("cmdSet"))->click();
-        QCOMPARE(m_dlg->last().text, QStringLiteral("当月度は、既にタイムカードが読み込まれています。\n\n月度を変えてから締め日を変更してください。"));
+        QCOMPARE(m_dlg->last().text,
+                 QStringLiteral(
+                     "当月度は、既にタイムカードが読み込まれています。\n\n月度を変えてから締め日を変更してください。"));
         QCOMPARE(m_dlg->last().title, QStringLiteral("締め日 設定"));
         QCOMPARE(d.result(), int(QDialog::Rejected));
         QCOMPARE(company(dbs().monthly), QStringLiteral("20/03:00")); // neither written
@@ -102,14 +107,16 @@ private slots:
 
     void aFailedMasterWriteChangesNeitherFileNorMemory()
     {
-        QVERIFY(dbs().master.exec(QStringLiteral("CREATE TRIGGER full BEFORE UPDATE ON 会社 BEGIN SELECT RAISE(ABORT, 'disk full'); END")));
+        QVERIFY(dbs().master.exec(
+            QStringLiteral("CREATE TRIGGER full BEFORE UPDATE ON 会社 BEGIN SELECT RAISE(ABORT, 'disk full'); END")));
         frmSimebiSet d;
         d.show();
         child<QComboBox>(&d, QStringLiteral("cboSimebi"))->setCurrentIndex(4);   // 05日
         child<QComboBox>(&d, QStringLiteral("cboHigawari"))->setCurrentIndex(5); // 05:00
         child<QPushButton>(&d, QStringLiteral("cmdSet"))->click();
         QCOMPARE(m_dlg->messages().size(), 1);
-        QVERIFY(m_dlg->last().text.startsWith(QStringLiteral("締日、日替時刻データの書き込みに失敗しました。！\n\nエラー：(")));
+        QVERIFY(m_dlg->last().text.startsWith(
+            QStringLiteral("締日、日替時刻データの書き込みに失敗しました。！\n\nエラー：(")));
         QVERIFY(m_dlg->last().text.contains(QStringLiteral("disk full")));
         QCOMPARE(company(dbs().monthly), QStringLiteral("20/03:00")); // the month's file as it was
         QCOMPARE(company(dbs().master), QStringLiteral("20/03:00"));
@@ -136,14 +143,34 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("focus");
         const QString again = QStringLiteral("\n再入力して下さい。\n");
-        QTest::newRow("wrong old") << "1111" << "abcd" << "abcd" << QStringLiteral("古いパスワードが間違っています！") + again << "Text1";
-        QTest::newRow("same") << "418305" << "418305" << "418305" << QStringLiteral("新しいパスワードが古いパスワードと同じです！") + again << "Text2";
-        QTest::newRow("empty") << "418305" << "" << "" << QStringLiteral("パスワードはクリアできません！") + again << "Text2";
-        QTest::newRow("three") << "418305" << "abc" << "abc" << QStringLiteral("パスワードは半角４桁以上必要です！") + again << "Text2";
-        QTest::newRow("forbidden") << "418305" << "abcd!" << "abcd!"
-                                   << QStringLiteral("入力禁止の文字が含まれています！\n入力可能文字は半角0-9、a-z、A-Zです。\n再入力して下さい。") << "Text2";
-        QTest::newRow("mismatch") << "418305" << "abcd" << "abce" << QStringLiteral("新しいパスワードと確認入力したパスワードが一致しません。") + again << "Text3";
-        QTest::newRow("ok") << "418305" << "Abc123" << "Abc123" << QString() << QString();
+        QTest::newRow("wrong old") << "1111"
+                                   << "abcd"
+                                   << "abcd" << QStringLiteral("古いパスワードが間違っています！") + again << "Text1";
+        QTest::newRow("same") << "418305"
+                              << "418305"
+                              << "418305" << QStringLiteral("新しいパスワードが古いパスワードと同じです！") + again
+                              << "Text2";
+        QTest::newRow("empty") << "418305"
+                               << ""
+                               << "" << QStringLiteral("パスワードはクリアできません！") + again << "Text2";
+        QTest::newRow("three") << "418305"
+                               << "abc"
+                               << "abc" << QStringLiteral("パスワードは半角４桁以上必要です！") + again << "Text2";
+        QTest::newRow("forbidden")
+            << "418305"
+            << "abcd!"
+            << "abcd!"
+            << QStringLiteral(
+                   "入力禁止の文字が含まれています！\n入力可能文字は半角0-9、a-z、A-Zです。\n再入力して下さい。")
+            << "Text2";
+        QTest::newRow("mismatch") << "418305"
+                                  << "abcd"
+                                  << "abce"
+                                  << QStringLiteral("新しいパスワードと確認入力したパスワードが一致しません。") + again
+                                  << "Text3";
+        QTest::newRow("ok") << "418305"
+                            << "Abc123"
+                            << "Abc123" << QString() << QString();
     }
 
     void passwordRules()

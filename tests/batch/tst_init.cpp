@@ -1,7 +1,7 @@
 #include "tests/support/TestHome.h"
 
-#include "store/ExFile.h"
 #include "common/SjisText.h"
+#include "store/ExFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -24,7 +24,8 @@ Run batch(const QString &home, const QStringList &args)
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(CORVAN_BATCH), args);
     p.waitForFinished(60000);
-    return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()), QString::fromLocal8Bit(p.readAllStandardError())};
+    return {p.exitCode(), QString::fromLocal8Bit(p.readAllStandardOutput()),
+            QString::fromLocal8Bit(p.readAllStandardError())};
 }
 
 } // namespace
@@ -40,9 +41,9 @@ private slots:
                                               QStringLiteral("--command-set"), QStringLiteral("1"),
                                               QStringLiteral("--port"), QStringLiteral("5100")});
         QCOMPARE(first.code, 0);
-        for (const char *f : {"data/corvan.mdb", "data/corvan_tmp.mdb", "data/カレンダー.mdb", "corvan21.ini",
-                              "corvan21.ico", "boot.bmp", "help/usb/index.html", "help/lan/index.html",
-                              "help/faq.html", "veskourl.def"}) {
+        for (const char *f :
+             {"data/corvan.mdb", "data/corvan_tmp.mdb", "data/カレンダー.mdb", "corvan21.ini", "corvan21.ico",
+              "boot.bmp", "help/usb/index.html", "help/lan/index.html", "help/faq.html", "veskourl.def"}) {
             QVERIFY2(QFileInfo::exists(home.file(QString::fromUtf8(f))), f);
             QVERIFY2(first.out.contains(QString::fromUtf8(f)), f);
         }
@@ -57,7 +58,8 @@ private slots:
         const QByteArray before = master.readAll();
         master.close();
         QFile::remove(home.file(QStringLiteral("boot.bmp")));
-        const Run second = batch(home.path(), {QStringLiteral("init"), QStringLiteral("--link"), QStringLiteral("lan")});
+        const Run second =
+            batch(home.path(), {QStringLiteral("init"), QStringLiteral("--link"), QStringLiteral("lan")});
         QCOMPARE(second.code, 0);
         QVERIFY(second.out.contains(QStringLiteral("boot.bmp")));
         QVERIFY(!second.out.contains(QStringLiteral("corvan.mdb")));
@@ -116,7 +118,9 @@ private slots:
         QCOMPARE(r.code, 0);
         QVERIFY(!r.err.contains(QStringLiteral("usage")));
         for (const char *command : {"init", "collect", "process", "export", "print"})
-            QVERIFY2(r.out.contains(QStringLiteral("corvan21-batch ") + QString::fromLatin1(command) + QLatin1Char(' ')), command);
+            QVERIFY2(
+                r.out.contains(QStringLiteral("corvan21-batch ") + QString::fromLatin1(command) + QLatin1Char(' ')),
+                command);
         QVERIFY(r.out.contains(QStringLiteral("--printer NAME")));
         QVERIFY(r.out.contains(QStringLiteral("Program folder: ") + home.path() + QLatin1Char('\n')));
         r = batch(home.path(), {QStringLiteral("--version")});
@@ -135,7 +139,8 @@ private slots:
     void badOptionsAndUnwritableFolder()
     {
         TestHome home(false);
-        QCOMPARE(batch(home.path(), {QStringLiteral("init"), QStringLiteral("--link"), QStringLiteral("serial")}).code, 2);
+        QCOMPARE(batch(home.path(), {QStringLiteral("init"), QStringLiteral("--link"), QStringLiteral("serial")}).code,
+                 2);
         QCOMPARE(batch(home.path(), {QStringLiteral("init"), QStringLiteral("--port"), QStringLiteral("0")}).code, 2);
         QCOMPARE(batch(home.path(), {QStringLiteral("init"), QStringLiteral("--colour"), QStringLiteral("x")}).code, 2);
         QVERIFY(!QFileInfo::exists(home.file(QStringLiteral("data"))));

@@ -32,8 +32,8 @@ Run batch(const QStringList &args, const QByteArray &input = QByteArray())
         p.waitForFinished();
         return {};
     }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, QString::fromLocal8Bit(p.readAllStandardOutput()),
-            QString::fromLocal8Bit(p.readAllStandardError())};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2,
+            QString::fromLocal8Bit(p.readAllStandardOutput()), QString::fromLocal8Bit(p.readAllStandardError())};
 }
 
 QStringList exportTotals(const QString &out, const QStringList &password)
@@ -65,7 +65,8 @@ private slots:
         QVERIFY(m_home->ok());
         QCOMPARE(batch({QStringLiteral("init")}).code, 0);
         QVERIFY(m_home->openMonth(QStringLiteral("201012")));
-        QVERIFY(dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 VALUES ('01','000001','社員1','000000001','01','1')")));
+        QVERIFY(
+            dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 VALUES ('01','000001','社員1','000000001','01','1')")));
         QCOMPARE(Password_Write(QStringLiteral("24680")), 0); // a user password beside the master one
         closeAllDatabases();
         m_out = m_home->file(QStringLiteral("totals.csv"));
@@ -122,7 +123,8 @@ private slots:
         QTest::newRow("both") << QStringList{QStringLiteral("--password"), QStringLiteral("418305"),
                                              QStringLiteral("--password-file"), QStringLiteral("pw.txt")}
                               << QStringLiteral("give either --password or --password-file, not both");
-        QTest::newRow("missing file") << QStringList{QStringLiteral("--password-file"), QStringLiteral("/nonexistent/pw")}
+        QTest::newRow("missing file") << QStringList{QStringLiteral("--password-file"),
+                                                     QStringLiteral("/nonexistent/pw")}
                                       << QStringLiteral("cannot read the password file /nonexistent/pw");
     }
     void exactlyOnePasswordOption()
@@ -132,7 +134,8 @@ private slots:
         for (const char *command : {"export", "process"}) {
             QStringList args = exportTotals(m_out, password);
             if (QLatin1String(command) == QLatin1String("process"))
-                args = QStringList{QStringLiteral("process"), QStringLiteral("--month"), QStringLiteral("201012")} + password;
+                args = QStringList{QStringLiteral("process"), QStringLiteral("--month"), QStringLiteral("201012")}
+                       + password;
             const Run r = batch(args);
             QCOMPARE(r.code, 2);
             QVERIFY2(r.err.contains(message), qPrintable(r.err));

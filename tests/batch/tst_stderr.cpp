@@ -26,7 +26,8 @@ Run batch(const QStringList &args, const QProcessEnvironment &env)
         p.waitForFinished();
         return {};
     }
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, p.readAllStandardOutput(), p.readAllStandardError()};
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2, p.readAllStandardOutput(),
+            p.readAllStandardError()};
 }
 
 // The environment cron gives: no runtime folder, no display.
@@ -42,8 +43,8 @@ QProcessEnvironment cronEnvironment()
 
 QStringList month(const char *command)
 {
-    return {QString::fromLatin1(command), QStringLiteral("--month"), QStringLiteral("201012"), QStringLiteral("--password"),
-            QStringLiteral("418305")};
+    return {QString::fromLatin1(command), QStringLiteral("--month"), QStringLiteral("201012"),
+            QStringLiteral("--password"), QStringLiteral("418305")};
 }
 
 } // namespace
@@ -61,22 +62,21 @@ private slots:
         const QProcessEnvironment env = cronEnvironment();
         QCOMPARE(batch({QStringLiteral("init")}, env).code, 0);
         QVERIFY(home.openMonth(QStringLiteral("201012")));
-        QVERIFY(dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 VALUES ('01','000001','社員1','000000001','01','1')")));
+        QVERIFY(
+            dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 VALUES ('01','000001','社員1','000000001','01','1')")));
         closeAllDatabases();
 
         const Run process = batch(month("process"), env);
         QCOMPARE(process.code, 0);
         QCOMPARE(process.err, QByteArray());
-        const Run exported =
-            batch(month("export") << QStringLiteral("--kind") << QStringLiteral("totals") << QStringLiteral("--out")
-                                  << home.file(QStringLiteral("t.csv")),
-                  env);
+        const Run exported = batch(month("export") << QStringLiteral("--kind") << QStringLiteral("totals")
+                                                   << QStringLiteral("--out") << home.file(QStringLiteral("t.csv")),
+                                   env);
         QCOMPARE(exported.code, 0);
         QCOMPARE(exported.err, QByteArray());
-        const Run printed =
-            batch(month("print") << QStringLiteral("--report") << QStringLiteral("master") << QStringLiteral("--pdf")
-                                 << home.file(QStringLiteral("m.pdf")),
-                  env);
+        const Run printed = batch(month("print") << QStringLiteral("--report") << QStringLiteral("master")
+                                                 << QStringLiteral("--pdf") << home.file(QStringLiteral("m.pdf")),
+                                  env);
         QCOMPARE(printed.code, 0);
         QCOMPARE(printed.err, QByteArray());
 
@@ -96,8 +96,8 @@ private slots:
         const QString runtime = home.file(QStringLiteral("run"));
         QVERIFY(QDir().mkpath(runtime));
         QVERIFY(QFile::setPermissions(runtime, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
-                                                   | QFileDevice::ReadGroup | QFileDevice::ExeGroup | QFileDevice::ReadOther
-                                                   | QFileDevice::ExeOther));
+                                                   | QFileDevice::ReadGroup | QFileDevice::ExeGroup
+                                                   | QFileDevice::ReadOther | QFileDevice::ExeOther));
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
         const Run r = batch({QStringLiteral("init")}, env);
         QCOMPARE(r.code, 0);

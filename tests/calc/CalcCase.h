@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/DbFile.h"
 #include "calc/Punch.h"
+#include "store/DbFile.h"
 
 #include <QStringList>
 

@@ -1,9 +1,9 @@
 #include "CalcCase.h"
 
 #include "calc/Calculate.h"
-#include "store/DbFile.h"
 #include "calc/Period.h"
 #include "calc/Punch.h"
+#include "store/DbFile.h"
 
 #include <QFile>
 #include <QTest>
@@ -78,8 +78,8 @@ private slots:
             const QStringList p = line.split(QStringLiteral(" | "));
             QVERIFY2(p.size() == 5, qPrintable(line));
             const QString expected = p.at(4).section(QLatin1Char(' '), 1);
-            QTest::newRow(qPrintable(p.at(0))) << p.at(1) << p.at(2) << p.at(3) << p.at(4).section(QLatin1Char(' '), 0, 0).toInt()
-                                               << expected;
+            QTest::newRow(qPrintable(p.at(0)))
+                << p.at(1) << p.at(2) << p.at(3) << p.at(4).section(QLatin1Char(' '), 0, 0).toInt() << expected;
             ++cases;
         }
         QVERIFY(cases >= 20);
@@ -196,7 +196,7 @@ private slots:
         punchRows().rows[10] = punchRowFrom(QStringLiteral("08:40 19:10 - -")); // gap row: ignored
         punchRows().rows[12] = punchRowFrom(QStringLiteral("08:40 19:10 - -")); // 555
         punchRows().rows[31] = punchRowFrom(QStringLiteral("08:30 17:30 - -")); // 480
-        m_t->figures.totals.figure[FigWork].sum = 999;                                 // cleared first
+        m_t->figures.totals.figure[FigWork].sum = 999;                          // cleared first
         QVERIFY(Totals_CalcEmployee(kubun(), 1, m_t->days, punchRows(), m_t->figures).isEmpty());
         QCOMPARE(sum(FigWork), 465 + 480);
         QCOMPARE(count(FigWork), 2);

@@ -1,6 +1,6 @@
+#include "calc/Period.h"
 #include "common/Common.h"
 #include "store/DbFile.h"
-#include "calc/Period.h"
 #include "tests/support/TestHome.h"
 
 #include <QTest>
@@ -95,7 +95,8 @@ private slots:
         for (int c : closings) {
             for (int year : {2011, 2012}) {
                 for (int month = 1; month <= 12; ++month) {
-                    const QByteArray where = QByteArray::number(year) + "/" + QByteArray::number(month) + " C=" + QByteArray::number(c);
+                    const QByteArray where =
+                        QByteArray::number(year) + "/" + QByteArray::number(month) + " C=" + QByteArray::number(c);
                     const PeriodRange r = Period_Compute(year, month, c);
                     const QVector<QDate> dates = datesFrom(r.first, r.last);
                     QVERIFY2(dates.size() >= 28 && dates.size() <= 32, where);

@@ -1,8 +1,8 @@
+#include "calc/Period.h"
+#include "calc/Punch.h"
 #include "common/Common.h"
 #include "store/DbFile.h"
 #include "store/ExFile.h"
-#include "calc/Period.h"
-#include "calc/Punch.h"
 #include "tests/support/TestHome.h"
 
 #include <QTest>
@@ -34,7 +34,10 @@ QVector<PunchRecord> punches(const QStringList &list)
     return v;
 }
 
-QString slotText(const PunchRow &r) { return r.slot[0] + QLatin1Char('|') + r.slot[1] + QLatin1Char('|') + r.slot[2] + QLatin1Char('|') + r.slot[3]; }
+QString slotText(const PunchRow &r)
+{
+    return r.slot[0] + QLatin1Char('|') + r.slot[1] + QLatin1Char('|') + r.slot[2] + QLatin1Char('|') + r.slot[3];
+}
 
 const QString E = QStringLiteral("  :  ");
 
@@ -56,12 +59,13 @@ bool fillDecember(PeriodDays &days)
     return PeriodDays_FillFixed(run, company, days) == 0;
 }
 
-bool insertPunch(const QString &month, const QString &day, const QString &hhmm, const QString &card, const QString &inOut,
-                 const QString &code = QStringLiteral("00"))
+bool insertPunch(const QString &month, const QString &day, const QString &hhmm, const QString &card,
+                 const QString &inOut, const QString &code = QStringLiteral("00"))
 {
-    return dbs().monthly.exec(QStringLiteral("INSERT INTO タイムカード (月, 日, 時, 分, 秒, IDコード, 入退, 異例コード, CR) "
-                                             "VALUES (?,?,?,?,?,?,?,?,?)"),
-                              {month, day, hhmm.left(2), hhmm.mid(3, 2), QStringLiteral("00"), card, inOut, code, QStringLiteral("0")});
+    return dbs().monthly.exec(
+        QStringLiteral("INSERT INTO タイムカード (月, 日, 時, 分, 秒, IDコード, 入退, 異例コード, CR) "
+                       "VALUES (?,?,?,?,?,?,?,?,?)"),
+        {month, day, hhmm.left(2), hhmm.mid(3, 2), QStringLiteral("00"), card, inOut, code, QStringLiteral("0")});
 }
 
 } // namespace
@@ -80,8 +84,10 @@ private slots:
             << C << punches({"0855i", "1202o", "1258r", "1810o"}) << "08:55|12:02|12:58|18:10";
         QTest::newRow("code: uncoded second in restarts the day")
             << C << punches({"0855i", "1202o", "1258i", "1810o"}) << "12:58|18:10|" + E + "|" + E;
-        QTest::newRow("order: two pairs") << O << punches({"0855i", "1202o", "1258i", "1810o"}) << "08:55|12:02|12:58|18:10";
-        QTest::newRow("order ignores codes") << O << punches({"0855i", "1202o", "1258r", "1810o"}) << "08:55|12:02|12:58|18:10";
+        QTest::newRow("order: two pairs")
+            << O << punches({"0855i", "1202o", "1258i", "1810o"}) << "08:55|12:02|12:58|18:10";
+        QTest::newRow("order ignores codes")
+            << O << punches({"0855i", "1202o", "1258r", "1810o"}) << "08:55|12:02|12:58|18:10";
         QTest::newRow("code: out alone") << C << punches({"1700o"}) << E + "|17:00|" + E + "|" + E;
         QTest::newRow("order: out alone") << O << punches({"1700o"}) << E + "|17:00|" + E + "|" + E;
         QTest::newRow("code: three outs, first and last kept")
@@ -91,10 +97,12 @@ private slots:
         QTest::newRow("order: third in is dropped")
             << O << punches({"0800i", "1200o", "1300i", "1305i", "1800o"}) << "08:00|12:00|13:00|18:00";
         QTest::newRow("order: out then in") << O << punches({"0800o", "0900i"}) << E + "|08:00|09:00|" + E;
-        QTest::newRow("code: last normal in wins") << C << punches({"0800i", "0810i", "1700o"}) << "08:10|17:00|" + E + "|" + E;
+        QTest::newRow("code: last normal in wins")
+            << C << punches({"0800i", "0810i", "1700o"}) << "08:10|17:00|" + E + "|" + E;
         QTest::newRow("code: irregular code goes to in 1")
             << C << punches({"0800i", "1200o", "1300x"}) << "13:00|12:00|" + E + "|" + E;
-        QTest::newRow("code: out after second in") << C << punches({"0800i", "1300r", "1800o"}) << "08:00|" + E + "|13:00|18:00";
+        QTest::newRow("code: out after second in")
+            << C << punches({"0800i", "1300r", "1800o"}) << "08:00|" + E + "|13:00|18:00";
         QTest::newRow("no punches") << C << QVector<PunchRecord>() << E + "|" + E + "|" + E + "|" + E;
     }
     void pairing()
@@ -173,7 +181,8 @@ private slots:
         const QString odd = QStringLiteral("0000\u001f0009");
         QVERIFY(insertPunch("12", "02", "07:30", odd, "0"));
         QVERIFY(insertPunch("12", "02", "16:45", odd, "1"));
-        QVERIFY(dbs().monthly.exec(QStringLiteral("UPDATE タイムカード SET 秒 = NULL WHERE IDコード = ? AND 時 = '16'"), {odd}));
+        QVERIFY(dbs().monthly.exec(QStringLiteral("UPDATE タイムカード SET 秒 = NULL WHERE IDコード = ? AND 時 = '16'"),
+                                   {odd}));
         QCOMPARE(Punch_LoadEmployee(t->days, odd, mode, t->rows), 0);
         const PunchRows oddDirect = t->rows;
         PunchSnapshot again;
@@ -209,9 +218,11 @@ private slots:
         // Empty texts and NULLs read as empty, in the middle of the joined texts.
         QVERIFY(insertPunch("12", "01", "09:00", b, ""));
         QVERIFY(insertPunch("12", "01", "18:00", b, "1", ""));
-        QVERIFY(dbs().monthly.exec(QStringLiteral("UPDATE タイムカード SET 入退 = NULL WHERE IDコード = ? AND 時 = '18'"), {b}));
+        QVERIFY(dbs().monthly.exec(
+            QStringLiteral("UPDATE タイムカード SET 入退 = NULL WHERE IDコード = ? AND 時 = '18'"), {b}));
         QVERIFY(insertPunch("12", "02", "07:45", b, "0"));
-        QVERIFY(dbs().monthly.exec(QStringLiteral("UPDATE タイムカード SET 時 = NULL WHERE IDコード = ? AND 日 = '02'"), {b}));
+        QVERIFY(dbs().monthly.exec(QStringLiteral("UPDATE タイムカード SET 時 = NULL WHERE IDコード = ? AND 日 = '02'"),
+                                   {b}));
         // A punch without a card is no one's, not the punch of an empty card.
         QVERIFY(insertPunch("12", "01", "10:00", blank, "0"));
         QVERIFY(insertPunch("12", "01", "11:00", a, "0"));

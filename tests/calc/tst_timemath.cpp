@@ -1,5 +1,5 @@
-#include "store/DbFile.h"
 #include "calc/TimeMath.h"
+#include "store/DbFile.h"
 
 #include <QTest>
 
@@ -81,21 +81,36 @@ private slots:
     {
         QTest::addColumn<QString>("in");
         QTest::addColumn<QString>("out");
-        QTest::newRow("empty stays") << "  :  " << "  :  ";
-        QTest::newRow("minutes carried") << "08:75" << "09:15";
-        QTest::newRow("leading blank") << " 8:05" << "08:05";
-        QTest::newRow("after midnight") << "25:30" << "25:30";
-        QTest::newRow("nothing is no time") << "" << "  :  ";
-        QTest::newRow("blanks without colon") << "     " << "  :  ";
-        QTest::newRow("short value padded") << "8" << "08:00";
-        QTest::newRow("longer value cut") << "08:300" << "08:30";
-        QTest::newRow("one-digit hour misplaces the colon") << "9:05" << "00:05";
-        QTest::newRow("hours past 99") << "99:99" << "100:39";
-        QTest::newRow("last of the second day") << "47:59" << "47:59";
-        QTest::newRow("third day") << "48:00" << "48:00";
-        QTest::newRow("negative is no time") << "-1:00" << "  :  ";
-        QTest::newRow("minutes only") << "  :07" << "00:07";
-        QTest::newRow("letters count as zero") << "ab:10" << "00:10";
+        QTest::newRow("empty stays") << "  :  "
+                                     << "  :  ";
+        QTest::newRow("minutes carried") << "08:75"
+                                         << "09:15";
+        QTest::newRow("leading blank") << " 8:05"
+                                       << "08:05";
+        QTest::newRow("after midnight") << "25:30"
+                                        << "25:30";
+        QTest::newRow("nothing is no time") << ""
+                                            << "  :  ";
+        QTest::newRow("blanks without colon") << "     "
+                                              << "  :  ";
+        QTest::newRow("short value padded") << "8"
+                                            << "08:00";
+        QTest::newRow("longer value cut") << "08:300"
+                                          << "08:30";
+        QTest::newRow("one-digit hour misplaces the colon") << "9:05"
+                                                            << "00:05";
+        QTest::newRow("hours past 99") << "99:99"
+                                       << "100:39";
+        QTest::newRow("last of the second day") << "47:59"
+                                                << "47:59";
+        QTest::newRow("third day") << "48:00"
+                                   << "48:00";
+        QTest::newRow("negative is no time") << "-1:00"
+                                             << "  :  ";
+        QTest::newRow("minutes only") << "  :07"
+                                      << "00:07";
+        QTest::newRow("letters count as zero") << "ab:10"
+                                               << "00:10";
     }
     void normalize()
     {
@@ -109,11 +124,12 @@ private slots:
     {
         QTest::addColumn<QString>("hour");
         QTest::addColumn<QString>("minute");
-        const char *parts[][2] = {{"08", "30"}, {"8", "05"},  {"", ""},     {"  ", "  "}, {"47", "59"}, {"48", "00"},
-                                  {"123", "45"}, {"-1", "00"}, {"ab", "10"}, {" 9", " 5"}, {"08", "75"}, {"08", ""},
-                                  {"", "07"},   {"0800", "1"}, {"+1", "-2"}};
+        const char *parts[][2] = {{"08", "30"}, {"8", "05"},   {"", ""},     {"  ", "  "},  {"47", "59"},
+                                  {"48", "00"}, {"123", "45"}, {"-1", "00"}, {"ab", "10"},  {" 9", " 5"},
+                                  {"08", "75"}, {"08", ""},    {"", "07"},   {"0800", "1"}, {"+1", "-2"}};
         for (const auto &p : parts)
-            QTest::newRow(qPrintable(QStringLiteral("%1|%2").arg(p[0], p[1]))) << QString::fromLatin1(p[0]) << QString::fromLatin1(p[1]);
+            QTest::newRow(qPrintable(QStringLiteral("%1|%2").arg(p[0], p[1])))
+                << QString::fromLatin1(p[0]) << QString::fromLatin1(p[1]);
     }
     void normalizeParts()
     {
@@ -136,12 +152,18 @@ private slots:
         QTest::addColumn<int>("minutes");
         QTest::addColumn<QString>("daily");
         QTest::addColumn<QString>("totals");
-        QTest::newRow("zero is empty") << 0 << "" << "";
-        QTest::newRow("under an hour") << 59 << " 0:59" << "  0:59";
-        QTest::newRow("one hour five") << 65 << " 1:05" << "  1:05";
-        QTest::newRow("ten hours") << 600 << "10:00" << " 10:00";
-        QTest::newRow("twelve thirty") << 750 << "12:30" << " 12:30";
-        QTest::newRow("hundred hours") << 6000 << "100:00" << "100:00";
+        QTest::newRow("zero is empty") << 0 << ""
+                                       << "";
+        QTest::newRow("under an hour") << 59 << " 0:59"
+                                       << "  0:59";
+        QTest::newRow("one hour five") << 65 << " 1:05"
+                                       << "  1:05";
+        QTest::newRow("ten hours") << 600 << "10:00"
+                                   << " 10:00";
+        QTest::newRow("twelve thirty") << 750 << "12:30"
+                                       << " 12:30";
+        QTest::newRow("hundred hours") << 6000 << "100:00"
+                                       << "100:00";
     }
     void displayFormats()
     {
@@ -183,8 +205,10 @@ private slots:
         m_kubun[1].unitLateMin = 15;
         CalcStatus st;
         QCOMPARE(Minutes_ApplyUnit(m_kubun, RoundWork, 1439, QStringLiteral("01"), RoundUp, st), qint16(1440));
-        QCOMPARE(Minutes_ApplyUnit(m_kubun, RoundLateEarly, 539, QStringLiteral("1"), RoundUp, st), qint16(540)); // 8:59 -> 9:00
-        QCOMPARE(Minutes_ApplyUnit(m_kubun, RoundLateEarly, 1034, QStringLiteral("1"), RoundDown, st), qint16(1020)); // 17:14 -> 17:00
+        QCOMPARE(Minutes_ApplyUnit(m_kubun, RoundLateEarly, 539, QStringLiteral("1"), RoundUp, st),
+                 qint16(540)); // 8:59 -> 9:00
+        QCOMPARE(Minutes_ApplyUnit(m_kubun, RoundLateEarly, 1034, QStringLiteral("1"), RoundDown, st),
+                 qint16(1020)); // 17:14 -> 17:00
         // A negative duration rounds toward the same side as a positive one would.
         QCOMPARE(Minutes_ApplyUnit(m_kubun, RoundLateEarly, -7, QStringLiteral("1"), RoundUp, st), qint16(0));
         QCOMPARE(Minutes_ApplyUnit(m_kubun, RoundLateEarly, -7, QStringLiteral("1"), RoundDown, st), qint16(-15));

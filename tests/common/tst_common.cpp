@@ -1,8 +1,8 @@
 #include "common/Common.h"
 #include "common/Dialogs.h"
+#include "common/SjisText.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/ScriptedDialogs.h"
-#include "common/SjisText.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -81,7 +81,8 @@ private slots:
 
     void zeroPadMatchesArgFormatting()
     {
-        for (qint64 v : {qint64(0), qint64(7), qint64(12), qint64(123), qint64(99999), qint64(1234567890123), qint64(-5), qint64(-123)})
+        for (qint64 v : {qint64(0), qint64(7), qint64(12), qint64(123), qint64(99999), qint64(1234567890123),
+                         qint64(-5), qint64(-123)})
             for (int w : {0, 1, 2, 4, 6, 9})
                 QCOMPARE(zeroPad(v, w), QStringLiteral("%1").arg(v, w, 10, QLatin1Char('0')));
         QCOMPARE(zeroPad(3, 2), QStringLiteral("03"));

@@ -3,9 +3,9 @@
 
 #include "ExportFixture.h"
 
+#include "common/SjisText.h"
 #include "store/DbFile.h"
 #include "tests/support/ProgramRuns.h"
-#include "common/SjisText.h"
 #include "tests/support/TestHome.h"
 
 #include <QFile>
@@ -31,8 +31,10 @@ QByteArray contents(const QString &path)
 
 QStringList month(const QString &kind, const QString &out)
 {
-    return {QStringLiteral("--month"), QStringLiteral("201002"), QStringLiteral("--password"), QStringLiteral("418305"),
-            QStringLiteral("--kind"),  kind,                     QStringLiteral("--out"),      out};
+    return {QStringLiteral("--month"),    QStringLiteral("201002"),
+            QStringLiteral("--password"), QStringLiteral("418305"),
+            QStringLiteral("--kind"),     kind,
+            QStringLiteral("--out"),      out};
 }
 
 } // namespace
@@ -52,13 +54,19 @@ private slots:
         QTest::newRow("individual, one employee") << "individual" << QStringList{"--employees", "000001"} << "k.csv"
                                                   << "individual_000001.csv";
         QTest::newRow("daily, dates given backwards, upper-case extension")
-            << "daily" << QStringList{"--dates", "2010/02/07,2010/02/01"} << "d.TXT" << "daily_0201_0207.txt";
-        QTest::newRow("totals text") << "totals" << QStringList{} << "t.txt" << "totals.txt";
+            << "daily" << QStringList{"--dates", "2010/02/07,2010/02/01"} << "d.TXT"
+            << "daily_0201_0207.txt";
+        QTest::newRow("totals text") << "totals" << QStringList{} << "t.txt"
+                                     << "totals.txt";
         QTest::newRow("totals comma, all items given")
-            << "totals" << QStringList{"--items", "0,1,2,3,4,5,6,7,8,9"} << "t.csv" << "totals.csv";
-        QTest::newRow("pca") << "pca" << QStringList{} << "kintai0.dat" << "kintai0.dat";
-        QTest::newRow("bugyo") << "bugyo" << QStringList{} << "kintai.txt" << "kintai_bugyo.txt";
-        QTest::newRow("yayoi") << "yayoi" << QStringList{} << "kintai.txt" << "kintai_yayoi.txt";
+            << "totals" << QStringList{"--items", "0,1,2,3,4,5,6,7,8,9"} << "t.csv"
+            << "totals.csv";
+        QTest::newRow("pca") << "pca" << QStringList{} << "kintai0.dat"
+                             << "kintai0.dat";
+        QTest::newRow("bugyo") << "bugyo" << QStringList{} << "kintai.txt"
+                               << "kintai_bugyo.txt";
+        QTest::newRow("yayoi") << "yayoi" << QStringList{} << "kintai.txt"
+                               << "kintai_yayoi.txt";
     }
 
     void writesTheSameBytesAsTheScreen()
@@ -101,21 +109,26 @@ private slots:
         auto m = [&](const char *kind, const QString &file = QStringLiteral("@OUT@")) {
             return month(QString::fromLatin1(kind), file);
         };
-        QTest::newRow("wrong password") << QStringList{"--month", "201002", "--password", "x", "--kind", "pca", "--out", out}
+        QTest::newRow("wrong password") << QStringList{"--month", "201002", "--password", "x",
+                                                       "--kind",  "pca",    "--out",      out}
                                         << 1 << "正しいパスワードを入力してください。";
-        QTest::newRow("unknown employee") << m("individual") + QStringList{"--employees", "000001,000099"} << 2 << "000099";
+        QTest::newRow("unknown employee")
+            << m("individual") + QStringList{"--employees", "000001,000099"} << 2 << "000099";
         QTest::newRow("inactive employee") << m("individual") + QStringList{"--employees", "000007"} << 2 << "000007";
-        QTest::newRow("date outside the period") << m("daily") + QStringList{"--dates", "2010/03/01"} << 2 << "2010/03/01";
+        QTest::newRow("date outside the period")
+            << m("daily") + QStringList{"--dates", "2010/03/01"} << 2 << "2010/03/01";
         QTest::newRow("not a date") << m("daily") + QStringList{"--dates", "2010/02/30"} << 2 << "2010/02/30";
         QTest::newRow("dates for another kind") << m("totals") + QStringList{"--dates", "2010/02/01"} << 2 << "--dates";
-        QTest::newRow("employees for another kind") << m("daily") + QStringList{"--employees", "000001"} << 2 << "--employees";
+        QTest::newRow("employees for another kind")
+            << m("daily") + QStringList{"--employees", "000001"} << 2 << "--employees";
         QTest::newRow("other extension") << m("totals", QStringLiteral("@DIR@/t.dat")) << 2 << ".csv";
         QTest::newRow("bad item") << m("individual") + QStringList{"--items", "2,10"} << 2 << "10";
         QTest::newRow("bad kind") << m("weekly") << 2 << "weekly";
-        QTest::newRow("bad month") << QStringList{"--month", "201013", "--password", "418305", "--kind", "pca", "--out", out}
+        QTest::newRow("bad month") << QStringList{"--month", "201013", "--password", "418305",
+                                                  "--kind",  "pca",    "--out",      out}
                                    << 2 << "201013";
-        QTest::newRow("missing output") << QStringList{"--month", "201002", "--password", "418305", "--kind", "pca"} << 2
-                                        << "--out";
+        QTest::newRow("missing output") << QStringList{"--month", "201002", "--password", "418305", "--kind", "pca"}
+                                        << 2 << "--out";
         QTest::newRow("unknown option") << m("pca") + QStringList{"--printer", "x"} << 2 << "--printer";
         QTest::newRow("folder missing") << m("pca", QStringLiteral("@DIR@/nowhere/kintai0.dat")) << 1
                                         << "ファイルを書き込めませんでした。";
@@ -156,7 +169,8 @@ private slots:
     {
         TestHome home;
         QVERIFY(ExportFixture::build(home));
-        QVERIFY(dbs().monthly.exec(QStringLiteral("UPDATE 個人 SET 区分 = '11' WHERE 社員番号 IN ('000003', '000005')")));
+        QVERIFY(
+            dbs().monthly.exec(QStringLiteral("UPDATE 個人 SET 区分 = '11' WHERE 社員番号 IN ('000003', '000005')")));
         closeAllDatabases();
         const QString path = home.file(QStringLiteral("kintai0.dat"));
         const Run r = batch(month(QStringLiteral("pca"), path));

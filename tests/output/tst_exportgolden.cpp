@@ -5,10 +5,10 @@
 #include "ExportFixture.h"
 #include "FailingDevice.h"
 
-#include "store/DbFile.h"
-#include "output/ExportJob.h"
-#include "tests/support/ScriptedDialogs.h"
 #include "common/SjisText.h"
+#include "output/ExportJob.h"
+#include "store/DbFile.h"
+#include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestHome.h"
 
 #include <QBuffer>
@@ -154,7 +154,8 @@ private slots:
             const ExportResult r = writeExport(j, in(), textFlag, &dev);
             QVERIFY2(!r.ok, qPrintable(QStringLiteral("limit %1").arg(limit)));
             QCOMPARE(r.errorTitle, title);
-            QCOMPARE(r.errorText, QStringLiteral("ファイルを書き込めませんでした。\r\nError=57\r\nNo space left on device"));
+            QCOMPARE(r.errorText,
+                     QStringLiteral("ファイルを書き込めませんでした。\r\nError=57\r\nNo space left on device"));
         }
     }
 
@@ -204,7 +205,9 @@ private slots:
         QCOMPARE(r.unknownCategory, QVector<int>{1});
         const QString text = SjisText::decode(buf.data());
         // Clock columns as punched, every figure empty.
-        QVERIFY2(text.contains(QStringLiteral("000002,髙橋一郎,12,08,30,18,15") + QStringLiteral(",").repeated(20) + QStringLiteral("\r\n")), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("000002,髙橋一郎,12,08,30,18,15") + QStringLiteral(",").repeated(20)
+                               + QStringLiteral("\r\n")),
+                 qPrintable(text));
         const QStringList lines = unknownCategoryLines(m_inputs->kojin, r.unknownCategory);
         QCOMPARE(lines.size(), 1);
         QVERIFY(lines.first().contains(QStringLiteral("000002")));

@@ -2,11 +2,11 @@
 // names, the quoting of the comma layouts, the widening fields of the payroll files and a
 // device that stops taking data.
 
+#include "FailingDevice.h"
+#include "common/SjisText.h"
 #include "output/ColumnText.h"
 #include "output/ExportWriters.h"
-#include "FailingDevice.h"
 #include "output/PayrollWriters.h"
-#include "common/SjisText.h"
 
 #include <QBuffer>
 #include <QTest>
@@ -44,9 +44,9 @@ private slots:
     {
         const QByteArray b = capture([](SjisTextWriter &out) {
             ColumnText c(out);
-            c.zoneStep(); // from column 1 to 15
+            c.zoneStep();                   // from column 1 to 15
             c.text(QStringLiteral("髙橋")); // four bytes: 15..18
-            c.zoneStep();                  // to 29
+            c.zoneStep();                   // to 29
             c.text(QStringLiteral("x"));
             c.pad(-3); // nothing
             c.pad(0);
@@ -58,8 +58,8 @@ private slots:
             c.text(QStringLiteral("y"));
             c.endLine();
         });
-        QCOMPARE(b, QByteArray(14, ' ') + QByteArray("\xfb\xfc\x8b\xb4") + QByteArray(10, ' ') + "x" + QByteArray(3, ' ')
-                        + " 5 " + "-12 " + "\r\n" + QByteArray(9, ' ') + "y\r\n");
+        QCOMPARE(b, QByteArray(14, ' ') + QByteArray("\xfb\xfc\x8b\xb4") + QByteArray(10, ' ') + "x"
+                        + QByteArray(3, ' ') + " 5 " + "-12 " + "\r\n" + QByteArray(9, ' ') + "y\r\n");
     }
 
     void zoneStepFromAZoneStartMovesAWholeZone()
@@ -98,8 +98,8 @@ private slots:
     {
         DailyBlock b;
         b.date = QDate(2010, 2, 1);
-        b.employees = {{QStringLiteral("000001"), QStringLiteral("山田"), QStringLiteral("000000001"), QStringLiteral("01"),
-                        QStringLiteral("1")}};
+        b.employees = {{QStringLiteral("000001"), QStringLiteral("山田"), QStringLiteral("000000001"),
+                        QStringLiteral("01"), QStringLiteral("1")}};
         ExportRow r;
         r.clocks[0] = QStringLiteral("08:30");
         r.clocks[1] = QStringLiteral("17:30");
@@ -110,20 +110,20 @@ private slots:
         ExportItems items{};
         items[1] = items[2] = items[9] = true; // second pair, work, total
 
-        QCOMPARE(capture([&](SjisTextWriter &o) { ExportWriters::dailyCsv(o, b, items); }),
-                 sjis(QStringLiteral("年月日,2010年02月01日(月)\r\n"
-                                     "社員No,氏名,区, 出勤2時, 出勤2分, 退勤2時, 退勤2分, 就業時, 就業分, 合計時, 合計分\r\n"
-                                     "000001,山田,01,,,,, 8,00, 8,00\r\n"
-                                     "人数,,,,,,,,1,,1\r\n"
-                                     "合計,,,,,,,  8,00,  8,00\r\n"
-                                     "\r\n")));
-        const QByteArray txt = sjis(QStringLiteral("年月日")) + sp(8) + sjis(QStringLiteral("2010年02月01日(月)")) + "\r\n"
-                               + sjis(QStringLiteral("社員No")) + sp(8) + sjis(QStringLiteral("氏名")) + sp(10)
+        QCOMPARE(
+            capture([&](SjisTextWriter &o) { ExportWriters::dailyCsv(o, b, items); }),
+            sjis(QStringLiteral("年月日,2010年02月01日(月)\r\n"
+                                "社員No,氏名,区, 出勤2時, 出勤2分, 退勤2時, 退勤2分, 就業時, 就業分, 合計時, 合計分\r\n"
+                                "000001,山田,01,,,,, 8,00, 8,00\r\n"
+                                "人数,,,,,,,,1,,1\r\n"
+                                "合計,,,,,,,  8,00,  8,00\r\n"
+                                "\r\n")));
+        const QByteArray txt = sjis(QStringLiteral("年月日")) + sp(8) + sjis(QStringLiteral("2010年02月01日(月)"))
+                               + "\r\n" + sjis(QStringLiteral("社員No")) + sp(8) + sjis(QStringLiteral("氏名")) + sp(10)
                                + sjis(QStringLiteral("区")) + sp(12) + sjis(QStringLiteral("出勤2")) + sp(9)
                                + sjis(QStringLiteral("退勤2")) + sp(9) + sjis(QStringLiteral("就業")) + sp(10)
-                               + sjis(QStringLiteral("合計")) + "\r\n"
-                               + "000001" + sp(8) + sjis(QStringLiteral("山田")) + sp(14) + "01" + sp(16) + sp(16) + sp(11)
-                               + " 8:00" + sp(11) + " 8:00\r\n"
+                               + sjis(QStringLiteral("合計")) + "\r\n" + "000001" + sp(8) + sjis(QStringLiteral("山田"))
+                               + sp(14) + "01" + sp(16) + sp(16) + sp(11) + " 8:00" + sp(11) + " 8:00\r\n"
                                + sjis(QStringLiteral("人数")) + sp(52) + sp(24) + " 1 " + sp(15) + "\r\n"
                                + sjis(QStringLiteral("合計")) + sp(52) + sp(24) + "  8:00" + sp(10) + "  8:00\r\n\r\n";
         QCOMPARE(capture([&](SjisTextWriter &o) { ExportWriters::dailyTxt(o, b, items); }), txt);
@@ -144,8 +144,8 @@ private slots:
 
         const QByteArray z(",       0");
         QCOMPARE(capture([&](SjisTextWriter &o) { PayrollWriters::pca2000(o, lines); }),
-                 QByteArray("0016,    3100,  100005") + z + z + z + z + z + z + z + ",   10045" + z + z + z
-                     + z + QByteArray(z).repeated(11) + "\r\n\x1a");
+                 QByteArray("0016,    3100,  100005") + z + z + z + z + z + z + z + ",   10045" + z + z + z + z
+                     + QByteArray(z).repeated(11) + "\r\n\x1a");
         const QByteArray t(",  0.00");
         QCOMPARE(capture([&](SjisTextWriter &o) { PayrollWriters::bugyo21(o, lines); }),
                  QByteArray("\"MK01\",\"KN01\",\"KN02\",\"KN03\",\"KN04\",\"KN05\",\"KN07\",\"KN08\",\"KN09\",\"KN10\","

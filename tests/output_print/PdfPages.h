@@ -56,8 +56,8 @@ inline QVector<Page> read(const QString &pdf)
     const QString html = QString::fromUtf8(p.readAllStandardOutput());
     static const QRegularExpression pageRe(QStringLiteral("<page [^>]*>(.*?)</page>"),
                                            QRegularExpression::DotMatchesEverythingOption);
-    static const QRegularExpression wordRe(
-        QStringLiteral("<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">(.*?)</word>"));
+    static const QRegularExpression wordRe(QStringLiteral(
+        "<word xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\">(.*?)</word>"));
     for (auto pm = pageRe.globalMatch(html); pm.hasNext();) {
         const QString body = pm.next().captured(1);
         Page page;

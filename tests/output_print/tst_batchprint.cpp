@@ -36,16 +36,18 @@ class TestBatchPrint : public QObject
         p.start(QStringLiteral(CORVAN_BATCH), QStringList{QStringLiteral("print")} + args);
         if (!p.waitForFinished(120000))
             return {};
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardError())};
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                QString::fromUtf8(p.readAllStandardError())};
     }
 
     QString out(const QString &name) const { return m_home->file(name); }
 
     QStringList base(const QString &report, const QString &pdf) const
     {
-        return {QStringLiteral("--month"),  QStringLiteral("201002"), QStringLiteral("--password"),
-                QString::fromLatin1(kMasterPassword), QStringLiteral("--report"), report,
-                QStringLiteral("--pdf"), out(pdf)};
+        return {QStringLiteral("--month"),    QStringLiteral("201002"),
+                QStringLiteral("--password"), QString::fromLatin1(kMasterPassword),
+                QStringLiteral("--report"),   report,
+                QStringLiteral("--pdf"),      out(pdf)};
     }
 
 private slots:
@@ -95,8 +97,14 @@ private slots:
     {
         const QString pdf = QStringLiteral("bad.pdf");
         QCOMPARE(batch(base(QStringLiteral("weekly"), pdf)).status, 2);
-        QCOMPARE(batch(base(QStringLiteral("daily"), pdf) + QStringList{QStringLiteral("--employees"), QStringLiteral("000001")}).status, 2);
-        QCOMPARE(batch(base(QStringLiteral("individual"), pdf) + QStringList{QStringLiteral("--dates"), QStringLiteral("2010/02/01")}).status, 2);
+        QCOMPARE(batch(base(QStringLiteral("daily"), pdf)
+                       + QStringList{QStringLiteral("--employees"), QStringLiteral("000001")})
+                     .status,
+                 2);
+        QCOMPARE(batch(base(QStringLiteral("individual"), pdf)
+                       + QStringList{QStringLiteral("--dates"), QStringLiteral("2010/02/01")})
+                     .status,
+                 2);
         // 000007 is stored but not active; 999999 does not exist.
         for (const char *n : {"000007", "999999"}) {
             const Run r = batch(base(QStringLiteral("individual"), pdf)
@@ -108,7 +116,10 @@ private slots:
                                   + QStringList{QStringLiteral("--dates"), QStringLiteral("2010/03/01")});
         QCOMPARE(outside.status, 2);
         QVERIFY(outside.err.contains(QStringLiteral("2010/02/01 - 2010/02/28")));
-        QCOMPARE(batch(base(QStringLiteral("daily"), pdf) + QStringList{QStringLiteral("--dates"), QStringLiteral("1.2.2010")}).status, 2);
+        QCOMPARE(batch(base(QStringLiteral("daily"), pdf)
+                       + QStringList{QStringLiteral("--dates"), QStringLiteral("1.2.2010")})
+                     .status,
+                 2);
         QCOMPARE(batch({QStringLiteral("--month"), QStringLiteral("201002")}).status, 2);
         QVERIFY(!QFileInfo::exists(out(pdf)));
     }

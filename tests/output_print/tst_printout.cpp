@@ -7,10 +7,10 @@
 #include "tests/output/ExportFixture.h"
 
 #include "calc/Calculate.h"
-#include "store/DbFile.h"
 #include "calc/Period.h"
 #include "output/PrintOut.h"
 #include "output/ReportCanvas.h"
+#include "store/DbFile.h"
 #include "tests/support/TestHome.h"
 
 #include <QDir>
@@ -93,14 +93,17 @@ class TestPrintOut : public QObject
         for (int i = 0; i < n; ++i) {
             const QString number = QString::number(100001 + i);
             const QString card = QStringLiteral("9%1").arg(i, 8, 10, QLatin1Char('0'));
-            if (!dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 (NO, 社員番号, 氏名, カード番号, 区分, 対象) VALUES (?,?,?,?,?,?)"),
-                                    {QString::number(10 + i), number, QStringLiteral("社員%1").arg(i + 1), card,
-                                     QStringLiteral("01"), QStringLiteral("1")}))
+            if (!dbs().monthly.exec(
+                    QStringLiteral(
+                        "INSERT INTO 個人 (NO, 社員番号, 氏名, カード番号, 区分, 対象) VALUES (?,?,?,?,?,?)"),
+                    {QString::number(10 + i), number, QStringLiteral("社員%1").arg(i + 1), card, QStringLiteral("01"),
+                     QStringLiteral("1")}))
                 return false;
             for (const auto &[h, io] : {std::pair{"08", "0"}, std::pair{"17", "1"}})
-                if (!dbs().monthly.exec(QStringLiteral("INSERT INTO タイムカード (月, 日, 時, 分, 秒, IDコード, 入退, 異例コード, CR) "
-                                                       "VALUES ('02','01',?,'30','00',?,?,'00','0')"),
-                                        {QString::fromLatin1(h), card, QString::fromLatin1(io)}))
+                if (!dbs().monthly.exec(
+                        QStringLiteral("INSERT INTO タイムカード (月, 日, 時, 分, 秒, IDコード, 入退, 異例コード, CR) "
+                                       "VALUES ('02','01',?,'30','00',?,?,'00','0')"),
+                        {QString::fromLatin1(h), card, QString::fromLatin1(io)}))
                     return false;
         }
         m_count = m_inputs->load();
@@ -292,7 +295,8 @@ private slots:
             // "年月日" at 12 and the date at 25 nearly touch in 12 point: one word for pdftotext.
             const auto date = PdfPages::inBox(p, 10, 80, 10, 15);
             QCOMPARE(date.size(), 1);
-            QCOMPARE(date[0].text, k < 2 ? QStringLiteral("年月日2010年02月01日(月)") : QStringLiteral("年月日2010年02月02日(火)"));
+            QCOMPARE(date[0].text,
+                     k < 2 ? QStringLiteral("年月日2010年02月01日(月)") : QStringLiteral("年月日2010年02月02日(火)"));
             QVERIFY(qAbs(date[0].x1 - 12) < kTol);
             const auto caption = PdfPages::find(p, QStringLiteral("社員No"));
             QCOMPARE(caption.size(), 1);
@@ -467,9 +471,10 @@ private slots:
         // of the smallest integer is an error), the others read as before.
         const QString card = m_inputs->kojin[1].card;
         QVERIFY(dbs().monthly.exec(QStringLiteral("ALTER TABLE タイムカード RENAME TO 打刻")));
-        QVERIFY(dbs().monthly.exec(QStringLiteral("CREATE VIEW タイムカード AS SELECT * FROM 打刻 WHERE "
-                                                  "CASE WHEN IDコード = '%1' THEN abs(-9223372036854775807 - 1) ELSE 1 END")
-                                       .arg(card)));
+        QVERIFY(
+            dbs().monthly.exec(QStringLiteral("CREATE VIEW タイムカード AS SELECT * FROM 打刻 WHERE "
+                                              "CASE WHEN IDコード = '%1' THEN abs(-9223372036854775807 - 1) ELSE 1 END")
+                                   .arg(card)));
         const PrintResult r = print(individual({0, 1, 2}), QStringLiteral("gap.pdf"));
         QCOMPARE(r.problems.size(), 1);
         QCOMPARE(r.problems[0].title, QStringLiteral("個人別印刷"));
@@ -496,7 +501,7 @@ private slots:
         QCOMPARE(r.unknownCategory, QVector<int>{1});
         const Page p = PdfPages::read(pdf(QStringLiteral("unknown.pdf"))).value(1);
         QCOMPARE(PdfPages::find(p, QStringLiteral("08:30")).size(), 1); // clock columns still print
-        QVERIFY(PdfPages::inBox(p, 88, 190, 30, 35).isEmpty());       // but no figures
+        QVERIFY(PdfPages::inBox(p, 88, 190, 30, 35).isEmpty());         // but no figures
     }
 
     void aDatabaseFailureIsReportedUnderTheReportsTitle()

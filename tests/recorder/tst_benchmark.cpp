@@ -1,13 +1,13 @@
 // Wall time of a full collection of 10,000 punches from the simulator and of their processing.
 // The bounds are loose (a loaded machine must not fail them); the times are printed.
 
-#include "recorder/CalcoloCom.h"
 #include "common/Common.h"
-#include "store/DbFile.h"
+#include "recorder/CalcoloCom.h"
 #include "recorder/Intake.h"
 #include "recorder/LanLink.h"
-#include "tools/simulator/RecorderSimulator.h"
+#include "store/DbFile.h"
 #include "tests/support/TestHome.h"
+#include "tools/simulator/RecorderSimulator.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>

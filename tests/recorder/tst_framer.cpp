@@ -2,8 +2,8 @@
 // conversation awaits; and the simulator's writes that put them on the wire merged or cut.
 
 #include "recorder/CalcoloCom.h"
-#include "tools/simulator/RecorderSimulator.h"
 #include "recorder/ReplyFramer.h"
+#include "tools/simulator/RecorderSimulator.h"
 
 #include <QTest>
 
@@ -57,29 +57,56 @@ private slots:
         QTest::addColumn<Reads>("reads");
         QTest::addColumn<QList<Expect>>("expects");
         QTest::addColumn<QList<QByteArray>>("messages");
-        const QList<QByteArray> count{"GTNC000000S ", "\x02" "0003\x03", "GTNC000000G "};
-        QTest::newRow("count: status + header + status in one read")
-            << Reads{"GTNC000000S \x02" "0003\x03GTNC000000G "} << countConversation() << count;
-        QTest::newRow("count: status cut after three characters")
-            << Reads{"GTN", "C000000S ", "\x02" "0003\x03", "GTNC000000G "} << countConversation() << count;
+        const QList<QByteArray> count{"GTNC000000S ",
+                                      "\x02"
+                                      "0003\x03",
+                                      "GTNC000000G "};
+        QTest::newRow("count: status + header + status in one read") << Reads{"GTNC000000S \x02"
+                                                                              "0003\x03GTNC000000G "}
+                                                                     << countConversation() << count;
+        QTest::newRow("count: status cut after three characters") << Reads{"GTN", "C000000S ",
+                                                                           "\x02"
+                                                                           "0003\x03",
+                                                                           "GTNC000000G "}
+                                                                  << countConversation() << count;
         QTest::newRow("count: status cut inside its number, then the rest with the header")
-            << Reads{"GTNC00", "0000S \x02" "0003\x03", "GTNC000000G "} << countConversation() << count;
-        QTest::newRow("count: header cut inside its count")
-            << Reads{"GTNC000000S \x02" "0", "003\x03", "GTNC000000G "} << countConversation() << count;
-        QTest::newRow("count: header cut after its count, before the text end")
-            << Reads{"GTNC000000S \x02" "0003", "\x03", "GTNC000000G "} << countConversation() << count;
+            << Reads{"GTNC00",
+                     "0000S \x02"
+                     "0003\x03",
+                     "GTNC000000G "}
+            << countConversation() << count;
+        QTest::newRow("count: header cut inside its count") << Reads{"GTNC000000S \x02"
+                                                                     "0",
+                                                                     "003\x03", "GTNC000000G "}
+                                                            << countConversation() << count;
+        QTest::newRow("count: header cut after its count, before the text end") << Reads{"GTNC000000S \x02"
+                                                                                         "0003",
+                                                                                         "\x03", "GTNC000000G "}
+                                                                                << countConversation() << count;
         QTest::newRow("count: blank of a status arriving in the next read")
-            << Reads{"GTNC000000S", " \x02" "0003\x03GTNC000000G "} << countConversation()
-            << QList<QByteArray>{"GTNC000000S", "\x02" "0003\x03", "GTNC000000G "};
-        QTest::newRow("count: the completion cut inside its command")
-            << Reads{"GTNC000000S \x02" "0003\x03GT", "NC000000G "} << countConversation() << count;
+            << Reads{"GTNC000000S", " \x02"
+                                    "0003\x03GTNC000000G "}
+            << countConversation()
+            << QList<QByteArray>{"GTNC000000S",
+                                 "\x02"
+                                 "0003\x03",
+                                 "GTNC000000G "};
+        QTest::newRow("count: the completion cut inside its command") << Reads{"GTNC000000S \x02"
+                                                                               "0003\x03GT",
+                                                                               "NC000000G "}
+                                                                      << countConversation() << count;
 
         QTest::newRow("read: acknowledgement and header in one read, records + completion in the next")
-            << Reads{"GTND000070S \x02" "0003\x03", kRec1 + kRec2 + kRec3 + "GTND000000G "} << readConversation()
-            << QList<QByteArray>{"GTND000070S ", "\x02" "0003\x03", kRec1 + kRec2 + kRec3, "GTND000000G "};
+            << Reads{"GTND000070S \x02"
+                     "0003\x03",
+                     kRec1 + kRec2 + kRec3 + "GTND000000G "}
+            << readConversation()
+            << QList<QByteArray>{"GTND000070S ",
+                                 "\x02"
+                                 "0003\x03",
+                                 kRec1 + kRec2 + kRec3, "GTND000000G "};
         QTest::newRow("read: a record message of three cut at 30 and at 50")
-            << Reads{"GTND000070S ", "\x02\x03", kThree.left(30), kThree.mid(30, 20),
-                     kThree.mid(50), "GTND000000G "}
+            << Reads{"GTND000070S ", "\x02\x03", kThree.left(30), kThree.mid(30, 20), kThree.mid(50), "GTND000000G "}
             << readConversation()
             << QList<QByteArray>{"GTND000070S ", "\x02\x03", kRec1 + kRec2 + kRec3, "GTND000000G "};
         QTest::newRow("read: record messages one by one, the last cut and sent with the completion")
@@ -94,9 +121,13 @@ private slots:
         QTest::newRow("delete: both replies in one read")
             << Reads{"DELT000000S DELT000000G "} << QList<Expect>{Expect::Reply}
             << QList<QByteArray>{"DELT000000S ", "DELT000000G "};
-        QTest::newRow("set 1: count in one read")
-            << Reads{"NUMU000000R \x02" "0003\x03NUMU000000O "} << countConversation()
-            << QList<QByteArray>{"NUMU000000R ", "\x02" "0003\x03", "NUMU000000O "};
+        QTest::newRow("set 1: count in one read") << Reads{"NUMU000000R \x02"
+                                                           "0003\x03NUMU000000O "}
+                                                  << countConversation()
+                                                  << QList<QByteArray>{"NUMU000000R ",
+                                                                       "\x02"
+                                                                       "0003\x03",
+                                                                       "NUMU000000O "};
     }
 
     void messagesOfTheStream()
@@ -114,17 +145,32 @@ private slots:
     {
         QTest::addColumn<Reads>("reads");
         QTest::addColumn<QList<Expect>>("expects");
-        QTest::newRow("a whole count") << Reads{"GTNC000000S ", "\x02" "0003\x03", "GTNC000000G "} << countConversation();
-        QTest::newRow("a whole read") << Reads{"GTND000070S ", "\x02" "0003\x03", kRec1, kRec2, kRec3, "GTND000000G "}
+        QTest::newRow("a whole count") << Reads{"GTNC000000S ",
+                                                "\x02"
+                                                "0003\x03",
+                                                "GTNC000000G "}
+                                       << countConversation();
+        QTest::newRow("a whole read") << Reads{"GTND000070S ",
+                                               "\x02"
+                                               "0003\x03",
+                                               kRec1,
+                                               kRec2,
+                                               kRec3,
+                                               "GTND000000G "}
                                       << readConversation();
         QTest::newRow("garbage where a status is awaited") << Reads{"hello", "GTNC000000S "} << countConversation();
-        QTest::newRow("a header where a status is awaited") << Reads{"\x02" "0003\x03", "GTNC000000S "}
+        QTest::newRow("a header where a status is awaited") << Reads{"\x02"
+                                                                     "0003\x03",
+                                                                     "GTNC000000S "}
                                                             << QList<Expect>{Expect::Reply};
         QTest::newRow("a record message of 30 characters, then the completion")
             << Reads{"GTND000047S ", "\x02\x03", kRec1 + kRec2.left(7), "GTND000000G "} << readConversation();
         QTest::newRow("a header and records of the read in one message, as today")
             << Reads{"GTND000047S ", "\x02\x03" + kRec1 + kRec2, "GTND000000G "} << readConversation();
-        QTest::newRow("a count header too short for its count") << Reads{"GTNC000000S ", "\x02" "00", "GTNC000000G "}
+        QTest::newRow("a count header too short for its count") << Reads{"GTNC000000S ",
+                                                                         "\x02"
+                                                                         "00",
+                                                                         "GTNC000000G "}
                                                                 << countConversation();
     }
 
@@ -142,12 +188,15 @@ private slots:
         QTest::addColumn<Reads>("reads");
         QTest::addColumn<QList<Expect>>("expects");
         QTest::addColumn<QList<QByteArray>>("messages");
-        QTest::newRow("a status of six characters") << Reads{"GTNC00"} << countConversation()
-                                                    << QList<QByteArray>{"~GTNC00"};
-        QTest::newRow("the first letters of a command") << Reads{"GT"} << countConversation() << QList<QByteArray>{"~GT"};
-        QTest::newRow("a count header without its completion")
-            << Reads{"GTNC000000S ", "\x02" "0003\x03"} << countConversation()
-            << QList<QByteArray>{"GTNC000000S ", "~\x02" "0003\x03"};
+        QTest::newRow("a status of six characters")
+            << Reads{"GTNC00"} << countConversation() << QList<QByteArray>{"~GTNC00"};
+        QTest::newRow("the first letters of a command")
+            << Reads{"GT"} << countConversation() << QList<QByteArray>{"~GT"};
+        QTest::newRow("a count header without its completion") << Reads{"GTNC000000S ", "\x02"
+                                                                                        "0003\x03"}
+                                                               << countConversation()
+                                                               << QList<QByteArray>{"GTNC000000S ", "~\x02"
+                                                                                                    "0003\x03"};
         QTest::newRow("record data cut inside a record")
             << Reads{"GTND000047S ", "\x02\x03", kRec1 + kRec2.left(3)} << readConversation()
             << QList<QByteArray>{"GTND000047S ", "\x02\x03", "~" + kRec1 + kRec2.left(3)};
@@ -172,13 +221,19 @@ private slots:
                 out << QByteArray(m).replace(' ', "");
             return out;
         };
-        const QList<QByteArray> count{"GTNC000000S ", "\x02" "0003\x03", "GTNC000000G "};
+        const QList<QByteArray> count{"GTNC000000S ",
+                                      "\x02"
+                                      "0003\x03",
+                                      "GTNC000000G "};
         const QByteArray all = count.join();
         for (qsizetype at = 1; at < all.size(); ++at)
             QCOMPARE(shown(frame({all.left(at), all.mid(at)}, countConversation())), shown(count));
 
         // The read header always ends its read (see ReplyFramer): the cut falls before it.
-        const QList<QByteArray> read{"GTND000070S ", "\x02" "0003\x03", kRec1 + kRec2 + kRec3, "GTND000000G "};
+        const QList<QByteArray> read{"GTND000070S ",
+                                     "\x02"
+                                     "0003\x03",
+                                     kRec1 + kRec2 + kRec3, "GTND000000G "};
         const QByteArray head = read.at(0) + read.at(1);
         for (qsizetype at = 1; at <= read.at(0).size(); ++at)
             QCOMPARE(shown(frame({head.left(at), head.mid(at), read.at(2) + read.at(3)}, readConversation())),
@@ -195,8 +250,8 @@ private slots:
     {
         const QByteArray records = kThree;
         for (qsizetype at = 1; at < records.size(); ++at) {
-            const QList<QByteArray> m =
-                frame({"GTND000070S ", "\x02\x03", records.left(at), records.mid(at), "GTND000000G "}, readConversation());
+            const QList<QByteArray> m = frame(
+                {"GTND000070S ", "\x02\x03", records.left(at), records.mid(at), "GTND000000G "}, readConversation());
             QByteArray joined;
             for (int i = 2; i + 1 < m.size(); ++i)
                 joined += m.at(i);
@@ -222,9 +277,17 @@ private slots:
             << QList<int>{S::kHeaderPauseMs, 0, 0};
         QTest::newRow("cut: status after three, records off the 23 grid, the header whole")
             << int(S::Cut)
-            << QList<QByteArray>{"GTN", "D000070S ", "\x02\x03", QByteArray(kRec1 + kRec2).left(33), QByteArray(kRec1 + kRec2).mid(33),
-                                 kRec3.left(10), kRec3.mid(10), "GTN", "D000000G "}
-            << QList<int>{S::kCutPauseMs, 0, S::kHeaderPauseMs, S::kCutPauseMs, 0, S::kCutPauseMs, 0, S::kCutPauseMs, 0};
+            << QList<QByteArray>{"GTN",
+                                 "D000070S ",
+                                 "\x02\x03",
+                                 QByteArray(kRec1 + kRec2).left(33),
+                                 QByteArray(kRec1 + kRec2).mid(33),
+                                 kRec3.left(10),
+                                 kRec3.mid(10),
+                                 "GTN",
+                                 "D000000G "}
+            << QList<int>{S::kCutPauseMs, 0, S::kHeaderPauseMs, S::kCutPauseMs, 0, S::kCutPauseMs, 0,
+                          S::kCutPauseMs, 0};
     }
 
     void simulatorWrites()
@@ -258,7 +321,9 @@ private slots:
     void simulatorCutsTheCountInsideTheNumber()
     {
         using S = RecorderSimulator;
-        const S::Message header{"\x02" "0003\x03", S::CountHeader};
+        const S::Message header{"\x02"
+                                "0003\x03",
+                                S::CountHeader};
         QCOMPARE(S::cutPoint(header), 2);
         QCOMPARE(S::cutPoint({"\x02\x03", S::ReadHeader}), 0);
         QCOMPARE(S::cutPoint({kRec1.left(7), S::Records}), 0);

@@ -1,10 +1,10 @@
-#include "recorder/CalcoloCom.h"
 #include "common/Common.h"
-#include "store/DbFile.h"
-#include "recorder/LanLink.h"
-#include "tools/simulator/RecorderSimulator.h"
 #include "common/SjisText.h"
+#include "recorder/CalcoloCom.h"
+#include "recorder/LanLink.h"
+#include "store/DbFile.h"
 #include "tests/support/TestHome.h"
+#include "tools/simulator/RecorderSimulator.h"
 
 #include <QFile>
 #include <QHash>
@@ -85,7 +85,8 @@ struct EndlessPeer {
                 const QByteArray f = client->readAll();
                 frames << QString::fromLatin1(f);
                 if (f.endsWith("GTNC")) {
-                    client->write("GTNC000000S \x02" "0001\x03GTNC000000G ");
+                    client->write("GTNC000000S \x02"
+                                  "0001\x03GTNC000000G ");
                 } else if (f.endsWith("GTND")) {
                     client->write("GTND000024S \x02\x03");
                     QTimer::singleShot(RecorderSimulator::kHeaderPauseMs, &pump, [this] { pump.start(); });
@@ -179,7 +180,8 @@ private slots:
 
         QVector<QStringList> rows;
         QVERIFY(dbs().intake.select(
-            QStringLiteral("SELECT 月, 日, 時, IDコード, 入退, 異例コード, CR, 移行マーク FROM タイムカードテンプ ORDER BY rowid"),
+            QStringLiteral(
+                "SELECT 月, 日, 時, IDコード, 入退, 異例コード, CR, 移行マーク FROM タイムカードテンプ ORDER BY rowid"),
             rows));
         QCOMPARE(rows.size(), 3);
         QCOMPARE(rows[0], (QStringList{"01", "14", "08", "000000001", "0", "00", "\r", "未"}));
@@ -189,16 +191,19 @@ private slots:
 
         const CommandSet &cs = commandSet(set);
         const QStringList log = logLines();
-        const QString records = rec(QStringLiteral("0114083000")) + QLatin1Char('\r') + rec(QStringLiteral("0114173000"), 1, 1)
-                                + QLatin1Char('\r') + rec(QStringLiteral("0115021000"), 2, 1) + QLatin1Char('\r');
+        const QString records = rec(QStringLiteral("0114083000")) + QLatin1Char('\r')
+                                + rec(QStringLiteral("0114173000"), 1, 1) + QLatin1Char('\r')
+                                + rec(QStringLiteral("0115021000"), 2, 1) + QLatin1Char('\r');
         QStringList expect;
-        expect << QStringLiteral("→ 000000  ") + cs.count << QStringLiteral("← ") + cs.count + QStringLiteral("000000") + cs.ack
+        expect << QStringLiteral("→ 000000  ") + cs.count
+               << QStringLiteral("← ") + cs.count + QStringLiteral("000000") + cs.ack
                << QStringLiteral("← \x02") + QStringLiteral("0003\x03")
                << QStringLiteral("← ") + cs.count + QStringLiteral("000000") + cs.done
                << QStringLiteral("→ 000000  ") + cs.read
-               << QStringLiteral("← ") + cs.read + QStringLiteral("000070") + cs.ack << QStringLiteral("← \x02") + QStringLiteral("0003\x03")
-               << QStringLiteral("← ") + records
-               << QStringLiteral("← ") + cs.read + QStringLiteral("000000") + cs.done << QStringLiteral("→ 000000  ") + cs.del
+               << QStringLiteral("← ") + cs.read + QStringLiteral("000070") + cs.ack
+               << QStringLiteral("← \x02") + QStringLiteral("0003\x03") << QStringLiteral("← ") + records
+               << QStringLiteral("← ") + cs.read + QStringLiteral("000000") + cs.done
+               << QStringLiteral("→ 000000  ") + cs.del
                << QStringLiteral("← ") + cs.del + QStringLiteral("000000") + cs.ack
                << QStringLiteral("← ") + cs.del + QStringLiteral("000000") + cs.done;
         QCOMPARE(log.size(), expect.size());
@@ -232,9 +237,10 @@ private slots:
         QCOMPARE(r.code, 0);
         QCOMPARE(r.inserted, 200);
         QVector<QStringList> rows;
-        QVERIFY(dbs().intake.select(QStringLiteral("SELECT 月 || 日 || 時 || 分 || 秒 || IDコード || 入退 || 異例コード "
-                                                   "FROM タイムカードテンプ ORDER BY rowid"),
-                                    rows));
+        QVERIFY(
+            dbs().intake.select(QStringLiteral("SELECT 月 || 日 || 時 || 分 || 秒 || IDコード || 入退 || 異例コード "
+                                               "FROM タイムカードテンプ ORDER BY rowid"),
+                                rows));
         QStringList got;
         for (const QStringList &row : rows)
             got << row.value(0);
@@ -382,8 +388,9 @@ private slots:
     {
         TestHome home;
         QVERIFY(home.openMonth(QStringLiteral("201001")));
-        QVERIFY(dbs().intake.exec(QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON タイムカードテンプ WHEN "
-                                                 "NEW.IDコード = '000000003' BEGIN SELECT RAISE(ABORT, 'disk full'); END")));
+        QVERIFY(dbs().intake.exec(
+            QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON タイムカードテンプ WHEN "
+                           "NEW.IDコード = '000000003' BEGIN SELECT RAISE(ABORT, 'disk full'); END")));
         RecorderSimulator sim;
         sim.setPunches({rec(QStringLiteral("0114083000"), 1), rec(QStringLiteral("0114083000"), 2),
                         rec(QStringLiteral("0114083000"), 3), rec(QStringLiteral("0114083000"), 4)});
@@ -401,7 +408,10 @@ private slots:
         TestHome home;
         QVERIFY(home.openMonth(QStringLiteral("201001")));
         ScriptedPeer peer;
-        peer.replies[QStringLiteral("GTNC")] = {"GTNC000000S ", "\x02" "0001\x03", "GTNC000000G "};
+        peer.replies[QStringLiteral("GTNC")] = {"GTNC000000S ",
+                                                "\x02"
+                                                "0001\x03",
+                                                "GTNC000000G "};
         peer.replies[QStringLiteral("GTND")] = {"GTNC000000S ", "DELT000000G ", "GTNC000000G "};
         QElapsedTimer t;
         t.start();
@@ -416,7 +426,10 @@ private slots:
         TestHome home;
         QVERIFY(home.openMonth(QStringLiteral("201001")));
         ScriptedPeer peer;
-        peer.replies[QStringLiteral("GTNC")] = {"GTNC000000S ", "\x02" "0001\x03", "GTNC000000G "};
+        peer.replies[QStringLiteral("GTNC")] = {"GTNC000000S ",
+                                                "\x02"
+                                                "0001\x03",
+                                                "GTNC000000G "};
         peer.replies[QStringLiteral("GTND")] = {"GTNC000000S ", "GTND000023S ", "GTND000000G "};
         const CollectionResult r = collect(peer.server.serverPort());
         QCOMPARE(r.code, 0);
@@ -429,7 +442,10 @@ private slots:
         QVERIFY(home.openMonth(QStringLiteral("201001")));
         ScriptedPeer peer;
         const QByteArray one = rec(QStringLiteral("0114083000")).toLatin1() + "\r";
-        peer.replies[QStringLiteral("GTNC")] = {"GTNC000000S ", "\x02" "0002\x03", "GTNC000000G "};
+        peer.replies[QStringLiteral("GTNC")] = {"GTNC000000S ",
+                                                "\x02"
+                                                "0002\x03",
+                                                "GTNC000000G "};
         // one record announced (N = 24): the stray status message is parsed as a second record
         peer.replies[QStringLiteral("GTND")] = {"GTND000024S ", "\x02\x03", one, "DELT000000G ", "GTND000000G "};
         peer.replies[QStringLiteral("DELT")] = {"DELT000000S ", "DELT000000G "};
@@ -446,7 +462,10 @@ private slots:
         QVERIFY(home.openMonth(QStringLiteral("201001")));
         ScriptedPeer peer;
         const QByteArray one = rec(QStringLiteral("0114083000")).toLatin1() + "\r";
-        peer.replies[QStringLiteral("GTNC")] = {"GTNC000000S ", "\x02" "0001\x03", "GTNC000000G "};
+        peer.replies[QStringLiteral("GTNC")] = {"GTNC000000S ",
+                                                "\x02"
+                                                "0001\x03",
+                                                "GTNC000000G "};
         peer.replies[QStringLiteral("GTND")] = {"GTND000024S ", "\x02\x03", one, "GTND000000N "};
         const CollectionResult r = collect(peer.server.serverPort());
         QCOMPARE(r.code, 512);
@@ -471,9 +490,10 @@ private slots:
         QCOMPARE(r.message(), QStringLiteral("年度が違うデータがありました。"));
         QCOMPARE(intakeRows(), 5);
         QVector<QStringList> rows;
-        QVERIFY(dbs().intake.select(QStringLiteral("SELECT 月 || 日 || 時 || 分 || 秒 || IDコード || 入退 || 異例コード "
-                                                   "FROM タイムカードテンプ ORDER BY rowid"),
-                                    rows));
+        QVERIFY(
+            dbs().intake.select(QStringLiteral("SELECT 月 || 日 || 時 || 分 || 秒 || IDコード || 入退 || 異例コード "
+                                               "FROM タイムカードテンプ ORDER BY rowid"),
+                                rows));
         for (int i = 0; i < garbled.size(); ++i)
             QCOMPARE(rows.value(i + 1).value(0), garbled.at(i)); // as received, nothing moved
         QCOMPARE(sim.deleteCount(), 1);
@@ -516,7 +536,10 @@ private slots:
         for (qsizetype at = 10; at + 13 < all.size(); at += kRecordLength)
             read << all.mid(at, kRecordLength); // each read ends ten characters into a record
         read << all.right(13) + "GTND000000G ";
-        peer.replies[QStringLiteral("GTNC")] = {"GTNC000000S ", "\x02" "0061\x03", "GTNC000000G "};
+        peer.replies[QStringLiteral("GTNC")] = {"GTNC000000S ",
+                                                "\x02"
+                                                "0061\x03",
+                                                "GTNC000000G "};
         peer.replies[QStringLiteral("GTND")] = read;
         peer.replies[QStringLiteral("DELT")] = {"DELT000000S ", "DELT000000G "};
         QElapsedTimer t;
@@ -538,12 +561,17 @@ private slots:
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("lastLine");
         const QByteArray one = rec(QStringLiteral("0114083000")).toLatin1() + "\r";
-        const QList<QByteArray> count{"GTNC000000S ", "\x02" "0001\x03", "GTNC000000G "};
-        QTest::newRow("a status of six characters: 512") << QList<QByteArray>{"GTNC00"} << QList<QByteArray>{} << 512
-                                                         << QStringLiteral("← GTNC00");
-        QTest::newRow("a count without its completion: 256")
-            << QList<QByteArray>{"GTNC000000S ", "\x02" "0001\x03"} << QList<QByteArray>{} << 256
-            << QStringLiteral("← \x02" "0001\x03");
+        const QList<QByteArray> count{"GTNC000000S ",
+                                      "\x02"
+                                      "0001\x03",
+                                      "GTNC000000G "};
+        QTest::newRow("a status of six characters: 512")
+            << QList<QByteArray>{"GTNC00"} << QList<QByteArray>{} << 512 << QStringLiteral("← GTNC00");
+        QTest::newRow("a count without its completion: 256") << QList<QByteArray>{"GTNC000000S ", "\x02"
+                                                                                                  "0001\x03"}
+                                                             << QList<QByteArray>{} << 256
+                                                             << QStringLiteral("← \x02"
+                                                                               "0001\x03");
         QTest::newRow("a record cut short: 256, nothing stored")
             << count << QList<QByteArray>{"GTND000024S ", "\x02\x03", one.left(9)} << 256
             << QStringLiteral("← ") + QString::fromLatin1(one.left(9));

@@ -2,10 +2,10 @@
 // runs them.
 
 #include "common/Common.h"
+#include "common/SjisText.h"
 #include "store/DbFile.h"
 #include "store/ExFile.h"
 #include "tests/support/ProgramRuns.h"
-#include "common/SjisText.h"
 #include "tests/support/TestHome.h"
 
 #include <QFile>
@@ -55,9 +55,9 @@ private slots:
         }
         const QString state = home.file(QStringLiteral("held.txt"));
         QProcess sim;
-        const quint16 port = startSim(sim, {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--command-set"),
-                                            QStringLiteral("1"), QStringLiteral("--punches"), punches,
-                                            QStringLiteral("--state-file"), state});
+        const quint16 port = startSim(
+            sim, {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--command-set"), QStringLiteral("1"),
+                  QStringLiteral("--punches"), punches, QStringLiteral("--state-file"), state});
         QVERIFY(port);
         QCOMPARE(lines(state).size(), 4);
 
@@ -114,13 +114,14 @@ private slots:
         TestHome home;
         const QString state = home.file(QStringLiteral("held.txt"));
         QProcess sim;
-        const quint16 port = startSim(sim, {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--command-set"), set,
-                                            QStringLiteral("--generate"), QStringLiteral("300"), QStringLiteral("--per-message"),
-                                            QStringLiteral("7"), QStringLiteral("--delivery"), delivery,
-                                            QStringLiteral("--state-file"), state});
+        const quint16 port = startSim(
+            sim, {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--command-set"), set,
+                  QStringLiteral("--generate"), QStringLiteral("300"), QStringLiteral("--per-message"),
+                  QStringLiteral("7"), QStringLiteral("--delivery"), delivery, QStringLiteral("--state-file"), state});
         QVERIFY(port);
         int rc = -1;
-        batch({QStringLiteral("init"), QStringLiteral("--command-set"), set, QStringLiteral("--port"), QString::number(port)},
+        batch({QStringLiteral("init"), QStringLiteral("--command-set"), set, QStringLiteral("--port"),
+               QString::number(port)},
               &rc);
         QCOMPARE(rc, 0);
         QVERIFY(setUserSetting(UserKey::IP_adrs, QStringLiteral("127.0.0.1")));
@@ -146,8 +147,8 @@ private slots:
         batch({QStringLiteral("init"), QStringLiteral("--port"), QString::number(port)}, &rc);
         QCOMPARE(rc, 0);
         QVERIFY(setUserSetting(UserKey::IP_adrs, QStringLiteral("127.0.0.1")));
-        batch({QStringLiteral("collect"), QStringLiteral("--month"), QStringLiteral("201001"), QStringLiteral("--password"),
-               QStringLiteral("nope")},
+        batch({QStringLiteral("collect"), QStringLiteral("--month"), QStringLiteral("201001"),
+               QStringLiteral("--password"), QStringLiteral("nope")},
               &rc);
         QCOMPARE(rc, 1);
         const QString out = batch({QStringLiteral("collect"), QStringLiteral("--month"), QStringLiteral("201001"),
@@ -174,20 +175,22 @@ private slots:
             batch({QStringLiteral("init")}, &rc);
             QCOMPARE(rc, 0);
             QVERIFY(home.openMonth(QStringLiteral("201001")));
-            QVERIFY(dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 VALUES ('01','000001','A','000000001','01','1')")));
+            QVERIFY(
+                dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 VALUES ('01','000001','A','000000001','01','1')")));
             QVERIFY(dbs().intake.begin());
             for (int i = 0; i < kPunches; ++i)
                 QVERIFY(dbs().intake.exec(
-                    QStringLiteral("INSERT INTO タイムカードテンプ (月,日,時,分,秒,IDコード,入退,異例コード,CR,移行マーク) "
-                                   "VALUES ('01', ?, ?, ?, ?, '000000001', '0', '00', '\r', '未')"),
+                    QStringLiteral(
+                        "INSERT INTO タイムカードテンプ (月,日,時,分,秒,IDコード,入退,異例コード,CR,移行マーク) "
+                        "VALUES ('01', ?, ?, ?, ?, '000000001', '0', '00', '\r', '未')"),
                     {zeroPad(i % 20 + 1, 2), zeroPad(i / 3600, 2), zeroPad(i / 60 % 60, 2), zeroPad(i % 60, 2)}));
             QVERIFY(dbs().intake.commit());
             closeAllDatabases();
 
             QProcess p;
-            p.start(QStringLiteral(CORVAN_BATCH), {QStringLiteral("process"), QStringLiteral("--month"),
-                                                   QStringLiteral("201001"), QStringLiteral("--password"),
-                                                   QStringLiteral("418305")});
+            p.start(QStringLiteral(CORVAN_BATCH),
+                    {QStringLiteral("process"), QStringLiteral("--month"), QStringLiteral("201001"),
+                     QStringLiteral("--password"), QStringLiteral("418305")});
             QVERIFY(p.waitForStarted());
             QTest::qWait(delay);
             p.kill();
@@ -195,19 +198,20 @@ private slots:
 
             const bool hotJournal = QFile::exists(intakeDbPath() + QStringLiteral("-journal"));
             QVERIFY(home.openMonth(QStringLiteral("201001"))); // a hot journal is rolled back here
-            QVERIFY(dbs().intake.exec(QStringLiteral("ATTACH DATABASE ? AS m"), {monthlyDbPath(QStringLiteral("201001"))}));
+            QVERIFY(
+                dbs().intake.exec(QStringLiteral("ATTACH DATABASE ? AS m"), {monthlyDbPath(QStringLiteral("201001"))}));
             QVector<QStringList> r;
-            QVERIFY(dbs().intake.select(
-                QStringLiteral("SELECT COUNT(*), COUNT(DISTINCT k) FROM ("
-                               "SELECT 日 || 時 || 分 || 秒 AS k FROM タイムカードテンプ UNION ALL "
-                               "SELECT 日 || 時 || 分 || 秒 FROM m.タイムカード)"),
-                r));
+            QVERIFY(
+                dbs().intake.select(QStringLiteral("SELECT COUNT(*), COUNT(DISTINCT k) FROM ("
+                                                   "SELECT 日 || 時 || 分 || 秒 AS k FROM タイムカードテンプ UNION ALL "
+                                                   "SELECT 日 || 時 || 分 || 秒 FROM m.タイムカード)"),
+                                    r));
             QCOMPARE(r.value(0).value(0).toInt(), kPunches);
             QCOMPARE(r.value(0).value(1).toInt(), kPunches);
             QVector<QStringList> moved;
             dbs().intake.select(QStringLiteral("SELECT COUNT(*) FROM m.タイムカード"), moved);
-            qInfo("killed after %d ms: %s of %d moved, journal left behind: %s", delay, qPrintable(moved.value(0).value(0)),
-                  kPunches, hotJournal ? "yes" : "no");
+            qInfo("killed after %d ms: %s of %d moved, journal left behind: %s", delay,
+                  qPrintable(moved.value(0).value(0)), kPunches, hotJournal ? "yes" : "no");
             dbs().intake.exec(QStringLiteral("DETACH DATABASE m"));
         }
     }

@@ -1,7 +1,7 @@
-#include "recorder/CalcoloCom.h"
 #include "common/Common.h"
-#include "store/DbFile.h"
 #include "common/SjisText.h"
+#include "recorder/CalcoloCom.h"
+#include "store/DbFile.h"
 #include "tests/support/TestHome.h"
 
 #include <QFile>
@@ -14,8 +14,8 @@ namespace {
 PunchRecord rec(const QString &text) { return parseRecords(text).value(0); }
 
 // A whole record: date and time "MMDDhhmmss", card, in/out, exception code, terminator.
-QString record(const QString &when, const QString &card = QStringLiteral("000000001"), const QString &io = QStringLiteral("0"),
-               const QString &exc = QStringLiteral("00"))
+QString record(const QString &when, const QString &card = QStringLiteral("000000001"),
+               const QString &io = QStringLiteral("0"), const QString &exc = QStringLiteral("00"))
 {
     return when + card + io + exc + QLatin1Char('\r');
 }
@@ -85,8 +85,10 @@ private slots:
 
     void recordsAreCutEvery23CharactersAndSpaceFilled()
     {
-        const QString a = QStringLiteral("1231041000") + QStringLiteral("000000001") + QStringLiteral("1") + QStringLiteral("07\r");
-        const QString b = QStringLiteral("0101235959") + QStringLiteral("123456789") + QStringLiteral("0") + QStringLiteral("00\r");
+        const QString a =
+            QStringLiteral("1231041000") + QStringLiteral("000000001") + QStringLiteral("1") + QStringLiteral("07\r");
+        const QString b =
+            QStringLiteral("0101235959") + QStringLiteral("123456789") + QStringLiteral("0") + QStringLiteral("00\r");
         QCOMPARE(a.size(), 23);
         QVector<PunchRecord> two = parseRecords(a + b);
         QCOMPARE(two.size(), 2);
@@ -120,22 +122,38 @@ private slots:
         QTest::addColumn<QString>("when");
         QTest::addColumn<bool>("valid");
         QTest::addColumn<QString>("mmddhh");
-        QTest::newRow("december before the day change, collected in january")
-            << "2010-01-15" << "05:00" << "12310410" << true << "123028";
-        QTest::newRow("after the day change stays") << "2010-01-15" << "05:00" << "01140510" << true << "011405";
-        QTest::newRow("code 17 before the day change moves two days")
-            << "2010-01-15" << "03:00" << "01140210" << true << "011250";
-        QTest::newRow("code 07 alone moves one day") << "2010-03-10" << "03:00" << "03010910" << true << "022833";
-        QTest::newRow("leap day in a leap year") << "2012-03-10" << "03:00" << "02291000" << true << "022910";
-        QTest::newRow("leap day in a plain year") << "2011-03-10" << "03:00" << "02291000" << false << "022910";
-        QTest::newRow("april 31") << "2010-05-01" << "03:00" << "04311000" << false << "043110";
-        QTest::newRow("not a date") << "2010-05-01" << "03:00" << "ab011000" << false << "ab0110";
+        QTest::newRow("december before the day change, collected in january") << "2010-01-15"
+                                                                              << "05:00"
+                                                                              << "12310410" << true << "123028";
+        QTest::newRow("after the day change stays") << "2010-01-15"
+                                                    << "05:00"
+                                                    << "01140510" << true << "011405";
+        QTest::newRow("code 17 before the day change moves two days") << "2010-01-15"
+                                                                      << "03:00"
+                                                                      << "01140210" << true << "011250";
+        QTest::newRow("code 07 alone moves one day") << "2010-03-10"
+                                                     << "03:00"
+                                                     << "03010910" << true << "022833";
+        QTest::newRow("leap day in a leap year") << "2012-03-10"
+                                                 << "03:00"
+                                                 << "02291000" << true << "022910";
+        QTest::newRow("leap day in a plain year") << "2011-03-10"
+                                                  << "03:00"
+                                                  << "02291000" << false << "022910";
+        QTest::newRow("april 31") << "2010-05-01"
+                                  << "03:00"
+                                  << "04311000" << false << "043110";
+        QTest::newRow("not a date") << "2010-05-01"
+                                    << "03:00"
+                                    << "ab011000" << false << "ab0110";
         // An hour that is no number is refused as well, whether it sorts after the day change
         // or before it; the record stays as received.
-        QTest::newRow("hour not a number, after the day change") << "2010-05-01" << "03:00" << "0430AB00" << false
-                                                                 << "0430AB";
-        QTest::newRow("hour not a number, before the day change") << "2010-05-01" << "03:00" << "0430 100" << false
-                                                                  << "0430 1";
+        QTest::newRow("hour not a number, after the day change") << "2010-05-01"
+                                                                 << "03:00"
+                                                                 << "0430AB00" << false << "0430AB";
+        QTest::newRow("hour not a number, before the day change") << "2010-05-01"
+                                                                  << "03:00"
+                                                                  << "0430 100" << false << "0430 1";
     }
 
     void dateAdjustment()
@@ -146,7 +164,7 @@ private slots:
         QFETCH(bool, valid);
         QFETCH(QString, mmddhh);
         const QString tag = QString::fromLatin1(QTest::currentDataTag());
-        const QString exc = tag.contains(QLatin1String("17")) ? QStringLiteral("17")
+        const QString exc = tag.contains(QLatin1String("17"))   ? QStringLiteral("17")
                             : tag.contains(QLatin1String("07")) ? QStringLiteral("07")
                                                                 : QStringLiteral("00");
         PunchRecord r = rec(record(when + QStringLiteral("00"), QStringLiteral("000000001"), QStringLiteral("0"), exc));
@@ -170,7 +188,8 @@ private slots:
         QVERIFY(purgeBlankRows(db));
         QVector<QStringList> rows;
         QVERIFY(db.select(QStringLiteral("SELECT 月, IDコード, 移行マーク FROM タイムカードテンプ"), rows));
-        QCOMPARE(rows, (QVector<QStringList>{{QStringLiteral("01"), QStringLiteral("12'3\"5678"), QStringLiteral("未")}}));
+        QCOMPARE(rows,
+                 (QVector<QStringList>{{QStringLiteral("01"), QStringLiteral("12'3\"5678"), QStringLiteral("未")}}));
     }
 
     void resultMessages()
@@ -178,7 +197,8 @@ private slots:
         QCOMPARE(resultMessage(0), QString());
         QCOMPARE(resultMessage(256), QStringLiteral("応答受信がありません。"));
         QCOMPARE(resultMessage(512), QStringLiteral("応答受信が誤っています！"));
-        QCOMPARE(resultMessage(1280, QStringLiteral("refused")), QStringLiteral("ＴＣＰエラー 発生！\r\nErr : refused"));
+        QCOMPARE(resultMessage(1280, QStringLiteral("refused")),
+                 QStringLiteral("ＴＣＰエラー 発生！\r\nErr : refused"));
         QCOMPARE(resultMessage(1536), QStringLiteral("タイムレコーダ側が切断されました！"));
         QCOMPARE(resultMessage(1792), QStringLiteral("タイムレコーダと接続できません！"));
         QCOMPARE(resultMessage(2304),

@@ -1,17 +1,17 @@
 // データ収集 of a USB installation: frmDataInput opens frmUsbCom, which hosts the USB link
 // against the simulated recorder, and shows the collection's outcome.
 
-#include "recorder/CalcoloCom.h"
 #include "common/Common.h"
-#include "store/DbFile.h"
-#include "store/ExFile.h"
-#include "usblib/KestoAutomation.h"
-#include "tests/support/ScriptedDialogs.h"
 #include "common/SjisText.h"
-#include "tests/support/TestHome.h"
-#include "tools/simulator/UsbDevice.h"
+#include "recorder/CalcoloCom.h"
 #include "screens/frmDataInput.h"
 #include "screens/frmUsbCom.h"
+#include "store/DbFile.h"
+#include "store/ExFile.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestHome.h"
+#include "tools/simulator/UsbDevice.h"
+#include "usblib/KestoAutomation.h"
 
 #include <QFile>
 #include <QLabel>
@@ -42,7 +42,8 @@ class TestUsbCom : public QObject
         frmDataInput w;
         QTest::mouseClick(w.findChild<QPushButton *>(QStringLiteral("cmdデータ収集")), Qt::LeftButton);
         *collected = w.findChild<QLabel *>(QStringLiteral("lbl収集数"))->text();
-        return dlg.messages().size() == 1 ? dlg.last().text : QStringLiteral("<%1 messages>").arg(dlg.messages().size());
+        return dlg.messages().size() == 1 ? dlg.last().text
+                                          : QStringLiteral("<%1 messages>").arg(dlg.messages().size());
     }
 
 private slots:

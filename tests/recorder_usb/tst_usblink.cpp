@@ -2,24 +2,24 @@
 // registry, talking to the recorder simulator's driver endpoint (or a scripted device) in a
 // private driver folder.
 
-#include "recorder/CalcoloCom.h"
 #include "common/Common.h"
+#include "common/SjisText.h"
+#include "recorder/CalcoloCom.h"
+#include "recorder/UsbLink.h"
 #include "store/DbFile.h"
+#include "tests/support/TestHome.h"
+#include "tools/simulator/RecorderSimulator.h"
+#include "tools/simulator/UsbDevice.h"
 #include "usblib/DriverEndpoint.h"
 #include "usblib/KestoAutomation.h"
-#include "tools/simulator/RecorderSimulator.h"
-#include "common/SjisText.h"
-#include "tests/support/TestHome.h"
-#include "tools/simulator/UsbDevice.h"
-#include "recorder/UsbLink.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
 #include <QSignalSpy>
-#include <QThread>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -190,15 +190,16 @@ private slots:
         QVERIFY(dev.punches().isEmpty());
 
         QVector<QStringList> rows;
-        QVERIFY(dbs().intake.select(
-            QStringLiteral("SELECT 月, 日, 時, 分, 秒, IDコード, 入退, 異例コード, CR, 移行マーク FROM タイムカードテンプ ORDER BY rowid"),
-            rows));
+        QVERIFY(dbs().intake.select(QStringLiteral("SELECT 月, 日, 時, 分, 秒, IDコード, 入退, 異例コード, CR, "
+                                                   "移行マーク FROM タイムカードテンプ ORDER BY rowid"),
+                                    rows));
         QCOMPARE(rows.size(), 3);
         QCOMPARE(rows[0], (QStringList{"01", "14", "08", "30", "00", "000000001", "0", "00", "\r", "未"}));
         QCOMPARE(rows[2], (QStringList{"01", "15", "02", "10", "00", "000000002", "1", "17", "\r", "未"}));
 
         const CommandSet &cs = commandSet(set);
-        QCOMPARE(dev.framesReceived(), (QStringList{QStringLiteral("000000  ") + cs.read, QStringLiteral("000000  ") + cs.del}));
+        QCOMPARE(dev.framesReceived(),
+                 (QStringList{QStringLiteral("000000  ") + cs.read, QStringLiteral("000000  ") + cs.del}));
         const QStringList expect{
             QStringLiteral("→ 000000  ") + cs.read,
             QStringLiteral("← ") + cs.read + QStringLiteral("000070") + cs.ack,
@@ -241,9 +242,12 @@ private slots:
         const QString one = rec(QStringLiteral("0114083000")) + QLatin1Char('\r');
         // Three status messages of another command before the read acknowledgement; after the
         // delete acknowledgement a message of another command also ends the collection well.
-        dev.replies[QStringLiteral("GTND")] = {status("GTNC", "000000", 'S'), status("GTNC", "000000", 'G'),
-                                               status("DELT", "000000", 'G'), status("GTND", "000024", 'S'),
-                                               QStringLiteral("\x02") + QStringLiteral("0001\x03"), one,
+        dev.replies[QStringLiteral("GTND")] = {status("GTNC", "000000", 'S'),
+                                               status("GTNC", "000000", 'G'),
+                                               status("DELT", "000000", 'G'),
+                                               status("GTND", "000024", 'S'),
+                                               QStringLiteral("\x02") + QStringLiteral("0001\x03"),
+                                               one,
                                                status("GTND", "000000", 'G')};
         dev.replies[QStringLiteral("DELT")] = {status("GTNC", "000000", 'S'), status("DELT", "000000", 'S'),
                                                status("GTNC", "000000", 'S')};
@@ -268,8 +272,8 @@ private slots:
         const QString stx = QStringLiteral("\x02") + QStringLiteral("0001\x03");
         const QStringList ok{status("DELT", "000000", 'S'), status("DELT", "000000", 'G')};
         QTest::newRow("R = 2 and a third record: 512, nothing inserted, nothing erased")
-            << QStringList{status("GTND", "000047", 'S'), stx, one, one, one, status("GTND", "000000", 'G')} << ok << 512 << 0
-            << 1;
+            << QStringList{status("GTND", "000047", 'S'), stx, one, one, one, status("GTND", "000000", 'G')} << ok
+            << 512 << 0 << 1;
         QTest::newRow("wrong acknowledgement status")
             << QStringList{status("GTND", "000047", 'C')} << ok << 512 << 0 << 1;
         QTest::newRow("no header before the records")
@@ -473,7 +477,7 @@ private slots:
         // Announced in the notification folder: open by interface class finds it.
         KESTO_HANDLE h = KestoOpenGuidHandle(&UsbDevice::kInterfaceGuid, 0, 0);
         QVERIFY(h != KESTO_INVALID_HANDLE);
-        KESTO_GUID g {};
+        KESTO_GUID g{};
         QCOMPARE(KestoGetGuid(h, &g), 0u);
         QVERIFY(kesto::operator==(g, UsbDevice::kInterfaceGuid));
         char name[64] = {};

@@ -58,7 +58,8 @@ private slots:
         const QString dev = home.file(QStringLiteral("dev"));
         qputenv("KESTOUSB_REGISTRY", registry.toLocal8Bit());
         qputenv("KESTOUSB_DEVICE_DIR", dev.toLocal8Bit());
-        const QByteArray shm = QByteArray("/corvan-usbprograms-") + QByteArray::number(QCoreApplication::applicationPid());
+        const QByteArray shm =
+            QByteArray("/corvan-usbprograms-") + QByteArray::number(QCoreApplication::applicationPid());
         qputenv("KESTOUSB_TRACE_SHM", shm);
 
         int rc = -1;
@@ -86,7 +87,8 @@ private slots:
         QProcess sim;
         QVERIFY(startSim(sim, {QStringLiteral("--usb"), QStringLiteral("--punches"), punches,
                                QStringLiteral("--state-file"), state}));
-        const QString announced = dev + QStringLiteral("/DeviceNotification/{0FD82C73-DAD2-4646-8EC3-DB5627D5BD06}ML60852A_DRIVER0");
+        const QString announced =
+            dev + QStringLiteral("/DeviceNotification/{0FD82C73-DAD2-4646-8EC3-DB5627D5BD06}ML60852A_DRIVER0");
         QVERIFY(QFile::exists(announced));
 
         out = batch({QStringLiteral("collect"), QStringLiteral("--month"), QStringLiteral("201001"),
@@ -111,7 +113,8 @@ private slots:
 
         QVERIFY(home.openMonth(QStringLiteral("201001")));
         QVector<QStringList> rows;
-        QVERIFY(dbs().intake.select(QStringLiteral("SELECT 月, 日, 時, 異例コード FROM タイムカードテンプ ORDER BY rowid"), rows));
+        QVERIFY(dbs().intake.select(
+            QStringLiteral("SELECT 月, 日, 時, 異例コード FROM タイムカードテンプ ORDER BY rowid"), rows));
         QCOMPARE(rows.size(), 2);
         QCOMPARE(rows[1], (QStringList{"01", "15", "02", "17"})); // as received: no date adjustment over USB
         closeAllDatabases();

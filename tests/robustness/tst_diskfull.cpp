@@ -7,16 +7,16 @@
 
 #include "tests/output/ExportFixture.h"
 
-#include "common/Common.h"
-#include "store/DbFile.h"
-#include "store/ExFile.h"
-#include "output/ExportJob.h"
-#include "tests/support/FileSizeLimit.h"
 #include "app/MonthFiles.h"
 #include "calc/Period.h"
+#include "common/Common.h"
+#include "output/ExportJob.h"
+#include "screens/frmFileOut.h"
+#include "store/DbFile.h"
+#include "store/ExFile.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/ProgramRuns.h"
 #include "tests/support/ScriptedDialogs.h"
-#include "screens/frmFileOut.h"
 #include "tests/support/TestHome.h"
 
 #include <QDir>
@@ -139,9 +139,12 @@ private slots:
         QTest::addColumn<int>("kind");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("title");
-        QTest::newRow("individual csv") << int(ExportKind::Individual) << "個人.csv" << "個人CSVファイル出力エラー";
-        QTest::newRow("daily txt") << int(ExportKind::Daily) << "日報.txt" << "日報TXTファイル出力エラー";
-        QTest::newRow("totals csv") << int(ExportKind::Totals) << "集計.csv" << "集計CSVファイル出力エラー";
+        QTest::newRow("individual csv") << int(ExportKind::Individual) << "個人.csv"
+                                        << "個人CSVファイル出力エラー";
+        QTest::newRow("daily txt") << int(ExportKind::Daily) << "日報.txt"
+                                   << "日報TXTファイル出力エラー";
+        QTest::newRow("totals csv") << int(ExportKind::Totals) << "集計.csv"
+                                    << "集計CSVファイル出力エラー";
     }
     void exportKeepsTheEarlierFile()
     {
@@ -179,7 +182,8 @@ private slots:
                                            .arg(bytesOf(path).size())
                                            .arg(full.size())));
             QCOMPARE(r.errorTitle, title);
-            QVERIFY2(r.errorText.startsWith(QStringLiteral("ファイルを書き込めませんでした。\r\nError=")), qPrintable(r.errorText));
+            QVERIFY2(r.errorText.startsWith(QStringLiteral("ファイルを書き込めませんでした。\r\nError=")),
+                     qPrintable(r.errorText));
             // The error names the cause, not only that something failed.
             QVERIFY2(r.errorText.endsWith(tooLarge()), qPrintable(r.errorText));
 
@@ -204,8 +208,9 @@ private slots:
         const QString folder = home.file(QStringLiteral("out"));
         QVERIFY(QDir().mkpath(folder));
         const QString path = folder + QStringLiteral("/k.txt");
-        const QStringList args = login(QStringLiteral("export"), QStringLiteral("201002"))
-                                 + QStringList{QStringLiteral("--kind"), QStringLiteral("individual"), QStringLiteral("--out"), path};
+        const QStringList args =
+            login(QStringLiteral("export"), QStringLiteral("201002"))
+            + QStringList{QStringLiteral("--kind"), QStringLiteral("individual"), QStringLiteral("--out"), path};
         Run r = batch(args);
         QCOMPARE(r.exitCode, 0);
         const QByteArray full = bytesOf(path);
@@ -216,7 +221,8 @@ private slots:
         // Room for the databases the login touches, not for the whole export.
         r = batch(args, full.size() / 2);
         QCOMPARE(r.exitCode, 1);
-        QVERIFY2(r.err.startsWith(QStringLiteral("個人TXTファイル出力エラー: ファイルを書き込めませんでした。 Error=")), qPrintable(r.err));
+        QVERIFY2(r.err.startsWith(QStringLiteral("個人TXTファイル出力エラー: ファイルを書き込めませんでした。 Error=")),
+                 qPrintable(r.err));
         QVERIFY2(r.err.endsWith(tooLarge()), qPrintable(r.err));
         QVERIFY2(!r.out.contains(QStringLiteral("ファイルを出力しました")), qPrintable(r.out));
         QCOMPARE(bytesOf(path), old);
@@ -247,7 +253,8 @@ private slots:
         qint64 biggest = 0;
         for (const QString &f : entries(dataFolder()))
             biggest = qMax(biggest, QFileInfo(dataFolder() + QLatin1Char('/') + f).size());
-        QVERIFY2(full.size() > biggest + 64 * 1024, qPrintable(QStringLiteral("%1 / %2").arg(full.size()).arg(biggest)));
+        QVERIFY2(full.size() > biggest + 64 * 1024,
+                 qPrintable(QStringLiteral("%1 / %2").arg(full.size()).arg(biggest)));
 
         const QByteArray old("last month's export\r\n");
         QVERIFY(writeBytes(path, old));
@@ -262,7 +269,8 @@ private slots:
         QVERIFY(dlg.drained());
         QCOMPARE(dlg.messages().size(), 2);
         QCOMPARE(dlg.last().title, QStringLiteral("個人TXTファイル出力エラー"));
-        QVERIFY2(dlg.last().text.startsWith(QStringLiteral("ファイルを書き込めませんでした。\r\nError=")), qPrintable(dlg.last().text));
+        QVERIFY2(dlg.last().text.startsWith(QStringLiteral("ファイルを書き込めませんでした。\r\nError=")),
+                 qPrintable(dlg.last().text));
         QVERIFY2(dlg.last().text.endsWith(tooLarge()), qPrintable(dlg.last().text));
         QCOMPARE(bytesOf(path), old);
         QCOMPARE(entries(folder), QStringList{QStringLiteral("個人.txt")});
@@ -279,9 +287,10 @@ private slots:
         QVERIFY(QDir().mkpath(folder));
         const QString backup = folder + QStringLiteral("/201012corvanbk.mdb");
         auto punch = [](int day) {
-            return dbs().monthly.exec(QStringLiteral("INSERT INTO タイムカード (月, 日, 時, 分, 秒, IDコード, 入退, 異例コード, CR) "
-                                                     "VALUES ('12', ?, '08', '30', '00', '000000016', '0', '00', '0')"),
-                                      {zeroPad(day, 2)});
+            return dbs().monthly.exec(
+                QStringLiteral("INSERT INTO タイムカード (月, 日, 時, 分, 秒, IDコード, 入退, 異例コード, CR) "
+                               "VALUES ('12', ?, '08', '30', '00', '000000016', '0', '00', '0')"),
+                {zeroPad(day, 2)});
         };
         QVERIFY(punch(1));
 
@@ -295,7 +304,8 @@ private slots:
             dlg.answer(Dialogs::Answer::Cancel);
             QVERIFY(!backupMonth());
         }
-        QVERIFY2(dlg.last().text.startsWith(QStringLiteral("バックアップに失敗しました。\n\nエラー：(")), qPrintable(dlg.last().text));
+        QVERIFY2(dlg.last().text.startsWith(QStringLiteral("バックアップに失敗しました。\n\nエラー：(")),
+                 qPrintable(dlg.last().text));
         QCOMPARE(dlg.last().title, QStringLiteral("バックアップ"));
         QVERIFY2(dlg.last().text.contains(tooLarge()), qPrintable(dlg.last().text));
         QCOMPARE(entries(folder), QStringList());
@@ -317,7 +327,8 @@ private slots:
             dlg.answer(Dialogs::Answer::Cancel);
             QVERIFY(!backupMonth());
         }
-        QVERIFY2(dlg.last().text.startsWith(QStringLiteral("バックアップに失敗しました。")), qPrintable(dlg.last().text));
+        QVERIFY2(dlg.last().text.startsWith(QStringLiteral("バックアップに失敗しました。")),
+                 qPrintable(dlg.last().text));
         QCOMPARE(bytesOf(backup), older);
         QCOMPARE(entries(folder), QStringList{QStringLiteral("201012corvanbk.mdb")});
         QCOMPARE(bytesOf(month), monthNow);
@@ -333,7 +344,8 @@ private slots:
             dlg.answer(Dialogs::Answer::Cancel);
             QVERIFY(!restoreMonth());
         }
-        QVERIFY2(dlg.last().text.startsWith(QStringLiteral("ファイル呼び出しに失敗しました。\n\nエラー：(")), qPrintable(dlg.last().text));
+        QVERIFY2(dlg.last().text.startsWith(QStringLiteral("ファイル呼び出しに失敗しました。\n\nエラー：(")),
+                 qPrintable(dlg.last().text));
         QVERIFY2(dlg.last().text.contains(tooLarge()), qPrintable(dlg.last().text));
         QCOMPARE(bytesOf(month), monthNow);
         QCOMPARE(entries(dataFolder()), dataBefore);

@@ -97,7 +97,8 @@ Places look(const QString &stateFile)
     Database in;
     if (in.open(intakeDbPath())) {
         p.intake = keys(in, QStringLiteral("SELECT ") + k + QStringLiteral(" FROM タイムカードテンプ"));
-        p.intakeLive = keys(in, QStringLiteral("SELECT ") + k + QStringLiteral(" FROM タイムカードテンプ WHERE 移行マーク <> '重'"));
+        p.intakeLive = keys(in, QStringLiteral("SELECT ") + k
+                                    + QStringLiteral(" FROM タイムカードテンプ WHERE 移行マーク <> '重'"));
     }
     Database m;
     if (QFile::exists(monthlyDbPath(QStringLiteral("201001"))) && m.open(monthlyDbPath(QStringLiteral("201001"))))
@@ -105,10 +106,7 @@ Places look(const QString &stateFile)
     return p;
 }
 
-int repeats(const QStringList &l)
-{
-    return int(l.size() - QSet<QString>(l.begin(), l.end()).size());
-}
+int repeats(const QStringList &l) { return int(l.size() - QSet<QString>(l.begin(), l.end()).size()); }
 
 } // namespace
 
@@ -140,7 +138,8 @@ private slots:
         QCOMPARE(readLines(state).size(), kPunches);
         {
             QProcess init;
-            init.start(QStringLiteral(CORVAN_BATCH), {QStringLiteral("init"), QStringLiteral("--port"), QString::number(port)});
+            init.start(QStringLiteral(CORVAN_BATCH),
+                       {QStringLiteral("init"), QStringLiteral("--port"), QString::number(port)});
             QVERIFY(init.waitForFinished(30000));
             QCOMPARE(init.exitCode(), 0);
         }
@@ -180,12 +179,13 @@ private slots:
             // duplicate marking compares the intake rows only, and the processing drops it
             // instead of moving it again. Any other punch is never in both tables.
             const QSet<QString> inBoth = intake & cards;
-            QVERIFY2((inBoth - broughtAgain).isEmpty(),
-                     qPrintable(QStringLiteral("%1 punches both in the intake table and in タイムカード after %2 killed "
-                                               "at %3 ms without being collected twice")
-                                    .arg((inBoth - broughtAgain).size())
-                                    .arg(QString::fromLatin1(after))
-                                    .arg(delay)));
+            QVERIFY2(
+                (inBoth - broughtAgain).isEmpty(),
+                qPrintable(QStringLiteral("%1 punches both in the intake table and in タイムカード after %2 killed "
+                                          "at %3 ms without being collected twice")
+                               .arg((inBoth - broughtAgain).size())
+                               .arg(QString::fromLatin1(after))
+                               .arg(delay)));
             if (!inBoth.isEmpty())
                 ++awaitingDrop;
             const QSet<QString> everywhere = held | intake | cards;
@@ -222,8 +222,9 @@ private slots:
         QCOMPARE(p.sim.size(), 0);
         QCOMPARE(QSet<QString>(p.cards.begin(), p.cards.end()), expected);
         // A complete processing leaves no punch in the intake table that タイムカード holds.
-        QVERIFY((QSet<QString>(p.intakeLive.begin(), p.intakeLive.end()) & QSet<QString>(p.cards.begin(), p.cards.end()))
-                    .isEmpty());
+        QVERIFY(
+            (QSet<QString>(p.intakeLive.begin(), p.intakeLive.end()) & QSet<QString>(p.cards.begin(), p.cards.end()))
+                .isEmpty());
         // Punches collected again after a kill between the intake commit and the recorder's
         // erase are not moved into タイムカード a second time.
         QCOMPARE(repeats(p.cards), 0);

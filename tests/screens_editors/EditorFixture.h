@@ -5,14 +5,14 @@
 // written straight into the databases a login would have opened.
 
 #include "calc/Calculate.h"
+#include "calc/Period.h"
+#include "calc/Punch.h"
+#include "calc/TimeMath.h"
 #include "common/Common.h"
 #include "store/DbFile.h"
 #include "store/ExFile.h"
-#include "calc/Period.h"
-#include "calc/Punch.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestHome.h"
-#include "calc/TimeMath.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -46,25 +46,27 @@ inline bool openMonth(TestHome &home)
 // 22:00-29:00, early work 06:00-08:30, hours rounding by 15 minutes.
 inline bool addCategory(int n, const QString &unit = QStringLiteral("15分"))
 {
-    const QStringList times = {QStringLiteral("08:30"), QStringLiteral("17:30"), QStringLiteral("08:30"),
-                               QStringLiteral("17:30"), QStringLiteral("12:00"), QStringLiteral("13:00"),
-                               QStringLiteral("  :  "), QStringLiteral("  :  "), QStringLiteral("  :  "),
-                               QStringLiteral("  :  "), QStringLiteral("06:00"), QStringLiteral("08:30"),
-                               QStringLiteral("17:30"), QStringLiteral("22:00"), QStringLiteral("22:00"),
-                               QStringLiteral("29:00")};
+    const QStringList times = {
+        QStringLiteral("08:30"), QStringLiteral("17:30"), QStringLiteral("08:30"), QStringLiteral("17:30"),
+        QStringLiteral("12:00"), QStringLiteral("13:00"), QStringLiteral("  :  "), QStringLiteral("  :  "),
+        QStringLiteral("  :  "), QStringLiteral("  :  "), QStringLiteral("06:00"), QStringLiteral("08:30"),
+        QStringLiteral("17:30"), QStringLiteral("22:00"), QStringLiteral("22:00"), QStringLiteral("29:00")};
     QVariantList v{zeroPad(n, 2)};
     for (const QString &t : times)
         v << t;
     v << QStringLiteral("1：時数丸め") << unit << unit << unit << QStringLiteral("  :  ");
-    return dbs().monthly.exec(QStringLiteral("INSERT INTO 区分 VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"), v);
+    return dbs().monthly.exec(QStringLiteral("INSERT INTO 区分 VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"),
+                              v);
 }
 
 // Employee i (1-based): number 0000ii, card 1000000ii.
 inline QString cardOf(int i) { return QStringLiteral("1%1").arg(i, 8, 10, QLatin1Char('0')); }
-inline bool addEmployee(int i, const QString &category = QStringLiteral("01"), const QString &active = QStringLiteral("1"))
+inline bool addEmployee(int i, const QString &category = QStringLiteral("01"),
+                        const QString &active = QStringLiteral("1"))
 {
-    return dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 VALUES (?,?,?,?,?,?)"),
-                              {zeroPad(i, 2), zeroPad(i, 6), QStringLiteral("社員%1").arg(i), cardOf(i), category, active});
+    return dbs().monthly.exec(
+        QStringLiteral("INSERT INTO 個人 VALUES (?,?,?,?,?,?)"),
+        {zeroPad(i, 2), zeroPad(i, 6), QStringLiteral("社員%1").arg(i), cardOf(i), category, active});
 }
 
 inline bool setDayType(const QDate &d, const QString &type)
@@ -99,8 +101,9 @@ inline QVector<StoredPunch> punchesOf(const QDate &d, const QString &card)
 inline QVector<StoredPunch> allPunches()
 {
     QVector<QStringList> rows;
-    dbs().monthly.select(QStringLiteral("SELECT 月, 日, 時, 分, 秒, IDコード, 入退, 異例コード, CR FROM タイムカード ORDER BY rowid"),
-                         rows);
+    dbs().monthly.select(
+        QStringLiteral("SELECT 月, 日, 時, 分, 秒, IDコード, 入退, 異例コード, CR FROM タイムカード ORDER BY rowid"),
+        rows);
     QVector<StoredPunch> out;
     for (const QStringList &r : rows)
         out.append({r.value(0), r.value(1), r.value(2), r.value(3), r.value(4), r.value(5), r.value(6), r.value(7),
@@ -119,7 +122,9 @@ inline int generateMonth(const QString &card, int seed)
         k = (k * 1103515245u + 12345u) & 0x7fffffffu;
         const int kind = int((k >> 8) % 7);
         const int jitter = int((k >> 4) % 40);
-        auto t = [](int minutes) -> QString { return zeroPad(minutes / 60, 2) + QLatin1Char(':') + zeroPad(minutes % 60, 2); };
+        auto t = [](int minutes) -> QString {
+            return zeroPad(minutes / 60, 2) + QLatin1Char(':') + zeroPad(minutes % 60, 2);
+        };
         switch (kind) {
         case 0: // nothing punched
             break;

@@ -188,7 +188,7 @@ private slots:
         g_install.linkKind = LinkUsb;
         const QDate d(2010, 4, 1);
         QVERIFY(addPunch(d, cardOf(1), QStringLiteral("07:00"), false, QStringLiteral("04"))); // 入2
-        QVERIFY(addPunch(d, cardOf(1), QStringLiteral("08:00"), false));                      // 入1
+        QVERIFY(addPunch(d, cardOf(1), QStringLiteral("08:00"), false));                       // 入1
         auto w = open();
         const int r = rowOf(*w, d);
         QCOMPARE(w->workingCopy(r), (PunchSlots{"08:00", "  :  ", "07:00", "  :  "}));
@@ -471,8 +471,8 @@ private slots:
     // What the screen shows is what the calculation core gives for the same punches.
     void figuresMatchTheCalculation()
     {
-        for (const QDate &d : {QDate(2010, 3, 21), QDate(2010, 3, 28), QDate(2010, 4, 4), QDate(2010, 4, 11),
-                               QDate(2010, 4, 18)})
+        for (const QDate &d :
+             {QDate(2010, 3, 21), QDate(2010, 3, 28), QDate(2010, 4, 4), QDate(2010, 4, 11), QDate(2010, 4, 18)})
             QVERIFY(setDayType(d, QStringLiteral("休日")));
         QVERIFY(setDayType(QDate(2010, 4, 10), QStringLiteral("法定外")));
         QVERIFY(generateMonth(cardOf(1), 7) > 20);
@@ -488,8 +488,8 @@ private slots:
         const PunchRows &punches = expected->punches;
         const MonthTotals &totals = expected->figures.totals;
         PeriodDays shown = expected->days;
-        const QStringList totalNames = {QStringLiteral("就業"), QStringLiteral("遅早"), QStringLiteral("早出"),
-                                        QStringLiteral("深夜"), QStringLiteral("残業"), QStringLiteral("休日"),
+        const QStringList totalNames = {QStringLiteral("就業"),   QStringLiteral("遅早"), QStringLiteral("早出"),
+                                        QStringLiteral("深夜"),   QStringLiteral("残業"), QStringLiteral("休日"),
                                         QStringLiteral("法定外"), QStringLiteral("勤務")};
         auto compareAll = [&] {
             int withFigures = 0;

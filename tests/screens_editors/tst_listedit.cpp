@@ -123,7 +123,8 @@ private slots:
         QCOMPARE(bar->maximum(), 4);
         QWidget *view = child<QWidget>(*w, QStringLiteral("sheetView"));
         auto visible = [&](int r) {
-            const QRect g(field(*w, QStringLiteral("入1"), r)->mapTo(view, QPoint(0, 0)), field(*w, QStringLiteral("入1"), r)->size());
+            const QRect g(field(*w, QStringLiteral("入1"), r)->mapTo(view, QPoint(0, 0)),
+                          field(*w, QStringLiteral("入1"), r)->size());
             return view->rect().contains(g);
         };
         QVERIFY(visible(0) && visible(15) && !visible(16));
@@ -202,7 +203,7 @@ private slots:
         QCOMPARE(m_dialogs->last().title, QStringLiteral("一覧修正"));
         const QString c1 = cardOf(1), c2 = cardOf(2);
         QCOMPARE(punchesOf(d, c1), (QVector<StoredPunch>{{"03", "21", "08", "00", "0", c1, "0", "00", "0"},
-                                                        {"03", "21", "17", "00", "0", c1, "1", "00", "0"}}));
+                                                         {"03", "21", "17", "00", "0", c1, "1", "00", "0"}}));
         QCOMPARE(punchesOf(d, c2), (QVector<StoredPunch>{{"03", "21", "07", "45", "0", c2, "0", "00", "0"}}));
         QCOMPARE(punchesOf(d, cardOf(3)), third);
         QCOMPARE(field(*w, QStringLiteral("入1"), 0)->text(), QStringLiteral("08:05"));

@@ -253,7 +253,8 @@ private slots:
         QCOMPARE(shown.size(), 2);
         QVERIFY(shown.at(0).rowid != shown.at(1).rowid);
         // Another screen replaces the second row under the same rowid with another time.
-        QVERIFY(dbs().monthly.exec(QStringLiteral("UPDATE タイムカード SET 時 = '10' WHERE rowid = ?"), {shown.at(1).rowid}));
+        QVERIFY(dbs().monthly.exec(QStringLiteral("UPDATE タイムカード SET 時 = '10' WHERE rowid = ?"),
+                                   {shown.at(1).rowid}));
         int unseen = -1;
         QCOMPARE(PunchDay_Replace(dbs().monthly, 4, 12, card, {"08:30", "  :  ", "  :  ", "  :  "}, shown, &unseen), 0);
         QCOMPARE(unseen, 1);
@@ -264,8 +265,8 @@ private slots:
 
         // A NULL value is matched as NULL.
         const QDate n(2010, 4, 13);
-        QVERIFY(dbs().monthly.exec(QStringLiteral("INSERT INTO タイムカード VALUES ('04','13','07','00',NULL,?,'0','00',NULL)"),
-                                   {card}));
+        QVERIFY(dbs().monthly.exec(
+            QStringLiteral("INSERT INTO タイムカード VALUES ('04','13','07','00',NULL,?,'0','00',NULL)"), {card}));
         StoredDay nulls = readDay(4, 13, card);
         QCOMPARE(nulls.size(), 1);
         QVERIFY(nulls.first().values.at(2).isNull());

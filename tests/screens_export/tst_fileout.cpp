@@ -71,7 +71,8 @@ private slots:
         auto *dates = child<QComboBox>(&w, QStringLiteral("cbo日付"));
         QCOMPARE(dates->count(), 28);
         QCOMPARE(dates->itemText(0), QStringLiteral("2010年 02月 01日"));
-        QCOMPARE(child<QComboBox>(&w, QStringLiteral("cbo範囲日付_1"))->currentText(), QStringLiteral("2010年 02月 28日"));
+        QCOMPARE(child<QComboBox>(&w, QStringLiteral("cbo範囲日付_1"))->currentText(),
+                 QStringLiteral("2010年 02月 28日"));
         for (int i = 0; i < kItemCount; ++i)
             QVERIFY(child<QCheckBox>(&w, QStringLiteral("chk項目_%1").arg(i))->isChecked());
         QVERIFY(dlg.messages().isEmpty());
@@ -83,7 +84,8 @@ private slots:
         QVERIFY(ExportFixture::build(home));
         ScriptedDialogs dlg;
         frmFileOut w;
-        QVERIFY(shown(&w, QStringLiteral("Frame1")) && !shown(&w, QStringLiteral("Frame2")) && !shown(&w, QStringLiteral("Frame6")));
+        QVERIFY(shown(&w, QStringLiteral("Frame1")) && !shown(&w, QStringLiteral("Frame2"))
+                && !shown(&w, QStringLiteral("Frame6")));
         QVERIFY(!shown(&w, QStringLiteral("Frame3")) && !shown(&w, QStringLiteral("Frame4")));
         choose(&w, QStringLiteral("opt対象社員_1"));
         QVERIFY(shown(&w, QStringLiteral("Frame3")) && !shown(&w, QStringLiteral("Frame4")));
@@ -95,7 +97,8 @@ private slots:
                 && shown(&w, QStringLiteral("lst任意社員")));
 
         choose(&w, QStringLiteral("optファイル種別_1"));
-        QVERIFY(!shown(&w, QStringLiteral("Frame1")) && shown(&w, QStringLiteral("Frame2")) && shown(&w, QStringLiteral("Frame5")));
+        QVERIFY(!shown(&w, QStringLiteral("Frame1")) && shown(&w, QStringLiteral("Frame2"))
+                && shown(&w, QStringLiteral("Frame5")));
         QVERIFY(!shown(&w, QStringLiteral("Frame10")) && !shown(&w, QStringLiteral("Frame11")));
         choose(&w, QStringLiteral("opt対象日_1"));
         QVERIFY(shown(&w, QStringLiteral("Frame10")) && !shown(&w, QStringLiteral("Frame11")));
@@ -107,7 +110,8 @@ private slots:
         QVERIFY(!shown(&w, QStringLiteral("cmdDateSel1_0")) && shown(&w, QStringLiteral("lst任意日付")));
 
         choose(&w, QStringLiteral("optファイル種別_2"));
-        QVERIFY(shown(&w, QStringLiteral("Frame6")) && !shown(&w, QStringLiteral("Frame5")) && !shown(&w, QStringLiteral("Frame7")));
+        QVERIFY(shown(&w, QStringLiteral("Frame6")) && !shown(&w, QStringLiteral("Frame5"))
+                && !shown(&w, QStringLiteral("Frame7")));
         choose(&w, QStringLiteral("opt集計_1"));
         QVERIFY(shown(&w, QStringLiteral("Frame7")));
     }
@@ -188,7 +192,8 @@ private slots:
         QVERIFY(dbs().monthly.exec(QStringLiteral("UPDATE 個人 SET 対象 = '0'")));
         frmFileOut empty;
         child<QPushButton>(&empty, QStringLiteral("cmdFileOut"))->click();
-        QCOMPARE(dlg.last().text, QStringLiteral("個人マスターに対象となるデータが存在しません。\r\n個人マスターを登録して下さい。"));
+        QCOMPARE(dlg.last().text,
+                 QStringLiteral("個人マスターに対象となるデータが存在しません。\r\n個人マスターを登録して下さい。"));
         QCOMPARE(dlg.messages().size(), 3);
         QVERIFY(dlg.fileRequests().isEmpty());
     }
@@ -213,7 +218,7 @@ private slots:
         dlg.answerFile(hidden);
         QDir().mkpath(home.file(QStringLiteral("dir.csv")));
         dlg.answerFile(home.file(QStringLiteral("dir.csv"))); // a folder is no file name
-        dlg.answerFile(home.file(QStringLiteral("x.xls"))); // neither layout
+        dlg.answerFile(home.file(QStringLiteral("x.xls")));   // neither layout
         dlg.answerFile(existing);
         for (int i = 0; i < 4; ++i) // the four warnings before the question
             dlg.answer(Dialogs::Answer::Ok);
@@ -239,7 +244,8 @@ private slots:
         QCOMPARE(m[1].title, QStringLiteral("ファイル出力エラー"));
         QCOMPARE(m[2].text, m[1].text);
         QVERIFY(m[3].text.startsWith(QStringLiteral("そのファイル名は使用できません。")));
-        QCOMPARE(m[4].text, QStringLiteral("次のファイルは既に存在します。上書きしてもよろしいですか？\r\n") + existing);
+        QCOMPARE(m[4].text,
+                 QStringLiteral("次のファイルは既に存在します。上書きしてもよろしいですか？\r\n") + existing);
         QCOMPARE(m[4].title, QStringLiteral("ファイル出力"));
         QCOMPARE(m[4].buttons, Dialogs::Buttons::YesNo);
         QCOMPARE(m[4].icon, Dialogs::Icon::Question);
@@ -278,7 +284,8 @@ private slots:
             dlg.answerFile(path);
             child<QPushButton>(&w, QStringLiteral("cmdFileOut"))->click();
             QCOMPARE(dlg.fileRequests().first().fileName, QStringLiteral("kintai"));
-            QCOMPARE(dlg.fileRequests().first().filters, QStringList{QStringLiteral("弥生給与データ形式（txt形式） (*.txt)")});
+            QCOMPARE(dlg.fileRequests().first().filters,
+                     QStringList{QStringLiteral("弥生給与データ形式（txt形式） (*.txt)")});
             QCOMPARE(dlg.last().text, QStringLiteral("ファイルを出力しました"));
             QCOMPARE(contents(path), ExportFixture::expected(QStringLiteral("kintai_yayoi.txt")));
             w.close();
@@ -294,7 +301,8 @@ private slots:
             choose(&again, QStringLiteral("optファイル種別_2"));
             child<QPushButton>(&again, QStringLiteral("cmdFileOut"))->click();
             QCOMPARE(dlg.fileRequests().last().fileName, QStringLiteral("kintai0"));
-            QCOMPARE(contents(home.file(QStringLiteral("kintai0.dat"))), ExportFixture::expected(QStringLiteral("kintai0.dat")));
+            QCOMPARE(contents(home.file(QStringLiteral("kintai0.dat"))),
+                     ExportFixture::expected(QStringLiteral("kintai0.dat")));
             choose(&again, QStringLiteral("opt集計_0"));
             again.close();
         }

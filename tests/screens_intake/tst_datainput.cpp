@@ -1,15 +1,15 @@
-#include "recorder/CalcoloCom.h"
 #include "common/Common.h"
-#include "store/DbFile.h"
-#include "store/ExFile.h"
-#include "tools/simulator/RecorderSimulator.h"
-#include "screens/ScreenHost.h"
-#include "tests/support/ScriptedDialogs.h"
 #include "common/SjisText.h"
-#include "tests/support/TestHome.h"
+#include "recorder/CalcoloCom.h"
+#include "screens/ScreenHost.h"
 #include "screens/frmCardSet.h"
 #include "screens/frmDataInput.h"
 #include "screens/frmDataList.h"
+#include "store/DbFile.h"
+#include "store/ExFile.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestHome.h"
+#include "tools/simulator/RecorderSimulator.h"
 
 #include <QFile>
 #include <QLabel>
@@ -28,9 +28,10 @@ QString rec(const QString &mmddhhmmss, int card = 1, int io = 0)
 
 void addIntake(const QString &mm, const QString &dd, const QString &card, const QString &mark)
 {
-    QVERIFY(dbs().intake.exec(QStringLiteral("INSERT INTO タイムカードテンプ (月,日,時,分,秒,IDコード,入退,異例コード,CR,移行マーク) "
-                                             "VALUES (?,?,'08','30','00',?,'0','00','\r',?)"),
-                              {mm, dd, card, mark}));
+    QVERIFY(dbs().intake.exec(
+        QStringLiteral("INSERT INTO タイムカードテンプ (月,日,時,分,秒,IDコード,入退,異例コード,CR,移行マーク) "
+                       "VALUES (?,?,'08','30','00',?,'0','00','\r',?)"),
+        {mm, dd, card, mark}));
 }
 
 QString label(QWidget *w, const char *name) { return w->findChild<QLabel *>(QString::fromUtf8(name))->text(); }
@@ -141,7 +142,8 @@ private slots:
                               << QStringLiteral("タイムレコーダ側が切断されました！");
         QTest::newRow("1792") << -1 << 0 << QStringLiteral("タイムレコーダと接続できません！");
         QTest::newRow("2304") << int(RecorderSimulator::NoFault) << 9990
-                              << QStringLiteral("データ件数が10000件を超えます！\r\n収集データのデータ処理を行ってください。");
+                              << QStringLiteral(
+                                     "データ件数が10000件を超えます！\r\n収集データのデータ処理を行ってください。");
         QTest::newRow("2560") << -2 << 0 << QStringLiteral("年度が違うデータがありました。");
         QTest::newRow("3840") << int(RecorderSimulator::ExtraRecords) << 0
                               << QStringLiteral("通信エラー 発生！\r\nErr : インデックスが有効範囲にありません。");
@@ -162,8 +164,8 @@ private slots:
         o.recordsPerMessage = 100;
         o.gapMs = 1;
         sim.setOptions(o);
-        QStringList held = RecorderSimulator::generate(fault == int(RecorderSimulator::ExtraRecords) ? 10002 : 11,
-                                                       Clock::today());
+        QStringList held =
+            RecorderSimulator::generate(fault == int(RecorderSimulator::ExtraRecords) ? 10002 : 11, Clock::today());
         if (fault == -2)
             held << rec(QStringLiteral("0230100000"));
         sim.setPunches(held);

@@ -1,7 +1,7 @@
+#include "screens/frmLANset.h"
 #include "store/ExFile.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestHome.h"
-#include "screens/frmLANset.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -3,14 +3,14 @@
 // punches have moved in. A correction made afterwards must never delete a moved punch.
 
 #include "common/Common.h"
-#include "store/DbFile.h"
-#include "store/ExFile.h"
 #include "screens/ScreenHost.h"
-#include "tests/support/ScriptedDialogs.h"
-#include "tests/support/TestHome.h"
 #include "screens/frmDataInput.h"
 #include "screens/frmKojinEdit.h"
 #include "screens/frmListEdit.h"
+#include "store/DbFile.h"
+#include "store/ExFile.h"
+#include "tests/support/ScriptedDialogs.h"
+#include "tests/support/TestHome.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -51,20 +51,22 @@ struct Host : ScreenHost {
 bool prepareDay()
 {
     return dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 VALUES ('01','000001','社員1',?,'01','1')"), {kCard})
-           && dbs().monthly.exec(QStringLiteral("INSERT INTO タイムカード VALUES ('01','09','08','50','00',?,'0','00','0')"),
-                                 {kCard})
-           && dbs().intake.exec(QStringLiteral("INSERT INTO タイムカードテンプ (月,日,時,分,秒,IDコード,入退,異例コード,CR,移行マーク) "
-                                               "VALUES ('01','09','18','05','00',?,'1','00','\r','未')"),
-                                {kCard});
+           && dbs().monthly.exec(
+               QStringLiteral("INSERT INTO タイムカード VALUES ('01','09','08','50','00',?,'0','00','0')"), {kCard})
+           && dbs().intake.exec(
+               QStringLiteral("INSERT INTO タイムカードテンプ (月,日,時,分,秒,IDコード,入退,異例コード,CR,移行マーク) "
+                              "VALUES ('01','09','18','05','00',?,'1','00','\r','未')"),
+               {kCard});
 }
 
 // The stored punches of 01/09 as "hhmm in/out", in time order.
 QStringList dayRows()
 {
     QVector<QStringList> rows;
-    dbs().monthly.select(QStringLiteral("SELECT 時 || 分 || ' ' || 入退 FROM タイムカード WHERE 月 = '01' AND 日 = '09' "
-                                        "ORDER BY 時, 分"),
-                         rows);
+    dbs().monthly.select(
+        QStringLiteral("SELECT 時 || 分 || ' ' || 入退 FROM タイムカード WHERE 月 = '01' AND 日 = '09' "
+                       "ORDER BY 時, 分"),
+        rows);
     QStringList out;
     for (const QStringList &r : rows)
         out << r.value(0);

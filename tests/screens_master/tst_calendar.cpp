@@ -1,7 +1,7 @@
 #include "screens/frmCalendar.h"
 
-#include "store/CalendarStore.h"
 #include "common/Common.h"
+#include "store/CalendarStore.h"
 #include "store/DbFile.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestHome.h"
@@ -82,8 +82,8 @@ private slots:
         QCOMPARE(day(w, 1, 32)->text(), QStringLiteral("31"));
         QVERIFY(day(w, 1, 33)->text().isEmpty());
         // Nothing stored yet: the Sundays are red, the Saturdays black.
-        QCOMPARE(colour(w, 1, 7), QColor(Qt::red));   // 6th
-        QCOMPARE(colour(w, 1, 6), QColor(Qt::black)); // 5th, Saturday
+        QCOMPARE(colour(w, 1, 7), QColor(Qt::red));                // 6th
+        QCOMPARE(colour(w, 1, 6), QColor(Qt::black));              // 5th, Saturday
         QCOMPARE(colour(w, 2, indexOf(w, 2, 3)), QColor(Qt::red)); // Sunday 3 January
     }
 

@@ -5,8 +5,8 @@
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestHome.h"
 
-#include <QPushButton>
 #include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 #include <QtTest>
 

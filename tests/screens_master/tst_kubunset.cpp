@@ -1,16 +1,16 @@
 #include "screens/frmKubunSet.h"
 
 #include "common/Common.h"
-#include "store/DbFile.h"
 #include "screens/KubunRules.h"
+#include "store/DbFile.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestHome.h"
 
 #include <QClipboard>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
-#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -182,11 +182,12 @@ private slots:
             << QStringList{"0=900"} << QStringLiteral("開始／終了時刻が正しくセットされていません。") << 1;
         QTest::newRow("late window backwards")
             << QStringList{"2=1000", "3=930"} << QStringLiteral("開始／終了時刻が正しくセットされていません。") << 3;
-        QTest::newRow("overtime then night") << QStringList{"12=1730", "13=2200", "14=2200", "15=2900"} << QString() << -1;
-        QTest::newRow("overtime into night")
-            << QStringList{"12=1730", "13=2300", "14=2200", "15=2900"} << QStringLiteral("残業時間が重なっています。") << 15;
-        QTest::newRow("early into overtime")
-            << QStringList{"10=600", "11=1800", "12=1730", "13=1900"} << QStringLiteral("残業時間が重なっています。") << 13;
+        QTest::newRow("overtime then night")
+            << QStringList{"12=1730", "13=2200", "14=2200", "15=2900"} << QString() << -1;
+        QTest::newRow("overtime into night") << QStringList{"12=1730", "13=2300", "14=2200", "15=2900"}
+                                             << QStringLiteral("残業時間が重なっています。") << 15;
+        QTest::newRow("early into overtime") << QStringList{"10=600", "11=1800", "12=1730", "13=1900"}
+                                             << QStringLiteral("残業時間が重なっています。") << 13;
     }
 
     void categoryCheckMessagesAndFocus()
@@ -227,7 +228,8 @@ private slots:
                      for (int i = 0; i < 16; ++i)
                          a[size_t(i)] = field(w, i)->text();
                      return a;
-                 }()).focusField,
+                 }())
+                     .focusField,
                  focus);
     }
 
@@ -274,10 +276,12 @@ private slots:
         QVERIFY(showActive(w));
         typeField(w, 0, QStringLiteral("900"));
         typeField(w, 1, QStringLiteral("1800"));
-        QVERIFY(dbs().master.exec(QStringLiteral("CREATE TRIGGER full BEFORE INSERT ON 区分 BEGIN SELECT RAISE(ABORT, 'disk full'); END")));
+        QVERIFY(dbs().master.exec(
+            QStringLiteral("CREATE TRIGGER full BEFORE INSERT ON 区分 BEGIN SELECT RAISE(ABORT, 'disk full'); END")));
         QTest::mouseClick(buttonOf(w, "cmdSet"), Qt::LeftButton);
         QCOMPARE(dialogs.messages().size(), 1);
-        QVERIFY(dialogs.last().text.startsWith(QStringLiteral("勤務区分データの書き込みに失敗しました。！\n\nエラー：(")));
+        QVERIFY(
+            dialogs.last().text.startsWith(QStringLiteral("勤務区分データの書き込みに失敗しました。！\n\nエラー：(")));
         // Neither database holds the edit, and the table the editors compute with is the stored one.
         QVERIFY(storedCategory(dbs().monthly, QStringLiteral("01")).isEmpty());
         QVERIFY(storedCategory(dbs().master, QStringLiteral("01")).isEmpty());

@@ -2,8 +2,8 @@
 #include "screens/frmMasSet.h"
 
 #include "common/Common.h"
-#include "store/DbFile.h"
 #include "output/PrintOut.h"
+#include "store/DbFile.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestHome.h"
 
@@ -138,7 +138,8 @@ private slots:
             dialogs.clear();
             typeCell(w, 1, 1, bad);
             QCOMPARE(dialogs.messages().size(), 1);
-            QCOMPARE(dialogs.last().text, QStringLiteral("社員番号を正しく入力してください。 \n社員番号は、1～999999 迄の数字です。"));
+            QCOMPARE(dialogs.last().text,
+                     QStringLiteral("社員番号を正しく入力してください。 \n社員番号は、1～999999 迄の数字です。"));
             QCOMPARE(dialogs.last().title, kMasTitle);
             QCOMPARE(dialogs.last().icon, Dialogs::Icon::Exclamation);
             // The refused cell is entered again with what was typed.
@@ -227,13 +228,15 @@ private slots:
         QVERIFY(!ticked(w, 2)); // stored active without a card: not active
         // Both rows may hold the card, but the second cannot be active at the same time.
         gridOf(w)->item(1, 5)->setCheckState(Qt::Checked);
-        QCOMPARE(dialogs.last().text, QStringLiteral("同じカード番号を同時に対象には出来ません。 カード番号=000000123"));
+        QCOMPARE(dialogs.last().text,
+                 QStringLiteral("同じカード番号を同時に対象には出来ません。 カード番号=000000123"));
         QVERIFY(!ticked(w, 1));
 
         dialogs.clear();
         typeCell(w, 2, 3, QStringLiteral("0"));
-        QCOMPARE(dialogs.last().text,
-                 QStringLiteral("カード番号を正しく入力してください。 \nカード番号は、000000001～999999999 迄の数字です。"));
+        QCOMPARE(
+            dialogs.last().text,
+            QStringLiteral("カード番号を正しく入力してください。 \nカード番号は、000000001～999999999 迄の数字です。"));
         typeCell(w, 2, 3, QStringLiteral("1234567890"));
         QCOMPARE(dialogs.messages().size(), 2);
         typeCell(w, 2, 3, QStringLiteral("555"));
@@ -262,14 +265,16 @@ private slots:
 
     void deleteByClearingNumber()
     {
-        seed({{QStringLiteral("000001"), QStringLiteral("一")}, {QStringLiteral("000002"), QStringLiteral("二")},
+        seed({{QStringLiteral("000001"), QStringLiteral("一")},
+              {QStringLiteral("000002"), QStringLiteral("二")},
               {QStringLiteral("000003"), QStringLiteral("三")}});
         ScriptedDialogs dialogs;
         frmMasSet w;
         w.show();
         dialogs.answer(Dialogs::Answer::No);
         typeCell(w, 1, 1, QString());
-        QCOMPARE(dialogs.last().text, QStringLiteral("この社員を削除しますが、よろしいですか？ \n削除する社員：000002"));
+        QCOMPARE(dialogs.last().text,
+                 QStringLiteral("この社員を削除しますが、よろしいですか？ \n削除する社員：000002"));
         QCOMPARE(dialogs.last().icon, Dialogs::Icon::Question);
         QCOMPARE(text(w, 1, 1), QStringLiteral("000002"));
         QVERIFY(!w.isChanged());
@@ -359,7 +364,8 @@ private slots:
         emit combo->activated(2);
         gridOf(w)->item(1, 5)->setCheckState(Qt::Checked);
         QTest::mouseClick(buttonOf(w, "cmdSet"), Qt::LeftButton);
-        const QStringList expected = {QStringLiteral("01|000030| | |01|0"), QStringLiteral("02|000016|鈴木|000000077|03|1")};
+        const QStringList expected = {QStringLiteral("01|000030| | |01|0"),
+                                      QStringLiteral("02|000016|鈴木|000000077|03|1")};
         QCOMPARE(stored(dbs().monthly), expected);
         QCOMPARE(stored(dbs().master), expected);
         QVERIFY(!w.isChanged());
@@ -479,8 +485,9 @@ private slots:
         typeCell(w, 0, 3, QStringLiteral("4321"));
         g->item(0, 5)->setCheckState(Qt::Checked);
         QTest::mouseClick(buttonOf(w, "cmdSet"), Qt::LeftButton);
-        QCOMPARE(stored(dbs().master), QStringList{QStringLiteral("01|000001|一|000000004321|01|1").replace(
-                                           QStringLiteral("000000004321"), QStringLiteral("000004321"))});
+        QCOMPARE(stored(dbs().master),
+                 QStringList{QStringLiteral("01|000001|一|000000004321|01|1")
+                                 .replace(QStringLiteral("000000004321"), QStringLiteral("000004321"))});
         QVERIFY(host.closed.contains(QStringLiteral("frmMasSet")));
         QVERIFY(!host.closed.contains(QStringLiteral("frmCardSet")));
     }

@@ -11,8 +11,8 @@
 #include "tests/output/ExportFixture.h"
 #include "tests/output_print/PdfPages.h"
 
-#include "store/DbFile.h"
 #include "output/PrintOut.h"
+#include "store/DbFile.h"
 #include "tests/support/ScriptedDialogs.h"
 #include "tests/support/TestHome.h"
 
@@ -34,7 +34,8 @@ namespace {
 bool noPrinter() { return false; }
 bool aPrinter() { return true; }
 
-template <typename T> T *child(QWidget &w, const QString &name)
+template <typename T>
+T *child(QWidget &w, const QString &name)
 {
     T *c = w.findChild<T *>(name);
     if (!c)
@@ -46,7 +47,8 @@ void choose(QWidget &w, const QString &radio) { child<QRadioButton>(w, radio)->c
 
 bool shown(QWidget &w, const QString &name) { return child<QWidget>(w, name)->isVisibleTo(&w); }
 
-const QString kNoPrinter = QStringLiteral("プリンタがインストールされていません。\r\nプリンタをインストールした後に、この作業を行って下さい。");
+const QString kNoPrinter = QStringLiteral(
+    "プリンタがインストールされていません。\r\nプリンタをインストールした後に、この作業を行って下さい。");
 
 } // namespace
 

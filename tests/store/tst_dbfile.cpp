@@ -40,7 +40,8 @@ private slots:
         QVERIFY(home.openMonth(QStringLiteral("201012")));
         QCOMPARE(rowsOf(dbs().master, QStringLiteral("SELECT 締日, 日替時刻 FROM 会社")),
                  (QVector<QStringList>{{QStringLiteral("20"), QStringLiteral("03:00")}}));
-        QCOMPARE(rowsOf(dbs().master, QStringLiteral("SELECT COUNT(*) FROM 起動")).value(0).value(0), QStringLiteral("1"));
+        QCOMPARE(rowsOf(dbs().master, QStringLiteral("SELECT COUNT(*) FROM 起動")).value(0).value(0),
+                 QStringLiteral("1"));
         QVERIFY(QFile::exists(monthlyDbPath(QStringLiteral("201012"))));
     }
 
@@ -63,7 +64,8 @@ private slots:
         ScriptedDialogs dlg;
         QVERIFY(home.openMonth(QStringLiteral("201012")));
         const QString ins = QStringLiteral("INSERT INTO 区分 VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-        for (const QString &code : {QStringLiteral("00"), QStringLiteral("11"), QStringLiteral("  "), QStringLiteral("03")})
+        for (const QString &code :
+             {QStringLiteral("00"), QStringLiteral("11"), QStringLiteral("  "), QStringLiteral("03")})
             QVERIFY(dbs().monthly.exec(ins, categoryRow(code)));
         QCOMPARE(Kubun_Read(), 1);
         QVERIFY(g_kubun[0].code.isEmpty());
@@ -113,17 +115,18 @@ private slots:
         g_kojin[1].card = QString();
         g_kojin[1].active = QStringLiteral("0");
         QCOMPARE(Kojin_Write(), 0);
-        const auto stored = rowsOf(dbs().master, QStringLiteral("SELECT NO, 社員番号, 氏名, カード番号 FROM 個人 ORDER BY NO"));
+        const auto stored =
+            rowsOf(dbs().master, QStringLiteral("SELECT NO, 社員番号, 氏名, カード番号 FROM 個人 ORDER BY NO"));
         QCOMPARE(stored.size(), 2);
-        QCOMPARE(stored.at(0), (QStringList{QStringLiteral("01"), QStringLiteral("000030"), QStringLiteral("O'Brien \"Bob\""),
-                                            QStringLiteral("000000030")}));
+        QCOMPARE(stored.at(0), (QStringList{QStringLiteral("01"), QStringLiteral("000030"),
+                                            QStringLiteral("O'Brien \"Bob\""), QStringLiteral("000000030")}));
         QCOMPARE(stored.at(1).at(2), QStringLiteral(" "));
         QCOMPARE(stored.at(1).at(3), QStringLiteral(" "));
 
         QCOMPARE(Kojin_Read(false), 2);
         QCOMPARE(g_kojin[0].number, QStringLiteral("000016")); // text order of 社員番号
         QCOMPARE(g_kojin[0].no, QStringLiteral("1"));
-        QCOMPARE(g_kojin[0].name, QString());                  // the blank is trimmed on read
+        QCOMPARE(g_kojin[0].name, QString()); // the blank is trimmed on read
         QCOMPARE(g_kojin[1].name, QStringLiteral("O'Brien \"Bob\""));
         QCOMPARE(g_kojin[2].category, QStringLiteral("01"));
         QCOMPARE(g_kojin[2].active, QStringLiteral("0"));
@@ -143,7 +146,8 @@ private slots:
         const QString ins = QStringLiteral("INSERT INTO 区分 VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
         QVERIFY(dbs().monthly.exec(ins, categoryRow(QStringLiteral("03"))));
         QVERIFY(dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 VALUES ('01','000020','乙',' ','03','0')")));
-        QVERIFY(dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 VALUES ('02','000010','甲','000000010','03','1')")));
+        QVERIFY(
+            dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 VALUES ('02','000010','甲','000000010','03','1')")));
         g_kubun[3].code = QStringLiteral("unsaved");
         g_kojin[0].name = QStringLiteral("unsaved");
 
@@ -186,13 +190,16 @@ private slots:
         }
         QCOMPARE(Kojin_Write(), 0);
         // Slot 100 is never saved: at most 100 employees are stored.
-        QCOMPARE(rowsOf(dbs().monthly, QStringLiteral("SELECT COUNT(*) FROM 個人")).value(0).value(0), QStringLiteral("100"));
-        QCOMPARE(rowsOf(dbs().monthly, QStringLiteral("SELECT 社員番号 FROM 個人 WHERE NO = '100'")).value(0).value(0), QStringLiteral("000100"));
+        QCOMPARE(rowsOf(dbs().monthly, QStringLiteral("SELECT COUNT(*) FROM 個人")).value(0).value(0),
+                 QStringLiteral("100"));
+        QCOMPARE(rowsOf(dbs().monthly, QStringLiteral("SELECT 社員番号 FROM 個人 WHERE NO = '100'")).value(0).value(0),
+                 QStringLiteral("000100"));
         QVERIFY(dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 VALUES ('101','000101',' ',' ','01','1')")));
         QVERIFY(dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 VALUES ('102','000102',' ',' ','01','1')")));
         QCOMPARE(Kojin_Read(false), 0); // 102 rows do not fit the 101 slots
         QCOMPARE(dlg.messages().size(), 1);
-        QVERIFY(dlg.last().text.startsWith(QStringLiteral("個人マスタデータの読み込みに失敗しました。！\n\nエラー：(")));
+        QVERIFY(
+            dlg.last().text.startsWith(QStringLiteral("個人マスタデータの読み込みに失敗しました。！\n\nエラー：(")));
         QVERIFY(g_kojin[0].number.isEmpty());
     }
 
@@ -203,14 +210,15 @@ private slots:
         QVERIFY(home.openMonth(QStringLiteral("201012")));
         QVERIFY(dbs().monthly.exec(QStringLiteral("INSERT INTO 個人 VALUES ('01','000001','山田',' ','01','1')")));
         // A trigger makes the second insert fail halfway through the replacement.
-        QVERIFY(dbs().monthly.exec(QStringLiteral(
-            "CREATE TRIGGER boom BEFORE INSERT ON 個人 WHEN NEW.社員番号 = '000002' BEGIN SELECT RAISE(ABORT, 'disk'); END")));
+        QVERIFY(dbs().monthly.exec(QStringLiteral("CREATE TRIGGER boom BEFORE INSERT ON 個人 WHEN NEW.社員番号 = "
+                                                  "'000002' BEGIN SELECT RAISE(ABORT, 'disk'); END")));
         Kojin_Read(false);
         g_kojin[0].number = QStringLiteral("000009");
         g_kojin[1].number = QStringLiteral("000002");
         QCOMPARE(Kojin_Write(), -1);
         QCOMPARE(dlg.messages().size(), 1);
-        QVERIFY(dlg.last().text.startsWith(QStringLiteral("個人マスタデータの書き込みに失敗しました。！\n\nエラー：(")));
+        QVERIFY(
+            dlg.last().text.startsWith(QStringLiteral("個人マスタデータの書き込みに失敗しました。！\n\nエラー：(")));
         QCOMPARE(rowsOf(dbs().monthly, QStringLiteral("SELECT 社員番号, 氏名 FROM 個人")),
                  (QVector<QStringList>{{QStringLiteral("000001"), QStringLiteral("山田")}}));
     }
@@ -223,8 +231,9 @@ private slots:
         QVERIFY(dbs().calendar.exec(QStringLiteral("INSERT INTO カレンダー VALUES ('2012','04','01','法定外')")));
         QVERIFY(Calendar_Prepare(QDate(2012, 3, 1)));
         auto count = [](const char *m) {
-            return rowsOf(dbs().calendar, QStringLiteral("SELECT COUNT(*) FROM カレンダー WHERE 年 = '2012' AND 月 = '%1'")
-                                              .arg(QLatin1String(m)))
+            return rowsOf(dbs().calendar,
+                          QStringLiteral("SELECT COUNT(*) FROM カレンダー WHERE 年 = '2012' AND 月 = '%1'")
+                              .arg(QLatin1String(m)))
                 .value(0)
                 .value(0)
                 .toInt();
@@ -233,8 +242,13 @@ private slots:
         QCOMPARE(count("03"), 31);
         QCOMPARE(count("04"), 1);
         // 2012/02/05 is a Sunday, 02/04 a Saturday.
-        QCOMPARE(rowsOf(dbs().calendar, QStringLiteral("SELECT 日, 設定 FROM カレンダー WHERE 年='2012' AND 月='02' AND 日 IN ('04','05') ORDER BY 日")),
-                 (QVector<QStringList>{{QStringLiteral("04"), QStringLiteral("平日")}, {QStringLiteral("05"), QStringLiteral("休日")}}));
+        QCOMPARE(
+            rowsOf(
+                dbs().calendar,
+                QStringLiteral(
+                    "SELECT 日, 設定 FROM カレンダー WHERE 年='2012' AND 月='02' AND 日 IN ('04','05') ORDER BY 日")),
+            (QVector<QStringList>{{QStringLiteral("04"), QStringLiteral("平日")},
+                                  {QStringLiteral("05"), QStringLiteral("休日")}}));
         QVERIFY(Calendar_Prepare(QDate(2012, 3, 1))); // a second run adds nothing
         QCOMPARE(count("03"), 31);
     }
@@ -244,16 +258,20 @@ private slots:
         TestHome home;
         QVERIFY(home.openMonth(QStringLiteral("201101")));
         QVERIFY(Calendar_Prepare(QDate(2011, 1, 1)));
-        QCOMPARE(rowsOf(dbs().calendar, QStringLiteral("SELECT COUNT(*) FROM カレンダー WHERE 年 = '2010' AND 月 = '12'")).value(0).value(0),
-                 QStringLiteral("31"));
+        QCOMPARE(
+            rowsOf(dbs().calendar, QStringLiteral("SELECT COUNT(*) FROM カレンダー WHERE 年 = '2010' AND 月 = '12'"))
+                .value(0)
+                .value(0),
+            QStringLiteral("31"));
     }
 
     void kidouDefaultsAndStoredValues()
     {
         TestHome home;
         QVERIFY(home.openMonth(QStringLiteral("201012")));
-        QVERIFY(dbs().master.exec(QStringLiteral("UPDATE 起動 SET 起動年 = NULL, 起動月 = '  ', 書き出しpath = ' /home/x ', "
-                                                 "リストアpath = NULL, バックアップpath = ''")));
+        QVERIFY(dbs().master.exec(
+            QStringLiteral("UPDATE 起動 SET 起動年 = NULL, 起動月 = '  ', 書き出しpath = ' /home/x ', "
+                           "リストアpath = NULL, バックアップpath = ''")));
         QCOMPARE(Kidou_Read(), 0);
         QCOMPARE(g_startup.year, QStringLiteral("2010"));
         QCOMPARE(g_startup.month, QStringLiteral("12"));
@@ -289,7 +307,7 @@ private slots:
         f.close();
         QVERIFY(!dbs().monthly.open(monthlyDbPath(QStringLiteral("201012"))));
         QVERIFY(!dbs().monthly.open(monthlyDbPath(QStringLiteral("209901")))); // missing
-        QVERIFY(!QFile::exists(monthlyDbPath(QStringLiteral("209901"))));       // and not created
+        QVERIFY(!QFile::exists(monthlyDbPath(QStringLiteral("209901"))));      // and not created
 
         QVERIFY(!Kaisya_Read());
         QCOMPARE(Kubun_Read(), 0);
@@ -316,12 +334,15 @@ private slots:
     {
         TestHome home;
         QVERIFY(home.openMonth(QStringLiteral("201012")));
-        const auto main = rowsOf(dbs().monthly, QStringLiteral("SELECT name FROM sqlite_master WHERE type='index' AND tbl_name='タイムカード'"));
+        const auto main =
+            rowsOf(dbs().monthly,
+                   QStringLiteral("SELECT name FROM sqlite_master WHERE type='index' AND tbl_name='タイムカード'"));
         QCOMPARE(main.size(), 1);
         const auto intake = rowsOf(dbs().intake, QStringLiteral("SELECT sql FROM sqlite_master WHERE type='index'"));
         QCOMPARE(intake.size(), 1);
         QVERIFY(intake.first().first().contains(QStringLiteral("移行マーク")));
-        QCOMPARE(rowsOf(dbs().monthly, QStringLiteral("PRAGMA journal_mode")).value(0).value(0), QStringLiteral("delete"));
+        QCOMPARE(rowsOf(dbs().monthly, QStringLiteral("PRAGMA journal_mode")).value(0).value(0),
+                 QStringLiteral("delete"));
     }
 };
 

@@ -1,6 +1,6 @@
+#include "common/SjisText.h"
 #include "store/ExFile.h"
 #include "tests/support/FileSizeLimit.h"
-#include "common/SjisText.h"
 #include "tests/support/TestHome.h"
 
 #include <QDir>
@@ -54,7 +54,8 @@ private slots:
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("abc123\r\n"));
         f.close();
-        QCOMPARE(QFileInfo(passwordFilePath()).permissions() & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
+        QCOMPARE(QFileInfo(passwordFilePath()).permissions() & (QFile::ReadOther | QFile::ReadGroup),
+                 QFile::Permissions());
         QCOMPARE(g_userPassword, QStringLiteral("abc123"));
         QCOMPARE(Password_Read(), 0);
         QCOMPARE(g_userPassword, QStringLiteral("abc123"));
@@ -92,7 +93,8 @@ private slots:
         QCOMPARE(Password_Write(QStringLiteral("new-and-longer")), 0);
         QCOMPARE(Password_Read(), 0);
         QCOMPARE(g_userPassword, QStringLiteral("new-and-longer"));
-        QCOMPARE(QFileInfo(passwordFilePath()).permissions() & (QFile::ReadOther | QFile::ReadGroup), QFile::Permissions());
+        QCOMPARE(QFileInfo(passwordFilePath()).permissions() & (QFile::ReadOther | QFile::ReadGroup),
+                 QFile::Permissions());
     }
 
     void linkDefinitions()
@@ -100,7 +102,8 @@ private slots:
         TestHome home(false);
         QCOMPARE(LinkDef_Read(), 0);
         QCOMPARE(g_faqAddress, QString::fromLatin1(kDefaultFaqAddress));
-        writeFile(linkDefinitionFilePath(), "'FAQ=http://comment/\r\n=http://nokey/\r\nFAQ=\r\n  FAQ  =  http://faq.example/x  \r\nfaq=http://lower/\r\n");
+        writeFile(linkDefinitionFilePath(), "'FAQ=http://comment/\r\n=http://nokey/\r\nFAQ=\r\n  FAQ  =  "
+                                            "http://faq.example/x  \r\nfaq=http://lower/\r\n");
         QCOMPARE(LinkDef_Read(), 0);
         QCOMPARE(g_faqAddress, QStringLiteral("http://faq.example/x"));
         writeFile(linkDefinitionFilePath(), "FAQ=\r\n=http://nokey/\r\n");
@@ -140,7 +143,8 @@ private slots:
         QVERIFY(setUserSetting(UserKey::Syuukei, QStringLiteral("2")));
         QVERIFY(setUserSetting(UserKey::Pass_Wd, QStringLiteral("418305")));
         QSettings raw(conf, QSettings::IniFormat);
-        QCOMPARE(raw.allKeys(), (QStringList{QStringLiteral("IP_adrs"), QStringLiteral("Pass_Wd"), QStringLiteral("Syuukei")}));
+        QCOMPARE(raw.allKeys(),
+                 (QStringList{QStringLiteral("IP_adrs"), QStringLiteral("Pass_Wd"), QStringLiteral("Syuukei")}));
         QCOMPARE(raw.value(QStringLiteral("IP_adrs")).toString(), QStringLiteral("127.0.0.1"));
         QCOMPARE(raw.value(QStringLiteral("Syuukei")).toString(), QStringLiteral("2"));
         QCOMPARE(userKeyName(UserKey::Pass_Wd), QStringLiteral("Pass_Wd"));

@@ -2,8 +2,8 @@
 // written. A write is watched where its bytes are pushed to the disk: this program's fsync and
 // fdatasync note the mode of every file they are given below the watched folder.
 
-#include "store/ExFile.h"
 #include "common/SjisText.h"
+#include "store/ExFile.h"
 #include "tests/support/TestHome.h"
 
 #include <QDir>
@@ -28,7 +28,8 @@ void noteSync(int fd)
     std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
     char target[4096];
     const ssize_t n = readlink(link, target, sizeof target - 1);
-    struct stat st {};
+    struct stat st {
+    };
     if (n <= 0 || fstat(fd, &st) != 0)
         return;
     const QByteArray path(target, int(n));
@@ -74,8 +75,8 @@ private slots:
 
         QVERIFY2(g_synced.size() >= 2, "the writes were not seen");
         for (const auto &[path, mode] : std::as_const(g_synced))
-            QVERIFY2((mode & 077) == 0, qPrintable(QStringLiteral("%1 had mode %2").arg(QString::fromLocal8Bit(path))
-                                                        .arg(mode, 0, 8)));
+            QVERIFY2((mode & 077) == 0,
+                     qPrintable(QStringLiteral("%1 had mode %2").arg(QString::fromLocal8Bit(path)).arg(mode, 0, 8)));
         QCOMPARE(QFileInfo(passwordFilePath()).permissions(),
                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser | QFileDevice::WriteUser);
         QFile f(passwordFilePath());

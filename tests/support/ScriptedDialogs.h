@@ -19,12 +19,21 @@ public:
     void answerFile(const QString &path, int filterIndex = 0) { m_files.enqueue({true, path, filterIndex}); }
     void cancelFile() { m_files.enqueue({}); }
     void answerPrint(const Dialogs::PrintRequest &r) { m_prints.enqueue(r); }
-    void cancelPrint() { Dialogs::PrintRequest r; r.accepted = false; m_prints.enqueue(r); }
+    void cancelPrint()
+    {
+        Dialogs::PrintRequest r;
+        r.accepted = false;
+        m_prints.enqueue(r);
+    }
 
     const QList<Dialogs::Message> &messages() const { return m_messages; }
     const QList<Dialogs::FileRequest> &fileRequests() const { return m_fileRequests; }
     Dialogs::Message last() const { return m_messages.value(m_messages.size() - 1); }
-    void clear() { m_messages.clear(); m_fileRequests.clear(); }
+    void clear()
+    {
+        m_messages.clear();
+        m_fileRequests.clear();
+    }
     // True when every scripted answer was used.
     bool drained() const { return m_answers.isEmpty() && m_files.isEmpty() && m_prints.isEmpty(); }
 

@@ -83,10 +83,11 @@ QByteArray EmulatedUsbDevice::configDescriptor() const
 {
     QByteArray iface;
     for (int alt = 0; alt < (m_secondAlt ? 2 : 1); ++alt) {
-        iface += QByteArray("\x09\x04\x00", 3) + char(alt) + char(m_endpoints.size()) + QByteArray("\xFF\x00\x00\x00", 4);
+        iface +=
+            QByteArray("\x09\x04\x00", 3) + char(alt) + char(m_endpoints.size()) + QByteArray("\xFF\x00\x00\x00", 4);
         for (const Endpoint &e : m_endpoints)
-            iface += QByteArray("\x07\x05", 2) + char(e.address) + char(e.attributes) + le16(e.maxPacket) +
-                     char(e.attributes == 3 || e.attributes == 1 ? 1 : 0);
+            iface += QByteArray("\x07\x05", 2) + char(e.address) + char(e.attributes) + le16(e.maxPacket)
+                     + char(e.attributes == 3 || e.attributes == 1 ? 1 : 0);
     }
     const uint16_t total = uint16_t(9 + iface.size());
     return QByteArray("\x09\x02", 2) + le16(total) + QByteArray("\x01\x01\x00\x80\x32", 5) + iface;
@@ -94,8 +95,8 @@ QByteArray EmulatedUsbDevice::configDescriptor() const
 
 QByteArray EmulatedUsbDevice::deviceDescriptor() const
 {
-    return QByteArray("\x12\x01\x10\x01\xFF\x00\x00\x40", 8) + le16(m_vendor) + le16(m_product) +
-           QByteArray("\x00\x01\x01\x02\x03\x01", 6);
+    return QByteArray("\x12\x01\x10\x01\xFF\x00\x00\x40", 8) + le16(m_vendor) + le16(m_product)
+           + QByteArray("\x00\x01\x01\x02\x03\x01", 6);
 }
 
 bool EmulatedUsbDevice::plug(QString *why)
@@ -197,8 +198,8 @@ bool EmulatedUsbDevice::handleIoctl(UMockdevIoctlClient *client)
     switch (request) {
     case USBDEVFS_GET_CAPABILITIES: {
         UMockdevIoctlData *d = umockdev_ioctl_data_resolve(arg, 0, sizeof(uint32_t), nullptr);
-        const uint32_t caps = USBDEVFS_CAP_BULK_CONTINUATION | USBDEVFS_CAP_NO_PACKET_SIZE_LIM |
-                              USBDEVFS_CAP_REAP_AFTER_DISCONNECT;
+        const uint32_t caps =
+            USBDEVFS_CAP_BULK_CONTINUATION | USBDEVFS_CAP_NO_PACKET_SIZE_LIM | USBDEVFS_CAP_REAP_AFTER_DISCONNECT;
         if (d)
             umockdev_ioctl_data_update(d, 0, reinterpret_cast<guint8 *>(const_cast<uint32_t *>(&caps)), sizeof caps);
         umockdev_ioctl_client_complete(client, 0, 0);
@@ -252,10 +253,8 @@ bool EmulatedUsbDevice::handleIoctl(UMockdevIoctlClient *client)
         serveIn();
         return true;
     }
-    case USBDEVFS_SUBMITURB:
-        return submit(client);
-    case USBDEVFS_DISCARDURB:
-        return discard(client);
+    case USBDEVFS_SUBMITURB: return submit(client);
+    case USBDEVFS_DISCARDURB: return discard(client);
     default:
         // Kernel-driver queries and the like: no driver is bound, nothing else is there.
         umockdev_ioctl_client_complete(client, -1, request == USBDEVFS_GETDRIVER ? ENODATA : ENOTTY);
@@ -274,7 +273,8 @@ bool EmulatedUsbDevice::submit(UMockdevIoctlClient *client)
     auto *raw = reinterpret_cast<usbdevfs_urb *>(record->data);
     UMockdevIoctlData *buffer = nullptr;
     if (raw->buffer_length > 0)
-        buffer = umockdev_ioctl_data_resolve(record, offsetof(usbdevfs_urb, buffer), size_t(raw->buffer_length), nullptr);
+        buffer =
+            umockdev_ioctl_data_resolve(record, offsetof(usbdevfs_urb, buffer), size_t(raw->buffer_length), nullptr);
     auto *u = new Urb;
     u->record = UMOCKDEV_IOCTL_DATA(g_object_ref(record));
     u->buffer = buffer ? UMOCKDEV_IOCTL_DATA(g_object_ref(buffer)) : nullptr;
@@ -380,7 +380,8 @@ bool EmulatedUsbDevice::reap(UMockdevIoctlClient *client)
         return true;
     }
     Urb *u = m_done.takeFirst();
-    UMockdevIoctlData *slot = umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0, sizeof(void *), nullptr);
+    UMockdevIoctlData *slot =
+        umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client), 0, sizeof(void *), nullptr);
     if (slot)
         umockdev_ioctl_data_set_ptr(slot, 0, u->record);
     umockdev_ioctl_client_complete(client, 0, 0);

@@ -23,7 +23,8 @@ ScriptedRecorder::ScriptedRecorder(Mode mode, uint16_t vendor, uint16_t product)
         if (endpoint == kOut)
             onFrame(data);
     });
-    m_device.setControlHandler([this](const EmulatedUsbDevice::Setup &s, QByteArray &data) { return onControl(s, data); });
+    m_device.setControlHandler(
+        [this](const EmulatedUsbDevice::Setup &s, QByteArray &data) { return onControl(s, data); });
 }
 
 void ScriptedRecorder::setPunches(const QStringList &records)

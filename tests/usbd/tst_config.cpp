@@ -45,18 +45,29 @@ private slots:
     {
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("why");
-        QTest::newRow("no colon") << "2d460852" << "vendor:product";
-        QTest::newRow("too long") << "12345:0852" << "vendor:product";
-        QTest::newRow("not hex") << "2d4g:0852" << "vendor:product";
-        QTest::newRow("no value") << "2d46:0852 link" << "key=value";
-        QTest::newRow("unknown key") << "2d46:0852 speed=12" << "unknown setting";
-        QTest::newRow("bad guid") << "2d46:0852 guid={0FD82C73-DAD2-4646-8EC3}" << "not a GUID";
-        QTest::newRow("interface too big") << "2d46:0852 interface=256" << "0 to 255";
-        QTest::newRow("interface negative") << "2d46:0852 interface=-1" << "0 to 255";
+        QTest::newRow("no colon") << "2d460852"
+                                  << "vendor:product";
+        QTest::newRow("too long") << "12345:0852"
+                                  << "vendor:product";
+        QTest::newRow("not hex") << "2d4g:0852"
+                                 << "vendor:product";
+        QTest::newRow("no value") << "2d46:0852 link"
+                                  << "key=value";
+        QTest::newRow("unknown key") << "2d46:0852 speed=12"
+                                     << "unknown setting";
+        QTest::newRow("bad guid") << "2d46:0852 guid={0FD82C73-DAD2-4646-8EC3}"
+                                  << "not a GUID";
+        QTest::newRow("interface too big") << "2d46:0852 interface=256"
+                                           << "0 to 255";
+        QTest::newRow("interface negative") << "2d46:0852 interface=-1"
+                                            << "0 to 255";
         // A link name becomes a file name in the driver folder: nothing may lead outside it.
-        QTest::newRow("slash") << "2d46:0852 link=../../etc/x" << "plain file name";
-        QTest::newRow("hidden") << "2d46:0852 link=.hidden" << "plain file name";
-        QTest::newRow("empty") << "2d46:0852 link=" << "plain file name";
+        QTest::newRow("slash") << "2d46:0852 link=../../etc/x"
+                               << "plain file name";
+        QTest::newRow("hidden") << "2d46:0852 link=.hidden"
+                                << "plain file name";
+        QTest::newRow("empty") << "2d46:0852 link="
+                               << "plain file name";
         QTest::newRow("too long name") << ("2d46:0852 link=" + QString(65, QLatin1Char('A'))) << "plain file name";
     }
     void badLinesSayWhy()

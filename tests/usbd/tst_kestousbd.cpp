@@ -3,12 +3,12 @@
 // test talks to the daemon through KestoUsb's exported functions and, for a whole
 // collection, runs corvan21-batch as a user does. The program runs under umockdev-wrapper.
 
+#include "ScriptedRecorder.h"
 #include "common/Common.h"
 #include "store/DbFile.h"
-#include "usblib/KestoUsb.h"
 #include "tests/support/ProgramRuns.h"
-#include "ScriptedRecorder.h"
 #include "tests/support/TestHome.h"
+#include "usblib/KestoUsb.h"
 
 #include <QDir>
 #include <QFile>
@@ -120,7 +120,8 @@ class TestKestousbd : public QObject
     QString socketOf(int instance) const { return m_devDir + QStringLiteral("/ML60852A_DRIVER%1").arg(instance); }
     QString entryOf(int instance) const
     {
-        return m_devDir + QStringLiteral("/DeviceNotification/") + kEntryPrefix + QStringLiteral("ML60852A_DRIVER%1").arg(instance);
+        return m_devDir + QStringLiteral("/DeviceNotification/") + kEntryPrefix
+               + QStringLiteral("ML60852A_DRIVER%1").arg(instance);
     }
     bool served(int instance) const { return QFile::exists(socketOf(instance)) && QFile::exists(entryOf(instance)); }
     bool gone(int instance) const { return !QFile::exists(socketOf(instance)) && !QFile::exists(entryOf(instance)); }
@@ -222,7 +223,8 @@ private Q_SLOTS:
         QVERIFY(p.waitForFinished(10000));
         QCOMPARE(p.exitCode(), 2);
         QVERIFY(p.readAllStandardError().contains("link name \"../x\" is not a plain file name"));
-        p.start(QStringLiteral(KESTOUSBD), {QStringLiteral("--config"), m_dir.filePath(QStringLiteral("missing.conf"))});
+        p.start(QStringLiteral(KESTOUSBD),
+                {QStringLiteral("--config"), m_dir.filePath(QStringLiteral("missing.conf"))});
         QVERIFY(p.waitForFinished(10000));
         QCOMPARE(p.exitCode(), 2);
         QVERIFY(p.readAllStandardError().contains("cannot read"));
@@ -433,8 +435,8 @@ private Q_SLOTS:
                                   << QStringLiteral("受信データ数 2");
         QTest::newRow("stall") << int(ScriptedRecorder::StallOnRead) << false << 1 << QStringLiteral("結果コード 3840")
                                << QStringLiteral("STALL packet identifier");
-        QTest::newRow("never answers") << int(ScriptedRecorder::Silent) << false << 1 << QStringLiteral("結果コード 256")
-                                       << QStringLiteral("応答受信がありません。");
+        QTest::newRow("never answers") << int(ScriptedRecorder::Silent) << false << 1
+                                       << QStringLiteral("結果コード 256") << QStringLiteral("応答受信がありません。");
         QTest::newRow("removed mid-read") << int(ScriptedRecorder::HoldAfterRead) << true << 1
                                           << QStringLiteral("結果コード 3840") << QStringLiteral("通信エラー 発生！");
     }
@@ -481,7 +483,8 @@ private Q_SLOTS:
 
         QVERIFY(home.openMonth(QStringLiteral("201001")));
         QVector<QStringList> rows;
-        QVERIFY(dbs().intake.select(QStringLiteral("SELECT 月, 日, 時, 異例コード FROM タイムカードテンプ ORDER BY rowid"), rows));
+        QVERIFY(dbs().intake.select(
+            QStringLiteral("SELECT 月, 日, 時, 異例コード FROM タイムカードテンプ ORDER BY rowid"), rows));
         closeAllDatabases();
         if (exitCode == 0) {
             QCOMPARE(rec.frames(), (QStringList{QStringLiteral("000000  GTND"), QStringLiteral("000000  DELT")}));

@@ -53,7 +53,7 @@ inline void freshBuffer(bool tracing)
 // The text of slot 0, where every short trace of one test lands after freshBuffer().
 inline QByteArray slotText(int8_t slot = 0)
 {
-    TraceRecord r {};
+    TraceRecord r{};
     int8_t next;
     uint32_t len;
     KestoSetReadTraceOwnerKey(kReaderKey, 1);

@@ -1,9 +1,9 @@
 // The automation classes as a client meets them: registration in the class registry,
 // creation by CLSID, the control's members against test driver endpoints, error reports.
 
+#include "UsbTestSupport.h"
 #include "usblib/DriverEndpoint.h"
 #include "usblib/KestoClient.h"
-#include "UsbTestSupport.h"
 
 #include <QElapsedTimer>
 
@@ -20,7 +20,8 @@ namespace {
 const KESTO_GUID kInterface = {0x4D36E978, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
 const char *const kControlClsid = "{B5463437-6971-11D4-816D-0050DACEAA4B}";
 
-class Device : public DriverHandler {
+class Device : public DriverHandler
+{
 public:
     bool handle(const DriverRequest &rq, DriverReply &reply) override
     {
@@ -35,9 +36,7 @@ public:
             reply.data.assign(reinterpret_cast<const uint8_t *>(&kInterface),
                               reinterpret_cast<const uint8_t *>(&kInterface) + 16);
             break;
-        case KESTO_IOCTL_GET_DRIVER_VERSION:
-            reply.data = {1, 0, 0, 0, 2, 0, 0, 0};
-            break;
+        case KESTO_IOCTL_GET_DRIVER_VERSION: reply.data = {1, 0, 0, 0, 2, 0, 0, 0}; break;
         case KESTO_IOCTL_GET_DEVICE_DESCRIPTOR:
             reply.data = {18, 1, 0x00, 0x02, 0xFF, 0, 0, 64, 0x34, 0x12, 0x78, 0x56, 0x01, 0x00, 1, 2, 3, 1};
             break;
@@ -61,9 +60,7 @@ public:
             }
             break;
         }
-        default:
-            reply.status = status;
-            reply.data = answer;
+        default: reply.status = status; reply.data = answer;
         }
         reply.information = static_cast<uint32_t>(reply.data.size());
         return true;
@@ -75,21 +72,20 @@ public:
     DriverRequest last()
     {
         std::lock_guard<std::mutex> g(lock);
-        return requests.empty() ? DriverRequest {} : requests.back();
+        return requests.empty() ? DriverRequest{} : requests.back();
     }
 
     std::mutex lock;
     std::vector<DriverRequest> requests;
     std::vector<uint64_t> deferred;
-    std::atomic<uint32_t> deferCode {0};
-    std::atomic<uint32_t> status {0};
-    std::atomic<uint32_t> stringLength {5};
+    std::atomic<uint32_t> deferCode{0};
+    std::atomic<uint32_t> status{0};
+    std::atomic<uint32_t> stringLength{5};
     Bytes answer;
-    std::atomic<int> opened {0}, closed {0}, cancels {0};
+    std::atomic<int> opened{0}, closed{0}, cancels{0};
 };
 
-std::string description(HRESULT (*get)(uint32_t, IErrorInfo **), std::string *source = nullptr,
-                        GUID *guid = nullptr)
+std::string description(HRESULT (*get)(uint32_t, IErrorInfo **), std::string *source = nullptr, GUID *guid = nullptr)
 {
     IErrorInfo *info = nullptr;
     if (get(0, &info) != S_OK || !info)
@@ -106,13 +102,14 @@ std::string description(HRESULT (*get)(uint32_t, IErrorInfo **), std::string *so
 
 } // namespace
 
-class TestAutomation : public QObject {
+class TestAutomation : public QObject
+{
     Q_OBJECT
 
     QTemporaryDir m_dir;
     std::string m_shm;
     Device m_dev0, m_dev1;
-    DriverEndpoint m_ep0 {m_dev0}, m_ep1 {m_dev1};
+    DriverEndpoint m_ep0{m_dev0}, m_ep1{m_dev1};
 
     IKestoUsb *newControl()
     {
@@ -188,7 +185,7 @@ private slots:
         for (const GUID *g : {&CLSID_DeviceDescriptor, &CLSID_ConfigurationDescriptor, &CLSID_EndpointDescriptor,
                               &CLSID_InterfaceDescriptor})
             QCOMPARE(value("CLSID\\" + client::guidText(*g) + "\\InprocServer32"), module);
-        GUID viaProgId {};
+        GUID viaProgId{};
         QCOMPARE(client::clsidFromProgId("UserDll.ConfigurationDescriptor", &viaProgId), S_OK);
         QVERIFY(viaProgId == CLSID_ConfigurationDescriptor);
 
@@ -255,7 +252,7 @@ private slots:
         QCOMPARE(usb.bulkTransfer(1, 64, buf, &n), S_OK);
         QCOMPARE(n, 2);
         QCOMPARE(m_dev1.last().controlCode, KESTO_IOCTL_BULK_TRANSFER);
-        QCOMPARE(m_dev1.last().input, (Bytes {1, 0, 0, 0, 64, 0, 0, 0}));
+        QCOMPARE(m_dev1.last().input, (Bytes{1, 0, 0, 0, 64, 0, 0, 0}));
         QCOMPARE(buf[0], uint8_t('O'));
     }
 
@@ -271,7 +268,7 @@ private slots:
         QCOMPARE(QByteArray::fromStdString(source), QByteArray("UserDll.KestoUsb.1"));
         QVERIFY(guid == GUID_NULL);
         // Late bound, the same failure arrives in the exception record.
-        std::vector<Variant> args {Variant::bstr("ML60852A_ABSENT")};
+        std::vector<Variant> args{Variant::bstr("ML60852A_ABSENT")};
         ExcepInfo e;
         QCOMPARE(c->Invoke(6, DISPATCH_PROPERTYPUT, args, nullptr, &e), DISP_E_EXCEPTION);
         QCOMPARE(QByteArray::fromStdString(e.description), QByteArray("The system cannot find the file specified."));
@@ -299,7 +296,7 @@ private slots:
         QCOMPARE(QByteArray::fromStdString(usb.errorSource()), QByteArray("UserDll.KestoUsb.1"));
         QCOMPARE(usb.errorCode(), 0xE0100004u); // the number behind the text
         m_dev0.status = 0xE0100B00;
-        std::vector<Variant> args {Variant::ui1(1), Variant::i4(64), Variant::byRef(VT_UI1, buf)};
+        std::vector<Variant> args{Variant::ui1(1), Variant::i4(64), Variant::byRef(VT_UI1, buf)};
         ExcepInfo e;
         Variant result;
         QCOMPARE(usb.get()->Invoke(8, DISPATCH_METHOD, args, &result, &e), DISP_E_EXCEPTION);
@@ -323,28 +320,32 @@ private slots:
         QCOMPARE(usb.get()->ControlTransfer(REQUEST_TYPE_VENDOR, REQUEST_TYPE_INTERFACE, 3, 0x10, 2, 1, 8, buf, &n),
                  S_OK);
         // Request type 65 is vendor/interface: function code 24 in the request record.
-        QCOMPARE(m_dev0.last().input, (Bytes {8, 0, 0, 0, 24, 0, 3, 0, 0x10, 0, 2, 0, 1, 0, 0, 0}));
-        std::vector<Variant> args {Variant::i4(REQUEST_TYPE_CLASS), Variant::i4(REQUEST_TYPE_ENDPOINT),
-                                   Variant::ui1(1),                 Variant::i2(0),
-                                   Variant::i2(0),                  Variant::i4(0),
-                                   Variant::i4(8),                  Variant::byRef(VT_UI1, buf)};
+        QCOMPARE(m_dev0.last().input, (Bytes{8, 0, 0, 0, 24, 0, 3, 0, 0x10, 0, 2, 0, 1, 0, 0, 0}));
+        std::vector<Variant> args{Variant::i4(REQUEST_TYPE_CLASS),
+                                  Variant::i4(REQUEST_TYPE_ENDPOINT),
+                                  Variant::ui1(1),
+                                  Variant::i2(0),
+                                  Variant::i2(0),
+                                  Variant::i4(0),
+                                  Variant::i4(8),
+                                  Variant::byRef(VT_UI1, buf)};
         Variant result;
         ExcepInfo e;
         QCOMPARE(usb.get()->Invoke(9, DISPATCH_METHOD, args, &result, &e), S_OK);
         QCOMPARE(int(m_dev0.last().input[4]), 28); // class/endpoint = 34
         // Vendor with recipient "other" is 67, a valid type; 64 | 4 is not.
-        QCOMPARE(usb.get()->ControlTransfer(REQUEST_TYPE_VENDOR, static_cast<REQUEST_RECIPIENT>(4), 1, 0, 0, 1, 0,
-                                            buf, &n),
-                 DISP_E_EXCEPTION);
+        QCOMPARE(
+            usb.get()->ControlTransfer(REQUEST_TYPE_VENDOR, static_cast<REQUEST_RECIPIENT>(4), 1, 0, 0, 1, 0, buf, &n),
+            DISP_E_EXCEPTION);
         QCOMPARE(QByteArray::fromStdString(description(KestoGetErrorInfo)), QByteArray("The parameter is incorrect."));
     }
 
     void isochronousTransferObject()
     {
         IIsochronousTransfer *t = nullptr;
-        QCOMPARE(client::createInstance(CLSID_IsochronousTransfer, IID_IIsochronousTransfer,
-                                        reinterpret_cast<void **>(&t)),
-                 S_OK);
+        QCOMPARE(
+            client::createInstance(CLSID_IsochronousTransfer, IID_IIsochronousTransfer, reinterpret_cast<void **>(&t)),
+            S_OK);
         uint8_t data[100] = {};
         int32_t n = 0;
         std::string source;
@@ -381,7 +382,7 @@ private slots:
         QCOMPARE(usb.create(), S_OK);
         QCOMPARE(usb.setLinkName("ML60852A_DRIVER"), S_OK);
         QCOMPARE(usb.get()->IsochronousTransfer(2, t), S_OK);
-        QCOMPARE(m_dev0.last().input, (Bytes {2, 0, 0, 0, 208, 0, 0, 0, 8, 0, 0, 0, 10, 0, 0, 0}));
+        QCOMPARE(m_dev0.last().input, (Bytes{2, 0, 0, 0, 208, 0, 0, 0, 8, 0, 0, 0, 10, 0, 0, 0}));
         QCOMPARE(m_dev0.last().data.size(), size_t(208));
         QCOMPARE(t->get_Length(3, &n), S_OK);
         QCOMPARE(n, 4);
@@ -392,7 +393,7 @@ private slots:
         QCOMPARE(n, 80);
         QCOMPARE(int(data[79]), 79);
         // Late bound: GetData(79) names the size too.
-        std::vector<Variant> args {Variant::i4(79), Variant::byRef(VT_UI1, data)};
+        std::vector<Variant> args{Variant::i4(79), Variant::byRef(VT_UI1, data)};
         ExcepInfo e;
         Variant r;
         QCOMPARE(t->Invoke(4, DISPATCH_METHOD, args, &r, &e), DISP_E_EXCEPTION);
@@ -414,7 +415,7 @@ private slots:
         QCOMPARE(text[299], char('A' + 299 % 26));
         QCOMPARE(m_dev0.last().outputLength, 600u);
         m_dev0.stringLength = 5;
-        std::vector<Variant> args {Variant::i2(0x0409), Variant::i4(1)};
+        std::vector<Variant> args{Variant::i2(0x0409), Variant::i4(1)};
         Variant r;
         QCOMPARE(usb.get()->Invoke(16, DISPATCH_METHOD, args, &r, nullptr), S_OK);
         QCOMPARE(QByteArray::fromStdString(r.str), QByteArray("ABCDE"));
@@ -442,7 +443,7 @@ private slots:
         QCOMPARE(id, 9);
         QCOMPARE(d->Invoke(id, DISPATCH_PROPERTYGET, none, &r, nullptr), S_OK);
         QCOMPARE(r.num, int64_t(0x5678));
-        std::vector<Variant> args {Variant::dispatch(d)};
+        std::vector<Variant> args{Variant::dispatch(d)};
         QCOMPARE(usb.get()->Invoke(19, DISPATCH_METHOD, args, nullptr, nullptr), S_OK);
         d->Release();
         int32_t major = 0, minor = 0;

@@ -1,8 +1,8 @@
 // The driver access functions against a test driver endpoint: the control codes, the request
 // records byte for byte, refusals, asynchronous requests, device lists and notification.
 
-#include "usblib/DriverEndpoint.h"
 #include "UsbTestSupport.h"
+#include "usblib/DriverEndpoint.h"
 
 #include <QElapsedTimer>
 
@@ -28,7 +28,8 @@ Bytes utf16(const char16_t *s)
 }
 
 // Records every request and answers from a table; requests of `deferCode` are kept open.
-class TestDevice : public kesto::DriverHandler {
+class TestDevice : public kesto::DriverHandler
+{
 public:
     bool handle(const kesto::DriverRequest &rq, kesto::DriverReply &reply) override
     {
@@ -40,36 +41,21 @@ public:
         }
         reply.status = status;
         switch (rq.controlCode) {
-        case KESTO_IOCTL_GET_DRIVER_VERSION:
-            reply.data = {3, 0, 0, 0, 7, 0, 0, 0};
-            break;
+        case KESTO_IOCTL_GET_DRIVER_VERSION: reply.data = {3, 0, 0, 0, 7, 0, 0, 0}; break;
         case KESTO_IOCTL_GET_DEVICE_GUID:
             reply.data.assign(reinterpret_cast<const uint8_t *>(&kInterface),
                               reinterpret_cast<const uint8_t *>(&kInterface) + 16);
             break;
-        case KESTO_IOCTL_GET_LINK_NAME:
-            reply.data = utf16(u"ML60852A_DRIVER10");
-            break;
-        case KESTO_IOCTL_GET_STRING_DESCRIPTOR:
-            reply.data = utf16(u"Kesto 時計");
-            break;
-        case KESTO_IOCTL_GET_STRING_DESCRIPTOR_LENGTH:
-            reply.data = {8, 0, 0, 0};
-            break;
-        case KESTO_IOCTL_GET_NUMBER_OF_LANGUAGE_IDS:
-            reply.data = {2, 0};
-            break;
-        case KESTO_IOCTL_GET_LANGUAGE_IDS:
-            reply.data = {0x09, 0x04, 0x11, 0x04};
-            break;
+        case KESTO_IOCTL_GET_LINK_NAME: reply.data = utf16(u"ML60852A_DRIVER10"); break;
+        case KESTO_IOCTL_GET_STRING_DESCRIPTOR: reply.data = utf16(u"Kesto 時計"); break;
+        case KESTO_IOCTL_GET_STRING_DESCRIPTOR_LENGTH: reply.data = {8, 0, 0, 0}; break;
+        case KESTO_IOCTL_GET_NUMBER_OF_LANGUAGE_IDS: reply.data = {2, 0}; break;
+        case KESTO_IOCTL_GET_LANGUAGE_IDS: reply.data = {0x09, 0x04, 0x11, 0x04}; break;
         case KESTO_IOCTL_GET_DEVICE_DESCRIPTOR:
             reply.data = {18, 1, 0x10, 0x01, 0, 0, 0, 64, 0x34, 0x12, 0x78, 0x56, 0, 1, 1, 2, 3, 1};
             break;
-        case KESTO_IOCTL_GET_ENDPOINT_DESCRIPTOR:
-            reply.data = {7, 5, 0x81, 2, 64, 0, 0};
-            break;
-        default:
-            reply.data = answer;
+        case KESTO_IOCTL_GET_ENDPOINT_DESCRIPTOR: reply.data = {7, 5, 0x81, 2, 64, 0, 0}; break;
+        default: reply.data = answer;
         }
         reply.information = information ? information.load() : static_cast<uint32_t>(reply.data.size());
         return true;
@@ -83,7 +69,7 @@ public:
     kesto::DriverRequest last()
     {
         std::lock_guard<std::mutex> g(lock);
-        return requests.empty() ? kesto::DriverRequest {} : requests.back();
+        return requests.empty() ? kesto::DriverRequest{} : requests.back();
     }
     size_t count()
     {
@@ -109,9 +95,9 @@ public:
     std::mutex lock;
     std::vector<kesto::DriverRequest> requests;
     std::vector<uint64_t> deferred, cancelledIds;
-    std::atomic<uint32_t> deferCode {0};
-    std::atomic<uint32_t> status {0};
-    std::atomic<uint32_t> information {0};
+    std::atomic<uint32_t> deferCode{0};
+    std::atomic<uint32_t> status{0};
+    std::atomic<uint32_t> information{0};
     Bytes answer;
 };
 
@@ -142,13 +128,14 @@ size_t noticeCount()
 
 } // namespace
 
-class TestDriverApi : public QObject {
+class TestDriverApi : public QObject
+{
     Q_OBJECT
 
     QTemporaryDir m_dir;
     std::string m_shm;
     TestDevice m_device;
-    kesto::DriverEndpoint m_endpoint {m_device};
+    kesto::DriverEndpoint m_endpoint{m_device};
     KESTO_HANDLE m_h = KESTO_INVALID_HANDLE;
 
 private slots:
@@ -157,8 +144,7 @@ private slots:
         QVERIFY(m_dir.isValid());
         m_shm = isolate(m_dir);
         std::string error;
-        QVERIFY2(m_endpoint.listen(kesto::DriverEndpoint::socketPathFor("ML60852A_DRIVER", 10), &error),
-                 error.c_str());
+        QVERIFY2(m_endpoint.listen(kesto::DriverEndpoint::socketPathFor("ML60852A_DRIVER", 10), &error), error.c_str());
     }
     void cleanupTestCase()
     {
@@ -204,7 +190,8 @@ private slots:
         QCOMPARE(KestoOpenHandle((name + "MM").c_str(), 0, 0), KESTO_INVALID_HANDLE); // 260
         QCOMPARE(KestoGetLastError(), KESTO_ERROR_INVALID_NAME);
         const QByteArray traced = slotText();
-        QVERIFY2(traced.contains("The filename, directory name, or volume label syntax is incorrect."), traced.constData());
+        QVERIFY2(traced.contains("The filename, directory name, or volume label syntax is incorrect."),
+                 traced.constData());
     }
 
     void exclusiveOpenShutsOthersOut()
@@ -231,7 +218,7 @@ private slots:
         QCOMPARE(KestoBulkTransfer(m_h, 0x81, 64, buf, &returned), 0u);
         kesto::DriverRequest rq = m_device.last();
         QCOMPARE(rq.controlCode, 0x80002001u);
-        QCOMPARE(rq.input, (Bytes {0x81, 0, 0, 0, 64, 0, 0, 0}));
+        QCOMPARE(rq.input, (Bytes{0x81, 0, 0, 0, 64, 0, 0, 0}));
         QCOMPARE(rq.outputLength, 64u);
         QCOMPARE(rq.data.size(), size_t(64)); // the buffer goes to the driver too
         QCOMPARE(rq.data[63], uint8_t(63));
@@ -242,7 +229,7 @@ private slots:
         QCOMPARE(KestoInterruptTransfer(m_h, 2, 0x1234, nullptr, &returned), 0u);
         rq = m_device.last();
         QCOMPARE(rq.controlCode, 0x80002009u);
-        QCOMPARE(rq.input, (Bytes {2, 0, 0, 0, 0x34, 0x12, 0, 0}));
+        QCOMPARE(rq.input, (Bytes{2, 0, 0, 0, 0x34, 0x12, 0, 0}));
 
         const size_t before = m_device.count();
         QCOMPARE(KestoBulkTransfer(m_h, 0, 64, buf, nullptr), KESTO_ERROR_INVALID_PARAMETER);
@@ -268,9 +255,9 @@ private slots:
         QCOMPARE(KestoControlTransfer(m_h, 65, 0x12, 0x3456, 0x789A, 1, 16, buf, &returned), 0u);
         kesto::DriverRequest rq = m_device.last();
         QCOMPARE(rq.controlCode, 0x80002005u);
-        QCOMPARE(rq.input, (Bytes {16, 0, 0, 0, 24, 0, 0x12, 0, 0x56, 0x34, 0x9A, 0x78, 1, 0, 0, 0}));
+        QCOMPARE(rq.input, (Bytes{16, 0, 0, 0, 24, 0, 0x12, 0, 0x56, 0x34, 0x9A, 0x78, 1, 0, 0, 0}));
         QCOMPARE(KestoControlTransfer(m_h, 0, 6, 0x0100, 0, 0, 18, buf, &returned), 0u);
-        QCOMPARE(m_device.last().input, (Bytes {18, 0, 0, 0, 11, 0, 6, 0, 0, 1, 0, 0, 0, 0, 0, 0}));
+        QCOMPARE(m_device.last().input, (Bytes{18, 0, 0, 0, 11, 0, 6, 0, 0, 1, 0, 0, 0, 0, 0, 0}));
     }
 
     void controlTranslation_data()
@@ -279,10 +266,10 @@ private slots:
         QTest::addColumn<int>("request");
         QTest::addColumn<int>("function"); // -1: refused
         const int table[][3] = {
-            {0, 0, 19}, {0, 1, 16}, {0, 3, 13}, {0, 6, 11}, {0, 8, 38}, {0, 5, -1}, {0, 7, -1}, {0, 9, -1},
-            {1, 0, 20}, {1, 1, 17}, {1, 3, 14}, {1, 10, 39}, {1, 11, -1}, {2, 0, 21}, {2, 1, 18}, {2, 3, 15},
-            {2, 12, -1}, {32, 7, 26}, {33, 7, 27}, {34, 7, 28}, {35, 7, 31}, {64, 1, 23}, {65, 1, 24},
-            {66, 1, 25}, {67, 1, 32}, {3, 0, -1}, {0x80, 6, -1}, {96, 0, -1}, {0, 2, -1}, {1, 5, -1},
+            {0, 0, 19},  {0, 1, 16},  {0, 3, 13},    {0, 6, 11},  {0, 8, 38},  {0, 5, -1},  {0, 7, -1},  {0, 9, -1},
+            {1, 0, 20},  {1, 1, 17},  {1, 3, 14},    {1, 10, 39}, {1, 11, -1}, {2, 0, 21},  {2, 1, 18},  {2, 3, 15},
+            {2, 12, -1}, {32, 7, 26}, {33, 7, 27},   {34, 7, 28}, {35, 7, 31}, {64, 1, 23}, {65, 1, 24}, {66, 1, 25},
+            {67, 1, 32}, {3, 0, -1},  {0x80, 6, -1}, {96, 0, -1}, {0, 2, -1},  {1, 5, -1},
         };
         for (const auto &row : table)
             QTest::addRow("type %d request %d", row[0], row[1]) << row[0] << row[1] << row[2];
@@ -315,7 +302,7 @@ private slots:
         QCOMPARE(KestoControlTransfer(m_h, 0, 5, 1, 0, 1, 0, buf, &n), KESTO_ERROR_INVALID_PARAMETER);
         QCOMPARE(slotText(), QByteArray("Kesto for USB does not support the SET_ADDRESS Device Request.\n"
                                         "Invalid Control Transfer attempted.\n"));
-        KESTO_OVERLAPPED ov {};
+        KESTO_OVERLAPPED ov{};
         freshBuffer(true);
         QCOMPARE(KestoAsynchControlTransfer(m_h, 1, 11, 0, 0, 1, 0, buf, &n, &ov), KESTO_ERROR_INVALID_PARAMETER);
         QCOMPARE(slotText(), QByteArray("Kesto for USB does not support the SET_INTERFACE Device Request.\tTo change "
@@ -353,7 +340,7 @@ private slots:
         QCOMPARE(KestoIsochronousTransfer(m_h, 3, 4, 64, 320, buf.data(), &n), 0u);
         kesto::DriverRequest rq = m_device.last();
         QCOMPARE(rq.controlCode, 0x8000200Du);
-        QCOMPARE(rq.input, (Bytes {3, 0, 0, 0, 0x40, 0x01, 0, 0, 4, 0, 0, 0, 64, 0, 0, 0}));
+        QCOMPARE(rq.input, (Bytes{3, 0, 0, 0, 0x40, 0x01, 0, 0, 4, 0, 0, 0, 64, 0, 0, 0}));
         QCOMPARE(rq.data.size(), size_t(320));
         for (int i = 0; i < 4; ++i) {
             const auto expected = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(buf.data() + 64 + i * 64));
@@ -373,7 +360,7 @@ private slots:
         m_device.deferCode = KESTO_IOCTL_BULK_TRANSFER;
         uint8_t buf[64] = {};
         uint32_t n = 77;
-        KESTO_OVERLAPPED ov {};
+        KESTO_OVERLAPPED ov{};
         QCOMPARE(KestoAsynchBulkTransfer(m_h, 1, 64, buf, &n, &ov), KESTO_ERROR_IO_PENDING);
         QTRY_COMPARE(m_device.deferredCount(), size_t(1));
         QElapsedTimer t;
@@ -400,7 +387,7 @@ private slots:
         m_device.deferCode = KESTO_IOCTL_BULK_TRANSFER;
         uint8_t buf[64] = {};
         uint32_t n = 0;
-        KESTO_OVERLAPPED ov {};
+        KESTO_OVERLAPPED ov{};
         QCOMPARE(KestoAsynchBulkTransfer(m_h, 1, 64, buf, &n, &ov), KESTO_ERROR_IO_PENDING);
         QElapsedTimer t;
         t.start();
@@ -430,7 +417,7 @@ private slots:
         QVERIFY(slotText().endsWith("KESTO_USB: MajorVersion:0x00000003  MinorVersion:0x00000007\n"));
         QCOMPARE(KestoGetDriverVersion(m_h, nullptr, &minor), KESTO_ERROR_INVALID_PARAMETER);
 
-        KESTO_GUID g {};
+        KESTO_GUID g{};
         QCOMPARE(KestoGetGuid(m_h, &g), 0u);
         QCOMPARE(m_device.last().controlCode, 0x8000204Cu);
         QVERIFY(std::memcmp(&g, &kInterface, 16) == 0);
@@ -449,17 +436,17 @@ private slots:
         QCOMPARE(m_device.last().controlCode, 0x80002018u);
         QCOMPARE(KestoGetEndpointDescriptor(m_h, 0x81, ed), 0u);
         QCOMPARE(m_device.last().controlCode, 0x8000201Cu);
-        QCOMPARE(m_device.last().input, Bytes {0x81});
+        QCOMPARE(m_device.last().input, Bytes{0x81});
         QCOMPARE(m_device.last().outputLength, 7u);
         QCOMPARE(ed[2], uint8_t(0x81));
 
         QCOMPARE(KestoClearStall(m_h, 2), 0u);
         QCOMPARE(m_device.last().controlCode, 0x80002028u);
-        QCOMPARE(m_device.last().input, Bytes {2});
+        QCOMPARE(m_device.last().input, Bytes{2});
         QCOMPARE(m_device.last().outputLength, 0u);
         QCOMPARE(KestoSelectInterface(m_h, 1, 0x0203), 0u);
         QCOMPARE(m_device.last().controlCode, 0x80002048u);
-        QCOMPARE(m_device.last().input, (Bytes {1, 0, 0, 0, 3, 2, 0, 0}));
+        QCOMPARE(m_device.last().input, (Bytes{1, 0, 0, 0, 3, 2, 0, 0}));
 
         uint16_t count = 0, ids[2] = {};
         QCOMPARE(KestoGetNumberOfLanguageIds(m_h, &count), 0u);
@@ -476,13 +463,13 @@ private slots:
         uint32_t length = 0;
         QCOMPARE(KestoGetStringDescriptorLength(m_h, 0x0409, 2, &length), 0u);
         QCOMPARE(m_device.last().controlCode, 0x80002044u);
-        QCOMPARE(m_device.last().input, (Bytes {0x09, 0x04, 0, 0, 2, 0, 0, 0}));
+        QCOMPARE(m_device.last().input, (Bytes{0x09, 0x04, 0, 0, 2, 0, 0, 0}));
         QCOMPARE(length, 8u);
 
         char text[32] = {};
         QCOMPARE(KestoGetStringDescriptor(m_h, 0x0409, 2, 20, text), 0u);
         QCOMPARE(m_device.last().controlCode, 0x80002020u);
-        QCOMPARE(m_device.last().input, (Bytes {0x09, 0x04, 0, 0, 2, 0, 0, 0}));
+        QCOMPARE(m_device.last().input, (Bytes{0x09, 0x04, 0, 0, 2, 0, 0, 0}));
         QCOMPARE(m_device.last().outputLength, 40u);
         QCOMPARE(QString::fromUtf8(text), QStringLiteral("Kesto 時計"));
         // A short buffer takes whole characters only, and no terminating zero is written.
@@ -525,8 +512,8 @@ private slots:
 
     void arrivalAndRemovalAreAnnounced()
     {
-        KESTO_WINDOW window {recordNotice, nullptr};
-        KESTO_DEV_BROADCAST_DEVICEINTERFACE filter {};
+        KESTO_WINDOW window{recordNotice, nullptr};
+        KESTO_DEV_BROADCAST_DEVICEINTERFACE filter{};
         filter.dbcc_size = 32;
         filter.dbcc_devicetype = KESTO_DBT_DEVTYP_DEVICEINTERFACE;
         filter.dbcc_classguid = kInterface;
@@ -573,8 +560,8 @@ private slots:
     // arrival falls at a different moment of its start-up.
     void arrivalJustAfterRegistrationIsAnnounced()
     {
-        KESTO_WINDOW window {recordNotice, nullptr};
-        KESTO_DEV_BROADCAST_DEVICEINTERFACE filter {};
+        KESTO_WINDOW window{recordNotice, nullptr};
+        KESTO_DEV_BROADCAST_DEVICEINTERFACE filter{};
         filter.dbcc_size = 32;
         filter.dbcc_devicetype = KESTO_DBT_DEVTYP_DEVICEINTERFACE;
         filter.dbcc_classguid = kInterface;
@@ -608,7 +595,7 @@ private slots:
         QVERIFY(ep->listen(kesto::DriverEndpoint::socketPathFor("GONE", 0)));
         KESTO_HANDLE h = KestoOpenHandle("GONE", 0, 0);
         QVERIFY(h != KESTO_INVALID_HANDLE);
-        std::atomic<uint32_t> result {0xFFFFFFFF};
+        std::atomic<uint32_t> result{0xFFFFFFFF};
         std::thread t([&] {
             uint8_t buf[64];
             uint32_t n;

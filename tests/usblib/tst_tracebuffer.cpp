@@ -1,7 +1,7 @@
 // The shared trace buffer, written and read by two processes.
 
-#include "usblib/TraceSection.h"
 #include "UsbTestSupport.h"
+#include "usblib/TraceSection.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -15,7 +15,8 @@ using namespace usbtest;
 namespace {
 
 // Runs `body` in a child process and returns its exit status (the child never returns).
-template <typename F> pid_t spawn(F body)
+template <typename F>
+pid_t spawn(F body)
 {
     pid_t pid = fork();
     if (pid == 0) {
@@ -85,7 +86,8 @@ struct BufferView {
 
 } // namespace
 
-class TestTraceBuffer : public QObject {
+class TestTraceBuffer : public QObject
+{
     Q_OBJECT
 
     QTemporaryDir m_dir;
@@ -146,7 +148,7 @@ private slots:
             usleep(300000);
             return KestoUsbTrace(b.c_str(), 2000) == 0 ? 0 : 1;
         });
-        TraceRecord r {};
+        TraceRecord r{};
         int8_t next = -9;
         uint32_t len = 99;
         QCOMPARE(wait(0, 5000, &r, &next, &len), 0u);
@@ -179,7 +181,7 @@ private slots:
             return 0;
         });
         QCOMPARE(join(child), 0);
-        TraceRecord r {};
+        TraceRecord r{};
         int8_t next;
         uint32_t len;
         QCOMPARE(wait(-1, 1000, &r, &next, &len), 0u);
@@ -196,7 +198,7 @@ private slots:
     {
         QCOMPARE(KestoUsbPrintf("ab%cde", 0), 0);
         QCOMPARE(KestoUsbTrace("XY", 2), 0);
-        TraceRecord r {};
+        TraceRecord r{};
         int8_t next;
         uint32_t len;
         QCOMPARE(wait(0, 0, &r, &next, &len), 0u);
@@ -214,7 +216,7 @@ private slots:
             KestoClearTraceBuffer();
             return 0;
         });
-        TraceRecord r {};
+        TraceRecord r{};
         int8_t next = 3;
         uint32_t len = 7;
         QElapsedTimer t;

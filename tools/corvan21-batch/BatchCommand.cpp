@@ -46,4 +46,8 @@ bool BatchOptions::parse(const QStringList &args, const QStringList &known, QStr
 }
 
 void batchError(const QString &text) { std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData()); }
-void batchOut(const QString &text) { std::fprintf(stdout, "%s\n", text.toLocal8Bit().constData()); std::fflush(stdout); }
+void batchOut(const QString &text)
+{
+    std::fprintf(stdout, "%s\n", text.toLocal8Bit().constData());
+    std::fflush(stdout);
+}

@@ -1,10 +1,10 @@
 #include "BatchSelection.h"
 
+#include "calc/Period.h"
 #include "common/Common.h"
+#include "output/ExportJob.h"
 #include "store/DbFile.h"
 #include "store/ExFile.h"
-#include "output/ExportJob.h"
-#include "calc/Period.h"
 
 #include <QMap>
 #include <QRegularExpression>

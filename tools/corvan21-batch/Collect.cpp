@@ -14,15 +14,15 @@
 #include "BatchCommand.h"
 #include "BatchPassword.h"
 #include "BatchSelection.h"
-#include "recorder/CalcoloCom.h"
 #include "common/Common.h"
-#include "store/DbFile.h"
-#include "store/ExFile.h"
+#include "common/ProgramLock.h"
+#include "recorder/CalcoloCom.h"
 #include "recorder/Intake.h"
 #include "recorder/LanLink.h"
 #include "recorder/UsbLink.h"
+#include "store/DbFile.h"
+#include "store/ExFile.h"
 #include "store/MonthStart.h"
-#include "common/ProgramLock.h"
 
 #include <QEventLoop>
 
@@ -42,20 +42,21 @@ bool takeLock(ProgramLock &lock, const char *name, const char *what)
     case ProgramLock::Outcome::NoDataFolder: // the login reports the missing installation
         return true;
     case ProgramLock::Outcome::HeldByProgram:
-        batchError(who + QStringLiteral("the program %1 is running and holds the data folder; %2. "
-                                        "Run the command again once the program has ended.")
-                             .arg(lock.holderText(), nothing));
+        batchError(who
+                   + QStringLiteral("the program %1 is running and holds the data folder; %2. "
+                                    "Run the command again once the program has ended.")
+                         .arg(lock.holderText(), nothing));
         return false;
     case ProgramLock::Outcome::HeldByBatch:
-        batchError(who + QStringLiteral("another run, %1, is writing to the data folder; %2. "
-                                        "Run the command again once it has ended.")
-                             .arg(lock.holderText(), nothing));
+        batchError(who
+                   + QStringLiteral("another run, %1, is writing to the data folder; %2. "
+                                    "Run the command again once it has ended.")
+                         .arg(lock.holderText(), nothing));
         return false;
     case ProgramLock::Outcome::HeldByOther:
         batchError(who + QStringLiteral("%1 is held by %2; %3.").arg(lock.path(), lock.holderText(), nothing));
         return false;
-    case ProgramLock::Outcome::Failed:
-        break;
+    case ProgramLock::Outcome::Failed: break;
     }
     batchError(who + QStringLiteral("cannot create the lock file %1; %2.").arg(lock.path(), nothing));
     return false;
@@ -148,7 +149,8 @@ int runCollect(const QStringList &args, ProgramLock &lock)
         CalcoloCom::logError(r.message());
     const bool marked = Intake::markDuplicates(dbs().intake);
     batchOut(QStringLiteral("結果コード %1").arg(r.code));
-    batchOut(r.code ? QString(r.message()).replace(QStringLiteral("\r\n"), QStringLiteral("\n")) : QStringLiteral("正常終了しました。"));
+    batchOut(r.code ? QString(r.message()).replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                    : QStringLiteral("正常終了しました。"));
     batchOut(QStringLiteral("受信データ数 %1").arg(r.inserted));
     printCounts();
     if (!marked) {

@@ -8,12 +8,12 @@
 #include "BatchCommand.h"
 #include "BatchPassword.h"
 #include "BatchSelection.h"
+#include "calc/Period.h"
 #include "common/Common.h"
-#include "store/DbFile.h"
 #include "output/ExportFormat.h"
 #include "output/ExportJob.h"
+#include "store/DbFile.h"
 #include "store/MonthStart.h"
-#include "calc/Period.h"
 
 #include <QDate>
 
@@ -30,12 +30,9 @@ struct KindOption {
 };
 
 const KindOption kKinds[] = {
-    {"individual", ExportKind::Individual, false, 0},
-    {"daily", ExportKind::Daily, false, 0},
-    {"totals", ExportKind::Totals, false, 0},
-    {"pca", ExportKind::Totals, true, 0},
-    {"bugyo", ExportKind::Totals, true, 1},
-    {"yayoi", ExportKind::Totals, true, 2},
+    {"individual", ExportKind::Individual, false, 0}, {"daily", ExportKind::Daily, false, 0},
+    {"totals", ExportKind::Totals, false, 0},         {"pca", ExportKind::Totals, true, 0},
+    {"bugyo", ExportKind::Totals, true, 1},           {"yayoi", ExportKind::Totals, true, 2},
 };
 
 int usage(const QString &why)
@@ -124,7 +121,8 @@ int exportCommand(const QStringList &args)
 
     const ExportResult r = exportToFile(job, batchInputs(), out);
     if (!r.ok) {
-        batchError(r.errorTitle + QStringLiteral(": ") + QString(r.errorText).replace(QStringLiteral("\r\n"), QStringLiteral(" ")));
+        batchError(r.errorTitle + QStringLiteral(": ")
+                   + QString(r.errorText).replace(QStringLiteral("\r\n"), QStringLiteral(" ")));
         return kExitFailed;
     }
     for (const QString &line : unknownCategoryLines(g_kojin, r.unknownCategory))

@@ -1,12 +1,12 @@
 // corvan21-batch init: the installer.
 
 #include "BatchCommand.h"
-#include "common/Common.h"
-#include "store/ExFile.h"
 #include "HelpPages.h"
-#include "store/Installer.h"
 #include "InstallerImages.h"
+#include "common/Common.h"
 #include "recorder/UsbLink.h"
+#include "store/ExFile.h"
+#include "store/Installer.h"
 
 #include "usblib/KestoClient.h"
 
@@ -35,8 +35,9 @@ bool saveImage(const QImage &img, const QString &relative, const char *format, Q
 // The USB library installed in the lib/ folder beside bin/; a build tree has it in its own folder.
 QString kestoUsbModule()
 {
-    const QString installed = QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/')
-                                              + QStringLiteral(CORVAN_LIB_FROM_BIN) + QStringLiteral("/libKestoUsb.so.1"));
+    const QString installed =
+        QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/') + QStringLiteral(CORVAN_LIB_FROM_BIN)
+                        + QStringLiteral("/libKestoUsb.so.1"));
     if (QFileInfo(installed).isFile())
         return installed;
 #ifdef KESTOUSB_BUILT_MODULE

@@ -9,12 +9,12 @@
 #include "BatchCommand.h"
 #include "BatchPassword.h"
 #include "BatchSelection.h"
-#include "common/Common.h"
-#include "store/DbFile.h"
-#include "output/ExportJob.h"
-#include "store/MonthStart.h"
 #include "calc/Period.h"
+#include "common/Common.h"
+#include "output/ExportJob.h"
 #include "output/PrintOut.h"
+#include "store/DbFile.h"
+#include "store/MonthStart.h"
 
 #include <QDate>
 
@@ -136,8 +136,8 @@ int printReport(const QStringList &args)
         batchError(line);
     if (!r.ok || !r.problems.isEmpty())
         return kExitFailed;
-    batchOut(QStringLiteral("印刷しました: ") + (pdf.isEmpty() ? printer : pdf) + QStringLiteral(" (") + QString::number(r.pages)
-             + QStringLiteral(" ページ)"));
+    batchOut(QStringLiteral("印刷しました: ") + (pdf.isEmpty() ? printer : pdf) + QStringLiteral(" (")
+             + QString::number(r.pages) + QStringLiteral(" ページ)"));
     return 0;
 }
 

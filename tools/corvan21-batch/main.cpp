@@ -15,7 +15,8 @@ QtMessageHandler g_qtMessages = nullptr;
 // run's stderr holds only the tool's own messages. Every other message of Qt's is passed on.
 void batchMessages(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
-    if (type == QtWarningMsg && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set, defaulting to ")))
+    if (type == QtWarningMsg
+        && message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set, defaulting to ")))
         return;
     if (g_qtMessages)
         g_qtMessages(type, context, message);
@@ -33,7 +34,8 @@ void printHelp()
 {
     printUsage(batchOut);
     batchOut(QString());
-    batchOut(QStringLiteral("init installs into the program folder; the other commands act as a login to the month --month"));
+    batchOut(QStringLiteral(
+        "init installs into the program folder; the other commands act as a login to the month --month"));
     batchOut(QStringLiteral("(the password is checked as on the login screen)."));
     batchOut(QStringLiteral("Exit status: 0 done, 1 refused or failed, 2 bad options."));
     batchOut(QString());

@@ -64,7 +64,7 @@ int main(int argc, char **argv)
     const time_t until = seconds >= 0 ? std::time(nullptr) + seconds : 0;
     int8_t slot = -1;
     uint32_t printed = 0; // bytes of the current slot already shown
-    Record r {};
+    Record r{};
     int rc = 0;
     while (!g_stop && (!until || std::time(nullptr) < until)) {
         int8_t next = -2;

@@ -22,7 +22,9 @@ bool hexNumber(const std::string &text, size_t maxDigits, uint32_t *value)
     for (char c : t) {
         if (!std::isxdigit(static_cast<unsigned char>(c)))
             return false;
-        v = v * 16 + static_cast<uint32_t>(std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : (std::tolower(c) - 'a' + 10));
+        v = v * 16
+            + static_cast<uint32_t>(std::isdigit(static_cast<unsigned char>(c)) ? c - '0'
+                                                                                : (std::tolower(c) - 'a' + 10));
     }
     *value = v;
     return true;
@@ -48,8 +50,8 @@ bool parseGuid(const std::string &text, KESTO_GUID *guid)
     if (t.size() != 36 || t[8] != '-' || t[13] != '-' || t[18] != '-' || t[23] != '-')
         return false;
     uint32_t d1, d2, d3, d4;
-    if (!hexNumber(t.substr(0, 8), 8, &d1) || !hexNumber(t.substr(9, 4), 4, &d2) || !hexNumber(t.substr(14, 4), 4, &d3) ||
-        !hexNumber(t.substr(19, 4), 4, &d4))
+    if (!hexNumber(t.substr(0, 8), 8, &d1) || !hexNumber(t.substr(9, 4), 4, &d2) || !hexNumber(t.substr(14, 4), 4, &d3)
+        || !hexNumber(t.substr(19, 4), 4, &d4))
         return false;
     KESTO_GUID g{};
     g.Data1 = d1;
@@ -90,14 +92,15 @@ LineKind parseDeviceLine(const std::string &line, DeviceEntry *entry, std::strin
     DeviceEntry e;
     const size_t colon = word.find(':');
     uint32_t vendor, product;
-    if (colon == std::string::npos || !hexNumber(word.substr(0, colon), 4, &vendor) ||
-        !hexNumber(word.substr(colon + 1), 4, &product))
+    if (colon == std::string::npos || !hexNumber(word.substr(0, colon), 4, &vendor)
+        || !hexNumber(word.substr(colon + 1), 4, &product))
         return bad("expected vendor:product in hexadecimal (e.g. 2d46:0852), found \"" + word + "\"");
     e.vendor = static_cast<uint16_t>(vendor);
     e.product = static_cast<uint16_t>(product);
     while (words >> word) {
         const size_t eq = word.find('=');
-        const std::string key = word.substr(0, eq), value = eq == std::string::npos ? std::string() : word.substr(eq + 1);
+        const std::string key = word.substr(0, eq),
+                          value = eq == std::string::npos ? std::string() : word.substr(eq + 1);
         if (eq == std::string::npos)
             return bad("expected key=value, found \"" + word + "\"");
         if (key == "link") {
@@ -134,14 +137,9 @@ bool readDeviceFile(const std::string &path, std::vector<DeviceEntry> *entries, 
     for (int number = 1; std::getline(in, line); ++number) {
         DeviceEntry e;
         switch (parseDeviceLine(line, &e, &why)) {
-        case LineKind::Entry:
-            entries->push_back(e);
-            break;
-        case LineKind::Bad:
-            errors->push_back(path + ":" + std::to_string(number) + ": " + why);
-            break;
-        case LineKind::Blank:
-            break;
+        case LineKind::Entry: entries->push_back(e); break;
+        case LineKind::Bad: errors->push_back(path + ":" + std::to_string(number) + ": " + why); break;
+        case LineKind::Blank: break;
         }
     }
     return true;

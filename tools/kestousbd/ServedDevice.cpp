@@ -55,14 +55,17 @@ struct ServedDevice::InFlight {
     uint32_t code = 0;
     uint8_t endpoint = 0; // address
     uint32_t outputLength = 0;
-    Bytes buffer;         // the transfer's memory (control: setup packet first)
-    Bytes request;        // isochronous: the caller's buffer (packet table and data)
+    Bytes buffer;  // the transfer's memory (control: setup packet first)
+    Bytes request; // isochronous: the caller's buffer (packet table and data)
     uint32_t packets = 0, packetSize = 0, descriptorSize = 0;
 };
 
 ServedDevice::ServedDevice(libusb_device *device, const DeviceEntry &entry, uint32_t instance)
-    : m_device(libusb_ref_device(device)), m_entry(entry), m_instance(instance),
-      m_name(entry.linkName + std::to_string(instance)), m_interface(entry.interfaceNumber)
+    : m_device(libusb_ref_device(device))
+    , m_entry(entry)
+    , m_instance(instance)
+    , m_name(entry.linkName + std::to_string(instance))
+    , m_interface(entry.interfaceNumber)
 {
 }
 
@@ -229,21 +232,15 @@ bool ServedDevice::handle(const kesto::DriverRequest &rq, kesto::DriverReply &re
 {
     switch (rq.controlCode) {
     case KESTO_IOCTL_BULK_TRANSFER:
-    case KESTO_IOCTL_INTERRUPT_TRANSFER:
-        return pipeTransfer(rq, reply);
-    case KESTO_IOCTL_CONTROL_TRANSFER:
-        return controlTransfer(rq, reply);
-    case KESTO_IOCTL_ISOCHRONOUS_TRANSFER:
-        return isochronousTransfer(rq, reply);
+    case KESTO_IOCTL_INTERRUPT_TRANSFER: return pipeTransfer(rq, reply);
+    case KESTO_IOCTL_CONTROL_TRANSFER: return controlTransfer(rq, reply);
+    case KESTO_IOCTL_ISOCHRONOUS_TRANSFER: return isochronousTransfer(rq, reply);
     case KESTO_IOCTL_GET_STRING_DESCRIPTOR:
     case KESTO_IOCTL_GET_STRING_DESCRIPTOR_LENGTH:
     case KESTO_IOCTL_GET_LANGUAGE_IDS:
-    case KESTO_IOCTL_GET_NUMBER_OF_LANGUAGE_IDS:
-        return stringRequest(rq, reply);
-    case KESTO_IOCTL_CLEAR_STALL:
-        return clearStall(rq, reply);
-    case KESTO_IOCTL_SELECT_INTERFACE:
-        return selectInterface(rq, reply);
+    case KESTO_IOCTL_GET_NUMBER_OF_LANGUAGE_IDS: return stringRequest(rq, reply);
+    case KESTO_IOCTL_CLEAR_STALL: return clearStall(rq, reply);
+    case KESTO_IOCTL_SELECT_INTERFACE: return selectInterface(rq, reply);
     case KESTO_IOCTL_GET_DEVICE_DESCRIPTOR: {
         libusb_device_descriptor d{};
         const int r = libusb_get_device_descriptor(m_device, &d);
@@ -257,16 +254,12 @@ bool ServedDevice::handle(const kesto::DriverRequest &rq, kesto::DriverReply &re
         const libusb_config_descriptor &c = *m_config;
         reply.data = {c.bLength, c.bDescriptorType};
         add16(reply.data, c.wTotalLength);
-        reply.data.insert(reply.data.end(), {c.bNumInterfaces, c.bConfigurationValue, c.iConfiguration, c.bmAttributes,
-                                             c.MaxPower});
+        reply.data.insert(reply.data.end(),
+                          {c.bNumInterfaces, c.bConfigurationValue, c.iConfiguration, c.bmAttributes, c.MaxPower});
         break;
     }
-    case KESTO_IOCTL_GET_INTERFACE_DESCRIPTOR:
-        interfaceDescriptor(reply);
-        break;
-    case KESTO_IOCTL_GET_ENDPOINT_DESCRIPTOR:
-        endpointDescriptor(rq, reply);
-        break;
+    case KESTO_IOCTL_GET_INTERFACE_DESCRIPTOR: interfaceDescriptor(reply); break;
+    case KESTO_IOCTL_GET_ENDPOINT_DESCRIPTOR: endpointDescriptor(rq, reply); break;
     case KESTO_IOCTL_GET_DRIVER_VERSION:
         add32(reply.data, kDriverMajor);
         add32(reply.data, kDriverMinor);
@@ -283,9 +276,7 @@ bool ServedDevice::handle(const kesto::DriverRequest &rq, kesto::DriverReply &re
         for (char c : m_name)
             add16(reply.data, uint8_t(c));
         break;
-    default:
-        reply.status = kInvalidFunction;
-        return true;
+    default: reply.status = kInvalidFunction; return true;
     }
     if (reply.status == 0) {
         if (reply.data.size() > rq.outputLength)
@@ -366,7 +357,8 @@ bool ServedDevice::pipeTransfer(const kesto::DriverRequest &rq, kesto::DriverRep
     if (type == LIBUSB_TRANSFER_TYPE_BULK)
         libusb_fill_bulk_transfer(t, m_handle, e.bEndpointAddress, f->buffer.data(), int(length), nullptr, nullptr, 0);
     else
-        libusb_fill_interrupt_transfer(t, m_handle, e.bEndpointAddress, f->buffer.data(), int(length), nullptr, nullptr, 0);
+        libusb_fill_interrupt_transfer(t, m_handle, e.bEndpointAddress, f->buffer.data(), int(length), nullptr, nullptr,
+                                       0);
     return submit(f, t, reply);
 }
 
@@ -380,8 +372,8 @@ bool ServedDevice::controlTransfer(const kesto::DriverRequest &rq, kesto::Driver
     const uint32_t length = get32(rq.input, 0);
     const uint16_t function = kesto::le::get16(rq.input.data() + 4);
     const uint16_t value = kesto::le::get16(rq.input.data() + 8), index = kesto::le::get16(rq.input.data() + 10);
-    if (length > kMaxControlLength || length > rq.outputLength ||
-        !controlSetup(function, rq.input[6], rq.input[12] != 0, &setup)) {
+    if (length > kMaxControlLength || length > rq.outputLength
+        || !controlSetup(function, rq.input[6], rq.input[12] != 0, &setup)) {
         reply.status = kInvalidParameter;
         return true;
     }
@@ -394,7 +386,8 @@ bool ServedDevice::controlTransfer(const kesto::DriverRequest &rq, kesto::Driver
     f->buffer.assign(LIBUSB_CONTROL_SETUP_SIZE + length, 0);
     libusb_fill_control_setup(f->buffer.data(), setup.requestType, setup.request, value, index, uint16_t(length));
     if (!(setup.requestType & LIBUSB_ENDPOINT_IN))
-        std::copy_n(rq.data.begin(), std::min<size_t>(length, rq.data.size()), f->buffer.begin() + LIBUSB_CONTROL_SETUP_SIZE);
+        std::copy_n(rq.data.begin(), std::min<size_t>(length, rq.data.size()),
+                    f->buffer.begin() + LIBUSB_CONTROL_SETUP_SIZE);
     libusb_transfer *t = libusb_alloc_transfer(0);
     if (!t) {
         delete f;
@@ -408,8 +401,8 @@ bool ServedDevice::controlTransfer(const kesto::DriverRequest &rq, kesto::Driver
 bool ServedDevice::isochronousTransfer(const kesto::DriverRequest &rq, kesto::DriverReply &reply)
 {
     libusb_endpoint_descriptor e{};
-    if (rq.input.size() < 16 || !pipe(rq.input[0], &e) ||
-        (e.bmAttributes & LIBUSB_TRANSFER_TYPE_MASK) != LIBUSB_TRANSFER_TYPE_ISOCHRONOUS) {
+    if (rq.input.size() < 16 || !pipe(rq.input[0], &e)
+        || (e.bmAttributes & LIBUSB_TRANSFER_TYPE_MASK) != LIBUSB_TRANSFER_TYPE_ISOCHRONOUS) {
         reply.status = kInvalidParameter;
         return true;
     }
@@ -417,11 +410,12 @@ bool ServedDevice::isochronousTransfer(const kesto::DriverRequest &rq, kesto::Dr
     const uint32_t descriptorSize = rq.data.size() >= 4 ? get32(rq.data, 0) : 0;
     // The packet table's first entry tells its entries' size; anything else would move the
     // packets' data outside the caller's buffer.
-    if (packets == 0 || packets > kMaxIsoPackets || packetSize == 0 || packetSize > kMaxIsoPacketSize ||
-        descriptorSize < kIsoDescriptorSize || descriptorSize > 64 ||
-        uint64_t(packets) * (descriptorSize + packetSize) > rq.data.size()) {
-        reply.status = rq.data.size() < uint64_t(packets) * (kIsoDescriptorSize + packetSize) ? KESTO_ERROR_INSUFFICIENT_BUFFER
-                                                                                               : kInvalidParameter;
+    if (packets == 0 || packets > kMaxIsoPackets || packetSize == 0 || packetSize > kMaxIsoPacketSize
+        || descriptorSize < kIsoDescriptorSize || descriptorSize > 64
+        || uint64_t(packets) * (descriptorSize + packetSize) > rq.data.size()) {
+        reply.status = rq.data.size() < uint64_t(packets) * (kIsoDescriptorSize + packetSize)
+                           ? KESTO_ERROR_INSUFFICIENT_BUFFER
+                           : kInvalidParameter;
         return true;
     }
     auto *f = new InFlight;
@@ -436,15 +430,16 @@ bool ServedDevice::isochronousTransfer(const kesto::DriverRequest &rq, kesto::Dr
     f->descriptorSize = descriptorSize;
     f->request = rq.data;
     const size_t dataStart = size_t(packets) * descriptorSize;
-    f->buffer.assign(f->request.begin() + long(dataStart), f->request.begin() + long(dataStart + size_t(packets) * packetSize));
+    f->buffer.assign(f->request.begin() + long(dataStart),
+                     f->request.begin() + long(dataStart + size_t(packets) * packetSize));
     libusb_transfer *t = libusb_alloc_transfer(int(packets));
     if (!t) {
         delete f;
         reply.status = kNotEnoughMemory;
         return true;
     }
-    libusb_fill_iso_transfer(t, m_handle, e.bEndpointAddress, f->buffer.data(), int(f->buffer.size()), int(packets), nullptr,
-                             nullptr, 0);
+    libusb_fill_iso_transfer(t, m_handle, e.bEndpointAddress, f->buffer.data(), int(f->buffer.size()), int(packets),
+                             nullptr, nullptr, 0);
     libusb_set_iso_packet_lengths(t, packetSize);
     return submit(f, t, reply);
 }
@@ -455,7 +450,8 @@ bool ServedDevice::stringRequest(const kesto::DriverRequest &rq, kesto::DriverRe
 {
     uint8_t index = 0;
     uint16_t language = 0;
-    if (rq.controlCode == KESTO_IOCTL_GET_STRING_DESCRIPTOR || rq.controlCode == KESTO_IOCTL_GET_STRING_DESCRIPTOR_LENGTH) {
+    if (rq.controlCode == KESTO_IOCTL_GET_STRING_DESCRIPTOR
+        || rq.controlCode == KESTO_IOCTL_GET_STRING_DESCRIPTOR_LENGTH) {
         if (rq.input.size() < 8 || get32(rq.input, 4) > 255 || get32(rq.input, 4) == 0) {
             reply.status = kInvalidParameter;
             return true;

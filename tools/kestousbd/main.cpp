@@ -23,10 +23,12 @@ void onSignal(int) { g_stop = true; }
 
 void usage(FILE *to)
 {
-    std::fprintf(to, "usage: kestousbd [--config FILE] [--device \"VENDOR:PRODUCT [link=NAME] [guid={GUID}] [interface=N]\"]...\n"
-                     "Serves the KestoUsb driver endpoint of each attached device listed in FILE (default %s)\n"
-                     "and on the command line, in the driver folder (KESTOUSB_DEVICE_DIR).\n",
-                 kestousbd::kDefaultConfigPath);
+    std::fprintf(
+        to,
+        "usage: kestousbd [--config FILE] [--device \"VENDOR:PRODUCT [link=NAME] [guid={GUID}] [interface=N]\"]...\n"
+        "Serves the KestoUsb driver endpoint of each attached device listed in FILE (default %s)\n"
+        "and on the command line, in the driver folder (KESTOUSB_DEVICE_DIR).\n",
+        kestousbd::kDefaultConfigPath);
 }
 
 } // namespace
@@ -53,7 +55,8 @@ int main(int argc, char **argv)
             DeviceEntry e;
             std::string why;
             if (parseDeviceLine(value, &e, &why) != LineKind::Entry) {
-                std::fprintf(stderr, "kestousbd: --device \"%s\": %s\n", value.c_str(), why.empty() ? "empty" : why.c_str());
+                std::fprintf(stderr, "kestousbd: --device \"%s\": %s\n", value.c_str(),
+                             why.empty() ? "empty" : why.c_str());
                 return 2;
             }
             entries.push_back(e);
@@ -81,7 +84,8 @@ int main(int argc, char **argv)
     ::mkdir(folder.c_str(), 0750);
     ::mkdir((folder + "/DeviceNotification").c_str(), 0750);
 
-    struct sigaction sa {};
+    struct sigaction sa {
+    };
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
     sigaction(SIGTERM, &sa, nullptr);

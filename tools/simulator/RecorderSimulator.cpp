@@ -14,8 +14,8 @@ QString two(int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0'))
 
 QString record(const QDate &d, int h, int m, int s, int card, int inOut)
 {
-    return two(d.month()) + two(d.day()) + two(h) + two(m) + two(s) + QStringLiteral("%1").arg(card, 9, 10, QLatin1Char('0'))
-           + QString::number(inOut) + QStringLiteral("00");
+    return two(d.month()) + two(d.day()) + two(h) + two(m) + two(s)
+           + QStringLiteral("%1").arg(card, 9, 10, QLatin1Char('0')) + QString::number(inOut) + QStringLiteral("00");
 }
 
 } // namespace
@@ -172,18 +172,11 @@ qsizetype RecorderSimulator::cutPoint(const Message &m)
     const qsizetype n = m.bytes.size();
     qsizetype at = 0;
     switch (m.kind) {
-    case Status:
-        at = 3;
-        break;
-    case CountHeader:
-        at = 2;
-        break;
-    case Records:
-        at = n / 23 / 2 * 23 + 10;
-        break;
+    case Status: at = 3; break;
+    case CountHeader: at = 2; break;
+    case Records: at = n / 23 / 2 * 23 + 10; break;
     case ReadHeader: // the program cannot tell where a cut one ends
-    case Close:
-        return 0;
+    case Close: return 0;
     }
     return at > 0 && at < n ? at : 0;
 }
@@ -204,9 +197,7 @@ QList<RecorderSimulator::Write> RecorderSimulator::writesFor(const QList<Message
             break;
         }
         switch (o.delivery) {
-        case Each:
-            out << Write{m.bytes, pauseAfter(m)};
-            break;
+        case Each: out << Write{m.bytes, pauseAfter(m)}; break;
         case Cut:
             if (const qsizetype at = cutPoint(m)) {
                 out << Write{m.bytes.left(at), qMax(gap, kCutPauseMs)} << Write{m.bytes.mid(at), pauseAfter(m)};

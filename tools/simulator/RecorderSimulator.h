@@ -59,10 +59,10 @@ public:
         Fault fault = NoFault;
         Delivery delivery = Each;
         int recordsPerMessage = 1;
-        int gapMs = 0;      // pause after each write
+        int gapMs = 0; // pause after each write
         int headerPauseMs = kHeaderPauseMs;
-        int extra = 1;      // ExtraRecords: how many more are sent than announced
-        QString stateFile;  // when set, rewritten with the held records after every change
+        int extra = 1;     // ExtraRecords: how many more are sent than announced
+        QString stateFile; // when set, rewritten with the held records after every change
         bool verbose = false;
     };
 

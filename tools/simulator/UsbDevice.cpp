@@ -19,8 +19,8 @@ constexpr uint8_t kEndpointIn = 1;
 constexpr uint16_t kPacketSize = 64;
 constexpr uint16_t kLanguage = 0x0409;
 
-const Bytes kDeviceDescriptor = {18,   1,    0x10, 0x01, 0xFF, 0x00, 0x00, 64, 0x46, 0x2D,
-                                 0x52, 0x08, 0x00, 0x01, 1,    2,    3,    1};
+const Bytes kDeviceDescriptor = {18,   1,    0x10, 0x01, 0xFF, 0x00, 0x00, 64, 0x46,
+                                 0x2D, 0x52, 0x08, 0x00, 0x01, 1,    2,    3,  1};
 const Bytes kConfigDescriptor = {9, 2, 32, 0, 1, 1, 0, 0x80, 50};
 const Bytes kInterfaceDescriptor = {9, 4, 0, 0, 2, 0xFF, 0x00, 0x00, 0};
 
@@ -43,21 +43,17 @@ QString stringDescriptor(uint32_t index, bool *ok)
 {
     *ok = true;
     switch (index) {
-    case 1:
-        return QStringLiteral("VESKO");
-    case 2:
-        return QStringLiteral("ML60852A Time Recorder");
-    case 3:
-        return QStringLiteral("000001");
-    default:
-        *ok = false;
-        return {};
+    case 1: return QStringLiteral("VESKO");
+    case 2: return QStringLiteral("ML60852A Time Recorder");
+    case 3: return QStringLiteral("000001");
+    default: *ok = false; return {};
     }
 }
 
 } // namespace
 
-const KESTO_GUID UsbDevice::kInterfaceGuid = {0x0FD82C73, 0xDAD2, 0x4646, {0x8E, 0xC3, 0xDB, 0x56, 0x27, 0xD5, 0xBD, 0x06}};
+const KESTO_GUID UsbDevice::kInterfaceGuid = {
+    0x0FD82C73, 0xDAD2, 0x4646, {0x8E, 0xC3, 0xDB, 0x56, 0x27, 0xD5, 0xBD, 0x06}};
 
 UsbDevice::UsbDevice() : m_endpoint(std::make_unique<kesto::DriverEndpoint>(*this)) {}
 
@@ -225,7 +221,8 @@ bool UsbDevice::handle(const kesto::DriverRequest &rq, kesto::DriverReply &reply
         const uint8_t endpoint = rq.input.empty() ? 0xFF : rq.input[0];
         const uint32_t length = qMin(get32(rq.input, 4), rq.outputLength);
         if (endpoint == kEndpointOut) {
-            QByteArray frame(reinterpret_cast<const char *>(rq.data.data()), qsizetype(qMin<size_t>(length, rq.data.size())));
+            QByteArray frame(reinterpret_cast<const char *>(rq.data.data()),
+                             qsizetype(qMin<size_t>(length, rq.data.size())));
             const qsizetype end = frame.indexOf('\0');
             if (end >= 0)
                 frame.truncate(end);
@@ -253,15 +250,9 @@ bool UsbDevice::handle(const kesto::DriverRequest &rq, kesto::DriverReply &reply
         reply.status = kInvalidParameter;
         return true;
     }
-    case KESTO_IOCTL_GET_DEVICE_DESCRIPTOR:
-        reply.data = kDeviceDescriptor;
-        break;
-    case KESTO_IOCTL_GET_CONFIGURATION_DESCRIPTOR:
-        reply.data = kConfigDescriptor;
-        break;
-    case KESTO_IOCTL_GET_INTERFACE_DESCRIPTOR:
-        reply.data = kInterfaceDescriptor;
-        break;
+    case KESTO_IOCTL_GET_DEVICE_DESCRIPTOR: reply.data = kDeviceDescriptor; break;
+    case KESTO_IOCTL_GET_CONFIGURATION_DESCRIPTOR: reply.data = kConfigDescriptor; break;
+    case KESTO_IOCTL_GET_INTERFACE_DESCRIPTOR: reply.data = kInterfaceDescriptor; break;
     case KESTO_IOCTL_GET_ENDPOINT_DESCRIPTOR: {
         const uint8_t index = rq.input.empty() ? 0xFF : rq.input[0];
         if (index == kEndpointOut)
@@ -282,15 +273,9 @@ bool UsbDevice::handle(const kesto::DriverRequest &rq, kesto::DriverReply &reply
         add16(reply.data, kInterfaceGuid.Data3);
         reply.data.insert(reply.data.end(), kInterfaceGuid.Data4, kInterfaceGuid.Data4 + 8);
         break;
-    case KESTO_IOCTL_GET_LINK_NAME:
-        reply.data = utf16(m_deviceName);
-        break;
-    case KESTO_IOCTL_GET_NUMBER_OF_LANGUAGE_IDS:
-        reply.data = {1, 0};
-        break;
-    case KESTO_IOCTL_GET_LANGUAGE_IDS:
-        add16(reply.data, kLanguage);
-        break;
+    case KESTO_IOCTL_GET_LINK_NAME: reply.data = utf16(m_deviceName); break;
+    case KESTO_IOCTL_GET_NUMBER_OF_LANGUAGE_IDS: reply.data = {1, 0}; break;
+    case KESTO_IOCTL_GET_LANGUAGE_IDS: add16(reply.data, kLanguage); break;
     case KESTO_IOCTL_GET_STRING_DESCRIPTOR_LENGTH:
     case KESTO_IOCTL_GET_STRING_DESCRIPTOR: {
         bool ok = false;
@@ -305,8 +290,7 @@ bool UsbDevice::handle(const kesto::DriverRequest &rq, kesto::DriverReply &reply
             reply.data = utf16(text);
         break;
     }
-    case KESTO_IOCTL_CLEAR_STALL:
-        break;
+    case KESTO_IOCTL_CLEAR_STALL: break;
     case KESTO_IOCTL_SELECT_INTERFACE:
         if (get32(rq.input, 0) != 0 || get32(rq.input, 4) != 0)
             reply.status = kInvalidParameter;

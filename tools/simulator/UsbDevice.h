@@ -1,7 +1,7 @@
 #pragma once
 
-#include "usblib/DriverEndpoint.h"
 #include "RecorderSimulator.h"
+#include "usblib/DriverEndpoint.h"
 
 #include <QByteArray>
 #include <QQueue>

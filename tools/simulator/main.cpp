@@ -16,11 +16,11 @@
 // endpoint in the driver folder (KESTOUSB_DEVICE_DIR) instead of the TCP port; --demo does so
 // by itself when the installation's link is USB.
 
+#include "RecorderSimulator.h"
+#include "UsbDevice.h"
 #include "common/Common.h"
 #include "store/ExFile.h"
 #include "store/Installer.h"
-#include "RecorderSimulator.h"
-#include "UsbDevice.h"
 
 #include <QCoreApplication>
 
@@ -150,7 +150,9 @@ int main(int argc, char *argv[])
             opt.commandSet = g_install.commandSet;
             usb = usb || g_install.linkKind == LinkUsb;
         } else {
-            say(QStringLiteral("no readable corvan21.ini in %1; using port %2, command set 0").arg(programFolder()).arg(port));
+            say(QStringLiteral("no readable corvan21.ini in %1; using port %2, command set 0")
+                    .arg(programFolder())
+                    .arg(port));
         }
         punches = RecorderSimulator::demoPunches(Clock::today());
         if (userSetting(UserKey::IP_adrs) != QLatin1String("127.0.0.1")) {

@@ -46,7 +46,8 @@ const NameId kNames[] = {
     {"TransferTimeout", DISPID_TRANSFERTIMEOUT},
 };
 
-class Control final : public Object<IKestoUsb> {
+class Control final : public Object<IKestoUsb>
+{
 public:
     Control() : Object(IID_IKestoUsb)
     {
@@ -153,7 +154,7 @@ public:
         KESTO_HANDLE h = handle();
         uint32_t n = 0, r;
         if (m_timeoutMs > 0) {
-            KESTO_OVERLAPPED ov {};
+            KESTO_OVERLAPPED ov{};
             r = KestoAsynchControlTransfer(h, requestType, request, v, ix, hostToDevice, len, buffer, &n, &ov);
             r = bounded(h, r, &n, &ov);
         } else {
@@ -249,26 +250,26 @@ public:
 
     HRESULT GetDeviceDescriptor(IDeviceDescriptor *target) override
     {
-        DEVICE_DESCRIPTOR d {};
+        DEVICE_DESCRIPTOR d{};
         return fill(target, KestoGetDeviceDescriptor(handle(), &d), [&] { return target->DeviceDescriptor(&d); });
     }
 
     HRESULT GetInterfaceDescriptor(IInterfaceDescriptor *target) override
     {
-        INTERFACE_DESCRIPTOR d {};
+        INTERFACE_DESCRIPTOR d{};
         return fill(target, KestoGetInterfaceDescriptor(handle(), &d), [&] { return target->InterfaceDescriptor(&d); });
     }
 
     HRESULT GetConfigurationDescriptor(IConfigurationDescriptor *target) override
     {
-        CONFIGURATION_DESCRIPTOR d {};
+        CONFIGURATION_DESCRIPTOR d{};
         return fill(target, KestoGetConfigDescriptor(handle(), &d),
                     [&] { return target->ConfigurationDescriptor(&d); });
     }
 
     HRESULT GetEndpointDescriptor(uint8_t endpoint, IEndpointDescriptor *target) override
     {
-        ENDPOINT_DESCRIPTOR d {};
+        ENDPOINT_DESCRIPTOR d{};
         return fill(target, KestoGetEndpointDescriptor(handle(), endpoint, &d),
                     [&] { return target->EndpointDescriptor(&d); });
     }
@@ -356,9 +357,9 @@ private:
             if (!count(8))
                 return DISP_E_BADPARAMCOUNT;
             uint8_t *buf = argRef<uint8_t>(args[7], VT_UI1);
-            if (!argI4(args[0], &type) || !argI4(args[1], &recipient) || !argUI1(args[2], &request) ||
-                !argI2(args[3], &value) || !argI2(args[4], &index) || !argI4(args[5], &host) ||
-                !argI4(args[6], &len) || !buf)
+            if (!argI4(args[0], &type) || !argI4(args[1], &recipient) || !argUI1(args[2], &request)
+                || !argI2(args[3], &value) || !argI2(args[4], &index) || !argI4(args[5], &host) || !argI4(args[6], &len)
+                || !buf)
                 return DISP_E_TYPEMISMATCH;
             HRESULT hr = ControlTransfer(static_cast<REQUEST_TYPE>(type), static_cast<REQUEST_RECIPIENT>(recipient),
                                          request, value, index, host, len, buf, &got);
@@ -377,8 +378,7 @@ private:
             t->Release();
             return hr;
         }
-        default:
-            break;
+        default: break;
         }
         // The remaining members.
         switch (member) {
@@ -452,8 +452,7 @@ private:
             if (!argUI1(args[0], &ep))
                 return DISP_E_TYPEMISMATCH;
             return withObject<IEndpointDescriptor>(
-                args, 1, IID_IEndpointDescriptor,
-                [&](IEndpointDescriptor *d) { return GetEndpointDescriptor(ep, d); });
+                args, 1, IID_IEndpointDescriptor, [&](IEndpointDescriptor *d) { return GetEndpointDescriptor(ep, d); });
         }
         case 23: {
             if (!count(2))
@@ -464,8 +463,7 @@ private:
                 return DISP_E_TYPEMISMATCH;
             return hr;
         }
-        default:
-            return DISP_E_MEMBERNOTFOUND;
+        default: return DISP_E_MEMBERNOTFOUND;
         }
     }
 
@@ -482,7 +480,8 @@ private:
         return hr;
     }
 
-    template <typename T, typename F> HRESULT fill(T *target, uint32_t r, F set)
+    template <typename T, typename F>
+    HRESULT fill(T *target, uint32_t r, F set)
     {
         if (!target)
             return reportResult(static_cast<uint32_t>(E_INVALIDARG), kControlSource);
@@ -499,7 +498,7 @@ private:
         const auto len = static_cast<uint32_t>(length);
         uint32_t n = 0, r;
         if (m_timeoutMs > 0) {
-            KESTO_OVERLAPPED ov {};
+            KESTO_OVERLAPPED ov{};
             r = interrupt ? KestoAsynchInterruptTransfer(h, endpoint, len, buffer, &n, &ov)
                           : KestoAsynchBulkTransfer(h, endpoint, len, buffer, &n, &ov);
             r = bounded(h, r, &n, &ov);
@@ -546,7 +545,7 @@ private:
     // while holding its own lock, so registering must not happen under ours.
     HRESULT ensureOpen()
     {
-        KESTO_GUID guid {};
+        KESTO_GUID guid{};
         {
             std::lock_guard<std::recursive_mutex> g(m_lock);
             if (m_handle == KESTO_INVALID_HANDLE) {
@@ -560,7 +559,7 @@ private:
             if (m_notify)
                 return S_OK;
         }
-        KESTO_DEV_BROADCAST_DEVICEINTERFACE filter {};
+        KESTO_DEV_BROADCAST_DEVICEINTERFACE filter{};
         filter.dbcc_size = 32;
         filter.dbcc_devicetype = KESTO_DBT_DEVTYP_DEVICEINTERFACE;
         filter.dbcc_classguid = guid;
@@ -602,23 +601,12 @@ private:
             closeHandle();
             break;
         }
-        case KESTO_DBT_CONFIGCHANGED:
-            traceLine("Kesto for USB: DBT_CONFIGCHANGED");
-            break;
-        case KESTO_DBT_DEVICEQUERYREMOVE:
-            traceLine("Kesto for USB: DBT_DEVICEQUERYREMOVE");
-            break;
-        case KESTO_DBT_DEVICEQUERYREMOVEFAILED:
-            traceLine("Kesto for USB: DBT_DEVICEQUERYREMOVEFAILED");
-            break;
-        case KESTO_DBT_DEVICEREMOVEPENDING:
-            traceLine("Kesto for USB: DBT_DEVICEREMOVEPENDING");
-            break;
-        case KESTO_DBT_DEVICETYPESPECIFIC:
-            traceLine("Kesto for USB: DBT_DEVICETYPESPECIFIC");
-            break;
-        default:
-            break;
+        case KESTO_DBT_CONFIGCHANGED: traceLine("Kesto for USB: DBT_CONFIGCHANGED"); break;
+        case KESTO_DBT_DEVICEQUERYREMOVE: traceLine("Kesto for USB: DBT_DEVICEQUERYREMOVE"); break;
+        case KESTO_DBT_DEVICEQUERYREMOVEFAILED: traceLine("Kesto for USB: DBT_DEVICEQUERYREMOVEFAILED"); break;
+        case KESTO_DBT_DEVICEREMOVEPENDING: traceLine("Kesto for USB: DBT_DEVICEREMOVEPENDING"); break;
+        case KESTO_DBT_DEVICETYPESPECIFIC: traceLine("Kesto for USB: DBT_DEVICETYPESPECIFIC"); break;
+        default: break;
         }
     }
 
@@ -627,8 +615,8 @@ private:
     std::string m_linkName;
     int32_t m_instance = 0;
     KESTO_HDEVNOTIFY m_notify = nullptr;
-    KESTO_WINDOW m_window {};
-    std::atomic<int32_t> m_timeoutMs {0};
+    KESTO_WINDOW m_window{};
+    std::atomic<int32_t> m_timeoutMs{0};
 };
 
 } // namespace

@@ -20,7 +20,8 @@ struct Prop {
 };
 
 template <typename Interface, typename Record, const Prop *Props, size_t N, DISPID SetterId>
-class Descriptor : public Object<Interface> {
+class Descriptor : public Object<Interface>
+{
 public:
     explicit Descriptor(const GUID &iid) : Object<Interface>(iid) { std::memset(&m_record, 0, sizeof m_record); }
 
@@ -68,10 +69,7 @@ protected:
         return S_OK;
     }
     uint8_t byteAt(int offset) const { return reinterpret_cast<const uint8_t *>(&m_record)[offset]; }
-    uint16_t wordAt(int offset) const
-    {
-        return le::get16(reinterpret_cast<const uint8_t *>(&m_record) + offset);
-    }
+    uint16_t wordAt(int offset) const { return le::get16(reinterpret_cast<const uint8_t *>(&m_record) + offset); }
     HRESULT getByte(int offset, uint8_t *v) const
     {
         if (!v)
@@ -91,21 +89,34 @@ protected:
 };
 
 constexpr Prop kDeviceProps[] = {
-    {1, "bLength", 0, 1},         {2, "bDescriptorType", 1, 1}, {3, "bcdUSB", 2, 2},
-    {4, "bDeviceClass", 4, 1},    {5, "bDeviceSubClass", 5, 1}, {6, "bDeviceProtocol", 6, 1},
-    {7, "bMaxPacketSize0", 7, 1}, {8, "idVendor", 8, 2},        {9, "idProduct", 10, 2},
-    {10, "bcdDevice", 12, 2},     {11, "iManufacturer", 14, 1}, {12, "iProduct", 15, 1},
+    {1, "bLength", 0, 1},         {2, "bDescriptorType", 1, 1},
+    {3, "bcdUSB", 2, 2},          {4, "bDeviceClass", 4, 1},
+    {5, "bDeviceSubClass", 5, 1}, {6, "bDeviceProtocol", 6, 1},
+    {7, "bMaxPacketSize0", 7, 1}, {8, "idVendor", 8, 2},
+    {9, "idProduct", 10, 2},      {10, "bcdDevice", 12, 2},
+    {11, "iManufacturer", 14, 1}, {12, "iProduct", 15, 1},
     {13, "iSerialNumber", 16, 1}, {14, "bNumConfigurations", 17, 1},
 };
 constexpr Prop kConfigProps[] = {
-    {1, "bLength", 0, 1},        {2, "bDescriptorType", 1, 1},     {3, "wTotalLength", 2, 2},
-    {4, "bNumInterfaces", 4, 1}, {5, "bConfigurationValue", 5, 1}, {6, "iConfiguration", 6, 1},
-    {7, "bmAttributes", 7, 1},   {8, "MaxPower", 8, 1},
+    {1, "bLength", 0, 1},
+    {2, "bDescriptorType", 1, 1},
+    {3, "wTotalLength", 2, 2},
+    {4, "bNumInterfaces", 4, 1},
+    {5, "bConfigurationValue", 5, 1},
+    {6, "iConfiguration", 6, 1},
+    {7, "bmAttributes", 7, 1},
+    {8, "MaxPower", 8, 1},
 };
 constexpr Prop kInterfaceProps[] = {
-    {1, "bLength", 0, 1},       {2, "bDescriptorType", 1, 1},    {3, "bInterfaceNumber", 2, 1},
-    {4, "bAlternateSetting", 3, 1}, {5, "bNumEndpoints", 4, 1},  {6, "bInterfaceClass", 5, 1},
-    {7, "bInterfaceSubClass", 6, 1}, {8, "bInterfaceProtocol", 7, 1}, {9, "iInterface", 8, 1},
+    {1, "bLength", 0, 1},
+    {2, "bDescriptorType", 1, 1},
+    {3, "bInterfaceNumber", 2, 1},
+    {4, "bAlternateSetting", 3, 1},
+    {5, "bNumEndpoints", 4, 1},
+    {6, "bInterfaceClass", 5, 1},
+    {7, "bInterfaceSubClass", 6, 1},
+    {8, "bInterfaceProtocol", 7, 1},
+    {9, "iInterface", 8, 1},
 };
 constexpr Prop kEndpointProps[] = {
     {1, "bLength", 0, 1},      {2, "bDescriptorType", 1, 1}, {3, "bEndpointAddress", 2, 1},
@@ -113,7 +124,8 @@ constexpr Prop kEndpointProps[] = {
 };
 
 class DeviceDescriptorObject final
-    : public Descriptor<IDeviceDescriptor, DEVICE_DESCRIPTOR, kDeviceProps, std::size(kDeviceProps), 15> {
+    : public Descriptor<IDeviceDescriptor, DEVICE_DESCRIPTOR, kDeviceProps, std::size(kDeviceProps), 15>
+{
 public:
     DeviceDescriptorObject() : Descriptor(IID_IDeviceDescriptor) {}
     HRESULT get_bLength(uint8_t *v) override { return getByte(0, v); }
@@ -134,7 +146,8 @@ public:
 };
 
 class ConfigurationDescriptorObject final
-    : public Descriptor<IConfigurationDescriptor, CONFIGURATION_DESCRIPTOR, kConfigProps, std::size(kConfigProps), 9> {
+    : public Descriptor<IConfigurationDescriptor, CONFIGURATION_DESCRIPTOR, kConfigProps, std::size(kConfigProps), 9>
+{
 public:
     ConfigurationDescriptorObject() : Descriptor(IID_IConfigurationDescriptor) {}
     HRESULT get_bLength(uint8_t *v) override { return getByte(0, v); }
@@ -149,7 +162,8 @@ public:
 };
 
 class InterfaceDescriptorObject final
-    : public Descriptor<IInterfaceDescriptor, INTERFACE_DESCRIPTOR, kInterfaceProps, std::size(kInterfaceProps), 10> {
+    : public Descriptor<IInterfaceDescriptor, INTERFACE_DESCRIPTOR, kInterfaceProps, std::size(kInterfaceProps), 10>
+{
 public:
     InterfaceDescriptorObject() : Descriptor(IID_IInterfaceDescriptor) {}
     HRESULT get_bLength(uint8_t *v) override { return getByte(0, v); }
@@ -165,7 +179,8 @@ public:
 };
 
 class EndpointDescriptorObject final
-    : public Descriptor<IEndpointDescriptor, ENDPOINT_DESCRIPTOR, kEndpointProps, std::size(kEndpointProps), 7> {
+    : public Descriptor<IEndpointDescriptor, ENDPOINT_DESCRIPTOR, kEndpointProps, std::size(kEndpointProps), 7>
+{
 public:
     EndpointDescriptorObject() : Descriptor(IID_IEndpointDescriptor) {}
     HRESULT get_bLength(uint8_t *v) override { return getByte(0, v); }

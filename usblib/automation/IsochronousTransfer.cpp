@@ -20,7 +20,8 @@ uint32_t read32(const uint8_t *p) { return static_cast<uint32_t>(p[0] | p[1] << 
 const NameId kNames[] = {{"Initialize", 1}, {"Status", 2},  {"Length", 3},
                          {"GetData", 4},    {"SetData", 5}, {"GetTransferParameters", 6}};
 
-class IsochronousTransferObject final : public Object<IIsochronousTransfer> {
+class IsochronousTransferObject final : public Object<IIsochronousTransfer>
+{
 public:
     IsochronousTransferObject() : Object(IID_IIsochronousTransfer) {}
 
@@ -30,7 +31,8 @@ public:
         m_packets = m_packetSize = 0;
         if (packetSize < 0 || numberOfPackets < 0)
             return reportResult(static_cast<uint32_t>(E_INVALIDARG), kIsochronousSource);
-        const uint64_t size = static_cast<uint64_t>(numberOfPackets) * (static_cast<uint64_t>(packetSize) + kDescriptorSize);
+        const uint64_t size =
+            static_cast<uint64_t>(numberOfPackets) * (static_cast<uint64_t>(packetSize) + kDescriptorSize);
         if (size > 0x7FFFFFFF)
             return reportResult(KESTO_ERROR_NOT_ENOUGH_MEMORY, kIsochronousSource);
         m_buffer.reset(new (std::nothrow) uint8_t[size ? size : 1]());
@@ -140,13 +142,12 @@ public:
             int32_t n, size, len;
             int64_t addr;
             hr = GetTransferParameters(&n, &size, &len, &addr);
-            if (SUCCEEDED(hr) && !(setOut(args[0], n) && setOut(args[1], size) && setOut(args[2], len) &&
-                                   setOut(args[3], addr)))
+            if (SUCCEEDED(hr)
+                && !(setOut(args[0], n) && setOut(args[1], size) && setOut(args[2], len) && setOut(args[3], addr)))
                 return DISP_E_TYPEMISMATCH;
             break;
         }
-        default:
-            return DISP_E_MEMBERNOTFOUND;
+        default: return DISP_E_MEMBERNOTFOUND;
         }
         return finishInvoke(hr, exception);
     }

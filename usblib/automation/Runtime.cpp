@@ -12,15 +12,16 @@
 
 namespace kesto::com {
 
-std::atomic<long> g_objects {0};
-std::atomic<long> g_locks {0};
+std::atomic<long> g_objects{0};
+std::atomic<long> g_locks{0};
 
 const char *const kControlSource = "UserDll.KestoUsb.1";
 const char *const kIsochronousSource = "UserDll.IsochronousTransfer.1";
 
 namespace {
 
-class ErrorRecord final : public IErrorInfo, public IKestoErrorCode {
+class ErrorRecord final : public IErrorInfo, public IKestoErrorCode
+{
 public:
     ErrorRecord(std::string description, std::string source, uint32_t code = 0, bool hasCode = false)
         : m_description(std::move(description)), m_source(std::move(source)), m_code(code), m_hasCode(hasCode)
@@ -82,7 +83,7 @@ public:
 
 private:
     ~ErrorRecord() = default;
-    std::atomic<uint32_t> m_refs {1};
+    std::atomic<uint32_t> m_refs{1};
     std::string m_description, m_source;
     uint32_t m_code;
     bool m_hasCode;
@@ -133,20 +134,11 @@ bool plainNumber(const Variant &v, int64_t *out)
     case VT_I4:
     case VT_UI1:
     case VT_BOOL:
-    case VT_I8:
-        *out = v.num;
-        return true;
-    case VT_I2 | VT_BYREF:
-        *out = *static_cast<int16_t *>(v.ref);
-        return v.ref != nullptr;
-    case VT_I4 | VT_BYREF:
-        *out = *static_cast<int32_t *>(v.ref);
-        return v.ref != nullptr;
-    case VT_UI1 | VT_BYREF:
-        *out = *static_cast<uint8_t *>(v.ref);
-        return v.ref != nullptr;
-    default:
-        return false;
+    case VT_I8: *out = v.num; return true;
+    case VT_I2 | VT_BYREF: *out = *static_cast<int16_t *>(v.ref); return v.ref != nullptr;
+    case VT_I4 | VT_BYREF: *out = *static_cast<int32_t *>(v.ref); return v.ref != nullptr;
+    case VT_UI1 | VT_BYREF: *out = *static_cast<uint8_t *>(v.ref); return v.ref != nullptr;
+    default: return false;
     }
 }
 
@@ -207,20 +199,11 @@ bool setOut(const Variant &v, int64_t value)
     if (!v.ref || !(v.vt & VT_BYREF))
         return false;
     switch (v.vt & ~VT_BYREF) {
-    case VT_I4:
-        *static_cast<int32_t *>(v.ref) = static_cast<int32_t>(value);
-        return true;
-    case VT_I2:
-        *static_cast<int16_t *>(v.ref) = static_cast<int16_t>(value);
-        return true;
-    case VT_UI1:
-        *static_cast<uint8_t *>(v.ref) = static_cast<uint8_t>(value);
-        return true;
-    case VT_I8:
-        *static_cast<int64_t *>(v.ref) = value;
-        return true;
-    default:
-        return false;
+    case VT_I4: *static_cast<int32_t *>(v.ref) = static_cast<int32_t>(value); return true;
+    case VT_I2: *static_cast<int16_t *>(v.ref) = static_cast<int16_t>(value); return true;
+    case VT_UI1: *static_cast<uint8_t *>(v.ref) = static_cast<uint8_t>(value); return true;
+    case VT_I8: *static_cast<int64_t *>(v.ref) = value; return true;
+    default: return false;
     }
 }
 
@@ -241,7 +224,8 @@ namespace {
 
 using Creator = IDispatch *(*)();
 
-class Factory final : public IClassFactory {
+class Factory final : public IClassFactory
+{
 public:
     explicit Factory(Creator create) : m_create(create) {}
     HRESULT QueryInterface(const GUID &iid, void **out) override
@@ -318,7 +302,7 @@ const char *const kTypeLibText = "{A5914451-1A00-11d4-A1C3-00600837FC57}";
 
 std::string modulePath()
 {
-    Dl_info info {};
+    Dl_info info{};
     if (!dladdr(reinterpret_cast<void *>(&DllRegisterServer), &info) || !info.dli_fname)
         return {};
     char resolved[PATH_MAX];

@@ -25,7 +25,9 @@ extern const char *const kControlSource;     // "UserDll.KestoUsb.1"
 extern const char *const kIsochronousSource; // "UserDll.IsochronousTransfer.1"
 
 // Reference counting and QueryInterface for one interface derived from IDispatch.
-template <typename Interface> class Object : public Interface {
+template <typename Interface>
+class Object : public Interface
+{
 public:
     explicit Object(const GUID &iid) : m_iid(iid) { ++g_objects; }
     virtual ~Object() { --g_objects; }
@@ -52,7 +54,7 @@ public:
     }
 
 private:
-    std::atomic<uint32_t> m_refs {1};
+    std::atomic<uint32_t> m_refs{1};
     GUID m_iid;
 };
 
@@ -62,7 +64,8 @@ bool argI2(const Variant &v, int16_t *out);
 bool argUI1(const Variant &v, uint8_t *out);
 bool argStr(const Variant &v, std::string *out);
 bool argObject(const Variant &v, const GUID &iid, void **out); // AddRefs; caller releases
-template <typename T> T *argRef(const Variant &v, uint16_t type)
+template <typename T>
+T *argRef(const Variant &v, uint16_t type)
 {
     return v.vt == (type | VT_BYREF) ? static_cast<T *>(v.ref) : nullptr;
 }
