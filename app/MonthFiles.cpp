@@ -143,6 +143,47 @@ bool replaceWithCopy(const QString &source, const QString &target, int *errorNum
     return true;
 }
 
+namespace {
+
+// Copies source over target (one of them the month's database) with the month's database
+// closed, and opens it again whatever the copy's outcome. A failed copy is reported under
+// failHead (with the reopening's error when that failed too) and gives false; once the copy is
+// in place, a failed reopening is the first thing `after` tells.
+bool copyMonthlyFile(const QString &source, const QString &target, const QString &failHead, const QString &title,
+                     AfterCopy &after)
+{
+    int no = 0;
+    QString desc;
+    dbs().monthly.close();
+    const bool copied = replaceWithCopy(source, target, &no, &desc);
+    int reopenNo = 0;
+    QString reopenDesc;
+    const bool reopened = reopenMonthly(&reopenNo, &reopenDesc);
+    if (!copied) {
+        // The target is as it was (the copy is renamed into place only when complete).
+        if (!reopened) {
+            no = reopenNo;
+            desc = reopenDesc;
+        }
+        Dialogs::show({failureText(failHead, no, desc), title, Dialogs::Icon::Exclamation,
+                       Dialogs::Buttons::CancelTryAgainContinue, 1});
+        return false;
+    }
+    if (!reopened)
+        after.add(kReopenFailed, reopenNo, reopenDesc);
+    return true;
+}
+
+// Keeps the folder for the next time, in memory and in 起動; a failed write is told, not fatal.
+void rememberFolder(QString &kept, const QString &key, const QString &folder, const QString &failText, AfterCopy &after)
+{
+    kept = folder;
+    if (!Kidou_Write(key, folder))
+        after.add(failText, dbs().master.errorNumber(), dbs().master.errorText());
+}
+
+} // namespace
+
 bool backupMonth()
 {
     const QString title = QStringLiteral("バックアップ");
@@ -166,30 +207,12 @@ bool backupMonth()
             return false;
         }
     }
-    int no = 0;
-    QString desc;
-    dbs().monthly.close();
-    const bool copied = replaceWithCopy(source, target, &no, &desc);
-    int reopenNo = 0;
-    QString reopenDesc;
-    const bool reopened = reopenMonthly(&reopenNo, &reopenDesc);
-    if (!copied) {
-        if (!reopened) {
-            no = reopenNo;
-            desc = reopenDesc;
-        }
-        Dialogs::show({failureText(QStringLiteral("バックアップに失敗しました。"), no, desc), title,
-                       Dialogs::Icon::Exclamation, Dialogs::Buttons::CancelTryAgainContinue, 1});
-        return false;
-    }
-    // The backup file is complete from here on, whatever else fails.
+    // The backup file is complete once copied, whatever else fails.
     AfterCopy after;
-    if (!reopened)
-        after.add(kReopenFailed, reopenNo, reopenDesc);
-    g_startup.backupPath = folder;
-    if (!Kidou_Write(QStringLiteral("バックアップpath"), folder))
-        after.add(QStringLiteral("バックアップ先のフォルダを記録できませんでした。"), dbs().master.errorNumber(),
-                  dbs().master.errorText());
+    if (!copyMonthlyFile(source, target, QStringLiteral("バックアップに失敗しました。"), title, after))
+        return false;
+    rememberFolder(g_startup.backupPath, QStringLiteral("バックアップpath"), folder,
+                   QStringLiteral("バックアップ先のフォルダを記録できませんでした。"), after);
     after.report(QStringLiteral("バックアップを正常終了しました。"), title);
     return true;
 }
@@ -209,8 +232,6 @@ bool restoreMonth()
     }
     if (!Dialogs::askYesNo(QStringLiteral("リストア（復元）現在のデータは失われます。"), title))
         return false;
-    int no = 0;
-    QString desc;
     // A file that is no sound database would replace the month's data with nothing usable.
     QString why;
     if (!isSoundDatabaseFile(source, &why)) {
@@ -219,30 +240,13 @@ bool restoreMonth()
                        title, Dialogs::Icon::Exclamation, Dialogs::Buttons::CancelTryAgainContinue, 1});
         return false;
     }
-    dbs().monthly.close();
-    const bool copied = replaceWithCopy(source, target, &no, &desc);
-    int reopenNo = 0;
-    QString reopenDesc;
-    const bool reopened = reopenMonthly(&reopenNo, &reopenDesc);
-    if (!copied) {
-        // The month's file is as it was (the copy is renamed into place only when complete).
-        if (!reopened) {
-            no = reopenNo;
-            desc = reopenDesc;
-        }
-        Dialogs::show({failureText(QStringLiteral("ファイル呼び出しに失敗しました。"), no, desc), title,
-                       Dialogs::Icon::Exclamation, Dialogs::Buttons::CancelTryAgainContinue, 1});
-        return false;
-    }
-    // The month's file is the restored one from here on: the caller closes the screens that
-    // still hold the old data, whatever else fails.
+    // Once copied, the month's file is the restored one: the caller closes the screens that still
+    // hold the old data, whatever else fails.
     AfterCopy after;
-    if (!reopened)
-        after.add(kReopenFailed, reopenNo, reopenDesc);
-    g_startup.restorePath = folder;
-    if (!Kidou_Write(QStringLiteral("リストアpath"), folder))
-        after.add(QStringLiteral("リストア元のフォルダを記録できませんでした。"), dbs().master.errorNumber(),
-                  dbs().master.errorText());
+    if (!copyMonthlyFile(source, target, QStringLiteral("ファイル呼び出しに失敗しました。"), title, after))
+        return false;
+    rememberFolder(g_startup.restorePath, QStringLiteral("リストアpath"), folder,
+                   QStringLiteral("リストア元のフォルダを記録できませんでした。"), after);
     after.report(QStringLiteral("リストアを正常終了しました。") + QLatin1Char('\n')
                      + QStringLiteral("マスタ登録画面で登録を行なって下さい。"),
                  title);
