@@ -745,7 +745,9 @@ int EmployeeGrid::check(int kind)
         m_print->setFocus();
     if (!finishEdit() || m_reenterPending)
         return -1;
-    save(true);
+    // A save that failed keeps the screen with its edits: leaving would drop them.
+    if (!save(true))
+        return -1;
     return 0;
 }
 

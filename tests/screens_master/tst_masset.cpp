@@ -383,25 +383,37 @@ private slots:
         ScriptedDialogs dialogs;
         frmMasSet w;
         w.show();
-        QCOMPARE(w.checkRoutine(), 0);
+        QCOMPARE(w.MasSet_check(0), 0);
         QVERIFY(dialogs.messages().isEmpty());
         typeCell(w, 0, 2, QStringLiteral("変更"));
         dialogs.answer(Dialogs::Answer::No);
-        QCOMPARE(w.checkRoutine(), 0);
+        QCOMPARE(w.MasSet_check(0), 0);
         QCOMPARE(dialogs.last().text, QStringLiteral("変更した内容を保存します。よろしいですか？"));
         QCOMPARE(dialogs.last().title, kMasTitle);
         QCOMPARE(text(w, 0, 2), QStringLiteral("一"));
         typeCell(w, 0, 2, QStringLiteral("変更"));
         dialogs.answer(Dialogs::Answer::Yes);
-        QCOMPARE(w.checkRoutine(), 0);
+        QCOMPARE(w.MasSet_check(0), 0);
         QCOMPARE(stored(dbs().monthly), QStringList{QStringLiteral("01|000001|変更| |01|0")});
+        // A save that fails keeps the screen and its edit, to be saved by a later try.
+        typeCell(w, 0, 2, QStringLiteral("再変更"));
+        QVERIFY(dbs().monthly.exec(
+            QStringLiteral("CREATE TRIGGER full BEFORE INSERT ON 個人 BEGIN SELECT RAISE(ABORT, 'disk full'); END")));
+        dialogs.answer(Dialogs::Answer::Yes);
+        QCOMPARE(w.MasSet_check(0), -1);
+        QCOMPARE(text(w, 0, 2), QStringLiteral("再変更"));
+        QCOMPARE(stored(dbs().monthly), QStringList{QStringLiteral("01|000001|変更| |01|0")});
+        QVERIFY(dbs().monthly.exec(QStringLiteral("DROP TRIGGER full")));
+        dialogs.answer(Dialogs::Answer::Yes);
+        QCOMPARE(w.MasSet_check(0), 0);
+        QCOMPARE(stored(dbs().monthly), QStringList{QStringLiteral("01|000001|再変更| |01|0")});
         // An edit left open is validated by the check itself.
         gridOf(w)->setCurrentCell(0, 1);
         QCoreApplication::processEvents();
         auto *edit = qobject_cast<QLineEdit *>(openEditor(gridOf(w)));
         QVERIFY(edit);
         edit->setText(QStringLiteral("0"));
-        QCOMPARE(w.checkRoutine(), -1);
+        QCOMPARE(w.MasSet_check(0), -1);
         QCOMPARE(dialogs.last().title, kMasTitle);
     }
 
