@@ -36,18 +36,18 @@ bool settleOpenScreens(const QList<ScreenId> &screens);
 // After punches were written under open screens: each of them reads them again.
 void reloadOpenScreens(const QList<ScreenId> &screens);
 
-// A screen that edits: its check routine decides whether it may be left (0) or must stay
-// (-1), saving first when the user wants. The main window's editing guard calls it.
+// A screen that edits. Its check routine (whether it may be left: 0, or must stay: -1, saving
+// first when the user wants) is named in the screen table, which the editing guard asks.
 class EditingScreen
 {
 public:
     virtual ~EditingScreen() = default;
-    virtual int checkRoutine() = 0;
     // True while the screen holds edits that are not saved (or a field it refused).
     virtual bool holdsEdits() const { return false; }
     // The check routine for a screen that may stand behind another: the same questions, without
-    // taking the keyboard focus. 0 when nothing is left unsaved, -1 to stay.
-    virtual int settleEdits() { return checkRoutine(); }
+    // taking the keyboard focus. 0 when nothing is left unsaved, -1 to stay. A screen that
+    // reports edits (holdsEdits) answers it.
+    virtual int settleEdits() { return 0; }
     // Reads the stored data again, keeping the screen's place (its start routine).
     virtual void reloadData() {}
 };

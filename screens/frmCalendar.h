@@ -27,7 +27,6 @@ public:
 
     // The editing guard's check: offers to save unsaved edits; always lets the screen go (0).
     int Calendar_Check();
-    int checkRoutine() override { return Calendar_Check(); }
 
     // First days of the months shown in grid 1 and grid 2.
     QDate month1() const { return m_first; }

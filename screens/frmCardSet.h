@@ -12,5 +12,4 @@ public:
 
     void CardEdit_Start() { startRoutine(); }
     int CardSet_check(int kind) { return check(kind); }
-    int checkRoutine() override { return CardSet_check(0); }
 };

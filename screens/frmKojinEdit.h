@@ -30,7 +30,6 @@ public:
     // the screen may be left; unsaved edits are saved when the user says so.
     int KojinEdit_check(int checkType = 0);
     void reloadData() override { KojinEdit_Start(); }
-    int checkRoutine() override { return KojinEdit_check(0); }
 
     int currentEmployee() const { return m_current; }
     int employeeCount() const { return m_count; }

@@ -28,7 +28,6 @@ public:
     // The editing guard's check: -1 stay (a field or the category is wrong), 0 go on after
     // offering to save.
     int KubunSet_check(int kind);
-    int checkRoutine() override { return KubunSet_check(0); }
 
     int currentCategory() const { return m_current; }
     bool isChanged() const { return m_changed; }

@@ -27,7 +27,6 @@ public:
     void ListEdit_Start();
     int ListEdit_check(int checkType = 0);
     void reloadData() override { ListEdit_Start(); }
-    int checkRoutine() override { return ListEdit_check(0); }
 
     int employeeCount() const { return m_count; }
     int dateIndex() const { return m_index; }

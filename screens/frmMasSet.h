@@ -14,5 +14,4 @@ public:
     void MasterEdit_Start() { startRoutine(); }
     // The editing guard's check: -1 stay, 0 go on.
     int MasSet_check(int kind) { return check(kind); }
-    int checkRoutine() override { return MasSet_check(0); }
 };

@@ -351,7 +351,7 @@ private slots:
         // An accepted text still being typed is taken and saved on Yes.
         typeInto(field(*w, QStringLiteral("入1"), r), QStringLiteral("0815"), false);
         m_dialogs->answer(Dialogs::Answer::Yes);
-        QCOMPARE(w->checkRoutine(), 0);
+        QCOMPARE(w->KojinEdit_check(0), 0);
         QCOMPARE(punchesOf(QDate(2010, 4, 2), cardOf(1)).size(), 1);
         QCOMPARE(punchesOf(QDate(2010, 4, 2), cardOf(1)).value(0).minute, QStringLiteral("15"));
         QVERIFY(!w->isChanged());
@@ -359,7 +359,7 @@ private slots:
         // No drops the edit, and the screen shows what is stored.
         typeInto(field(*w, QStringLiteral("入1"), r), QStringLiteral("0900"));
         m_dialogs->answer(Dialogs::Answer::No);
-        QCOMPARE(w->checkRoutine(), 0);
+        QCOMPARE(w->KojinEdit_check(0), 0);
         QCOMPARE(field(*w, QStringLiteral("入1"), r)->text(), QStringLiteral("08:15"));
         QCOMPARE(punchesOf(QDate(2010, 4, 2), cardOf(1)).value(0).hour, QStringLiteral("08"));
     }
@@ -373,7 +373,7 @@ private slots:
         QVERIFY(dbs().monthly.exec(QStringLiteral("CREATE TRIGGER no_insert BEFORE INSERT ON タイムカード "
                                                   "BEGIN SELECT RAISE(ABORT, 'refused'); END")));
         m_dialogs->answer(Dialogs::Answer::Yes);
-        QCOMPARE(w->checkRoutine(), -1);
+        QCOMPARE(w->KojinEdit_check(0), -1);
         QVERIFY(m_dialogs->last().text.contains(QStringLiteral("refused")));
         QVERIFY(w->isChanged());
         QCOMPARE(w->workingCopy(r)[0], QStringLiteral("08:15"));
@@ -465,7 +465,7 @@ private slots:
         for (int r = 0; r < 32; ++r)
             QVERIFY(!field(*w, QStringLiteral("入1"), r)->isEnabled());
         click(*w, "cmdReCalc");
-        QCOMPARE(w->checkRoutine(), 0);
+        QCOMPARE(w->KojinEdit_check(0), 0);
     }
 
     // What the screen shows is what the calculation core gives for the same punches.

@@ -264,7 +264,7 @@ private slots:
         QCOMPARE(w->ListEdit_check(0), -1);
         typeInto(field(*w, QStringLiteral("入2"), 0), QStringLiteral("1300"), false);
         m_dialogs->answer(Dialogs::Answer::Yes);
-        QCOMPARE(w->checkRoutine(), 0);
+        QCOMPARE(w->ListEdit_check(0), 0);
         QCOMPARE(punchesOf(QDate(2010, 3, 21), cardOf(1)).value(0).code, QStringLiteral("04"));
     }
 
@@ -275,7 +275,7 @@ private slots:
         QVERIFY(!child<QPushButton>(*w, QStringLiteral("cmdNext"))->isEnabled());
         QVERIFY(!child<QPushButton>(*w, QStringLiteral("cmdDateSel"))->isEnabled());
         QVERIFY(!child<QScrollBar>(*w, QStringLiteral("VScroll1"))->isEnabled());
-        QCOMPARE(w->checkRoutine(), 0);
+        QCOMPARE(w->ListEdit_check(0), 0);
     }
 
     // The figures of every employee on every date are the calculation core's.

@@ -218,7 +218,7 @@ private slots:
         get<QRadioButton>(w, QStringLiteral("optKyuuka_2"))->click();
         QTest::mouseClick(day(w, 1, indexOf(w, 1, 24)), Qt::LeftButton);
         dialogs.answer(Dialogs::Answer::Yes);
-        QCOMPARE(w.checkRoutine(), 0);
+        QCOMPARE(w.Calendar_Check(), 0);
         QCOMPARE(storedMonth(2009, 12).at(23), QStringLiteral("24=法定外"));
         QCOMPARE(colour(w, 1, indexOf(w, 1, 24)), QColor(Qt::blue));
         QVERIFY(!w.isChanged());
