@@ -212,15 +212,6 @@ qint16 Minutes_ApplyUnit(const KubunTable &kubun, int kind, qint16 v, const QStr
     return Minutes_ApplyCategoryUnit(kubun[size_t(slot)], kind, v, direction, status);
 }
 
-qint16 Minutes_ApplySlotUnit(const KubunTable &kubun, int kind, qint16 v, int slot, int direction, CalcStatus &status)
-{
-    if (slot < 0 || slot >= kCategorySlots) {
-        status.fail(kCalcErrSubscript, QStringLiteral("勤務区分 %1 はありません。").arg(slot));
-        return 0;
-    }
-    return Minutes_ApplyCategoryUnit(kubun[size_t(slot)], kind, v, direction, status);
-}
-
 qint16 Minutes_ApplyCategoryUnit(const Category &k, int kind, qint16 v, int direction, CalcStatus &status)
 {
     int u = 0;

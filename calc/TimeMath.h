@@ -78,8 +78,6 @@ QString Minutes_ToHhhmm(qint32 minutes);
 // kCalcErrOverflow; both return 0.
 qint16 Minutes_ApplyUnit(const KubunTable &kubun, int kind, qint16 v, const QString &categoryCode, int direction,
                          CalcStatus &status);
-// The same with the category slot number itself.
-qint16 Minutes_ApplySlotUnit(const KubunTable &kubun, int kind, qint16 v, int slot, int direction, CalcStatus &status);
 // The same with the category itself (the daily computation, which has checked its slot).
 qint16 Minutes_ApplyCategoryUnit(const Category &category, int kind, qint16 v, int direction, CalcStatus &status);
 

@@ -227,11 +227,11 @@ private slots:
         QCOMPARE(Minutes_ApplyUnit(m_kubun, RoundOver, 7, QStringLiteral("03"), RoundUp, st), qint16(30));
         // The empty slot 0 keeps the one-minute default.
         QCOMPARE(Minutes_ApplyUnit(m_kubun, RoundOver, 7, QStringLiteral("0"), RoundUp, st), qint16(7));
-        // The slot number itself selects the same units.
-        QCOMPARE(Minutes_ApplySlotUnit(m_kubun, RoundWork, 7, 3, RoundUp, st), qint16(15));
-        QCOMPARE(Minutes_ApplySlotUnit(m_kubun, RoundLateEarly, 7, 3, RoundUp, st), qint16(10));
-        QCOMPARE(Minutes_ApplySlotUnit(m_kubun, RoundOver, 37, 3, RoundDown, st), qint16(30));
-        QCOMPARE(Minutes_ApplySlotUnit(m_kubun, RoundOver, 7, 0, RoundUp, st), qint16(7));
+        // The category itself (what the daily computation rounds with) selects the same units.
+        QCOMPARE(Minutes_ApplyCategoryUnit(m_kubun[3], RoundWork, 7, RoundUp, st), qint16(15));
+        QCOMPARE(Minutes_ApplyCategoryUnit(m_kubun[3], RoundLateEarly, 7, RoundUp, st), qint16(10));
+        QCOMPARE(Minutes_ApplyCategoryUnit(m_kubun[3], RoundOver, 37, RoundDown, st), qint16(30));
+        QCOMPARE(Minutes_ApplyCategoryUnit(m_kubun[0], RoundOver, 7, RoundUp, st), qint16(7));
         QVERIFY(st.ok());
     }
 
@@ -240,9 +240,9 @@ private slots:
         CalcStatus bad;
         QCOMPARE(Minutes_ApplyUnit(m_kubun, RoundWork, 100, QStringLiteral("11"), RoundUp, bad), qint16(0));
         QCOMPARE(bad.error, kCalcErrSubscript);
-        for (int slot : {-1, 11}) {
+        for (const char *code : {"-1", "12"}) {
             CalcStatus outside;
-            QCOMPARE(Minutes_ApplySlotUnit(m_kubun, RoundWork, 100, slot, RoundUp, outside), qint16(0));
+            QCOMPARE(Minutes_ApplyUnit(m_kubun, RoundWork, 100, QLatin1String(code), RoundUp, outside), qint16(0));
             QCOMPARE(outside.error, kCalcErrSubscript);
         }
 
